@@ -1,0 +1,101 @@
+#include "DeviceLinkState.h"
+
+DeviceLinkState& DeviceLinkState::global()
+{
+    static DeviceLinkState state;
+    return state;
+}
+
+void DeviceLinkState::reset()
+{
+    m_usbOpened.store(false);
+    {
+        std::lock_guard<std::mutex> lock(m_opMutex);
+        m_requested = OpNone;
+        m_current = OpNone;
+        m_eepromGroups.clear();
+    }
+    publishLiveValues(LiveValues());
+    setConfig(ConfigRecord());
+}
+
+bool DeviceLinkState::requestOperation(DeviceOperation op)
+{
+    if (!isRequestableOperation(op) || isEepromOperation(op))
+        return false;
+    std::lock_guard<std::mutex> lock(m_opMutex);
+    m_requested = op;
+    return true;
+}
+
+bool DeviceLinkState::requestEepromOperation(DeviceOperation op, const RegisterGroupList& groups)
+{
+    if (!isEepromOperation(op))
+        return false;
+    std::lock_guard<std::mutex> lock(m_opMutex);
+    if (isEepromOperation(m_requested) || isEepromOperation(m_current))
+        return false;
+    m_eepromGroups = groups;
+    m_requested = op;
+    return true;
+}
+
+int DeviceLinkState::requestedOperation() const
+{
+    std::lock_guard<std::mutex> lock(m_opMutex);
+    return m_requested;
+}
+
+int DeviceLinkState::currentOperation() const
+{
+    std::lock_guard<std::mutex> lock(m_opMutex);
+    return m_current;
+}
+
+RegisterGroupList DeviceLinkState::eepromGroups() const
+{
+    std::lock_guard<std::mutex> lock(m_opMutex);
+    return m_eepromGroups;
+}
+
+int DeviceLinkState::takeRequest(RegisterGroupList* groups)
+{
+    std::lock_guard<std::mutex> lock(m_opMutex);
+    if (!isRequestableOperation(m_requested))
+        return OpPoll;
+    m_current = m_requested;
+    m_requested = OpNone;
+    if (groups && isEepromOperation(m_current))
+        *groups = m_eepromGroups;
+    return m_current;
+}
+
+void DeviceLinkState::setCurrentOperation(int op)
+{
+    std::lock_guard<std::mutex> lock(m_opMutex);
+    m_current = op;
+}
+
+LiveValues DeviceLinkState::liveValues() const
+{
+    std::lock_guard<std::mutex> lock(m_liveMutex);
+    return m_live;
+}
+
+void DeviceLinkState::publishLiveValues(const LiveValues& values)
+{
+    std::lock_guard<std::mutex> lock(m_liveMutex);
+    m_live = values;
+}
+
+ConfigRecord DeviceLinkState::config() const
+{
+    std::lock_guard<std::mutex> lock(m_configMutex);
+    return m_config;
+}
+
+void DeviceLinkState::setConfig(const ConfigRecord& record)
+{
+    std::lock_guard<std::mutex> lock(m_configMutex);
+    m_config = record;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "ConfigRecord.h"
+#include "DeviceOperation.h"
+#include "LiveValues.h"
+#include "RegisterGroup.h"
+
+#include <atomic>
+#include <mutex>
+
+// The process-wide state shared by the GUI thread and the QtUsb worker: the
+// open flag, the operation hand-over, the EEPROM groups of the pending
+// operation, the live values and the configuration record. One instance,
+// global(); tests call reset() between cases.
+//
+// Threads and locks:
+// - usbOpened: atomic; written by whichever thread opens or closes the link,
+//   read by the GUI thread.
+// - requestedOperation, currentOperation, eepromGroups: guarded by m_opMutex.
+//   The GUI thread requests (requestOperation, requestEepromOperation); the
+//   worker takes a request (takeRequest) together with a copy of the groups
+//   and ends it (finishOperation). The groups are never rebuilt while an
+//   EEPROM operation is pending or running: such a request is refused.
+// - live values: guarded by m_liveMutex; the worker publishes whole
+//   snapshots, the GUI thread reads whole snapshots.
+// - configuration record: guarded by m_configMutex; the worker decodes EEPROM
+//   replies and the encoder supply state into it, the GUI thread edits it.
+class DeviceLinkState
+{
+public:
+    static DeviceLinkState& global();
+
+    // Back to the start-up state: closed, nothing requested, initial values.
+    void reset();
+
+    bool usbOpened() const { return m_usbOpened.load(); }
+    void setUsbOpened(bool opened) { m_usbOpened.store(opened); }
+
+    // GUI thread. Requests reset, clear line lock or an encoder supply
+    // switch; replaces a request still pending. EEPROM operations go through
+    // requestEepromOperation instead; passing one here is refused (false).
+    bool requestOperation(DeviceOperation op);
+
+    // GUI thread. Publishes the groups and requests the EEPROM operation.
+    // Refused (false, nothing changed) while an EEPROM operation is pending
+    // or running: the result of that one is still to come.
+    bool requestEepromOperation(DeviceOperation op, const RegisterGroupList& groups);
+
+    int requestedOperation() const;
+    int currentOperation() const;
+    RegisterGroupList eepromGroups() const;
+
+    // Worker. Moves a pending request (1-6) into currentOperation and
+    // returns it, copying the groups of an EEPROM request into *groups.
+    // Returns OpPoll and leaves everything as it is when nothing is pending.
+    int takeRequest(RegisterGroupList* groups);
+
+    // Worker. Sets currentOperation (OpPoll when an operation has ended).
+    void setCurrentOperation(int op);
+
+    LiveValues liveValues() const;
+    void publishLiveValues(const LiveValues& values);
+
+    ConfigRecord config() const;
+    void setConfig(const ConfigRecord& record);
+
+    // Runs `edit` on the record under its lock; returns what edit returns.
+    template <typename Edit>
+    auto editConfig(Edit edit)
+    {
+        std::lock_guard<std::mutex> lock(m_configMutex);
+        return edit(m_config);
+    }
+
+private:
+    std::atomic<bool> m_usbOpened{false};
+
+    mutable std::mutex m_opMutex;
+    int m_requested = OpNone;
+    int m_current = OpNone;
+    RegisterGroupList m_eepromGroups;
+
+    mutable std::mutex m_liveMutex;
+    LiveValues m_live;
+
+    mutable std::mutex m_configMutex;
+    ConfigRecord m_config;
+};

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "DeviceLinkState.h"
+#include "DeviceOperation.h"
+#include "LiveValues.h"
+#include "RegisterGroup.h"
+#include "ReportFrame.h"
+#include "ShortSleep.h"
+
+#include <QThread>
+
+#include <atomic>
+
+struct usb_dev_handle;
+
+// The link to the tester box over libusb 0.1 and the worker thread that
+// polls it and runs one requested operation at a time.
+//
+// Threads:
+// - GUI thread: construction, initDevice/closeDevice while the worker is not
+//   running, start(), stopWorker(), the request functions.
+// - Worker thread (run()): every transfer while it runs, including the
+//   re-initialisation after a failed transfer. All signals are emitted here
+//   and reach GUI-thread receivers queued.
+// - m_handle and the open flag are written only by the thread that owns the
+//   link at that moment (see above); m_opened is atomic because the GUI
+//   reads it at any time. m_stopRequested is atomic. m_pollCursor and m_live
+//   belong to the worker. Shared values live in DeviceLinkState.
+class QtUsb : public QThread
+{
+    Q_OBJECT
+
+public:
+    static constexpr quint16 kVendorId = 0x0388;
+    static constexpr quint16 kProductId = 0x0004;
+    static constexpr int kTransferTimeoutMs = 200;
+    static constexpr int kWriteEndpoint = 0x01;
+    static constexpr int kReadEndpoint = 0x81;
+
+    explicit QtUsb(QObject* parent = nullptr, DeviceLinkState* state = &DeviceLinkState::global());
+    // Stops a still running worker; the link itself is closed by the owner.
+    ~QtUsb() override;
+
+    // Link (Closed <-> Open).
+    bool initDevice(quint16 vendorId, quint16 productId);
+    bool openDevice(quint16 vendorId, quint16 productId);
+    int closeDevice();
+    bool isOpen() const { return m_opened.load(); }
+
+    // Transfers. Only the low 8 bits of length are used.
+    bool writeReport(const quint8* data, int length);
+    int readReport(quint8* buffer, int length);
+
+    // Request builders; each sends one 64-byte report through writeReport.
+    bool sendRealTimeRead(const quint16* addresses, quint8 count, quint16 groupIndex);
+    bool sendEepromRead(const quint16* addresses, quint8 count, quint16 groupIndex);
+    bool sendEepromWrite(const quint16* addresses, const quint16* values, quint8 count,
+                         quint16 groupIndex);
+    bool sendRegisterWrite(const quint16* addresses, const quint16* values, quint8 count,
+                           quint16 groupIndex);
+    bool sendEncoderPower(quint8 on);
+
+    // Reply decoders, logging why a reply was rejected.
+    void parseRealTimeReply(const quint8* reply, int length);
+    bool parseEepromReply(const quint8* reply, int length);
+
+    // GUI thread: requests for the worker. False when refused (an EEPROM
+    // operation still pending or running; see DeviceLinkState).
+    bool requestConfigRead();
+    bool requestConfigWrite();
+    bool requestOperation(DeviceOperation op);
+
+    // GUI thread: worker control.
+    void setStopRequested(bool stop);
+    bool stopRequested() const { return m_stopRequested.load(); }
+    // Sets stopRequested, quit(), and waits until run() has returned.
+    void stopWorker();
+
+    // Pause before the first poll (1000 ms); shorter only in tests.
+    void setStartupPause(int ms) { m_startupPauseMs = ms; }
+
+    DeviceLinkState& state() const { return *m_state; }
+
+signals:
+    void RealReadRet();
+    void EEpWriteRet(bool ok);
+    void EEpReadRet(bool ok);
+    void ResetRet(bool ok);
+    void ClearLineLockRet(bool ok);
+    void EncoderPowerRet(bool ok);
+    void UsbClose();
+
+protected:
+    void run() override;
+
+private:
+    bool sendReport(const std::optional<ReportFrame::Report>& report);
+    void setOpened(bool opened);
+    void recoverAfterFailedTransfer();
+    bool readAcknowledgement(quint8* buffer);
+
+    void pollPass();
+    void runEepromWrite();
+    void runEepromRead();
+    void runRegisterCommand(int op);
+    void runEncoderPower(int op);
+    void finishOperation();
+
+    DeviceLinkState* m_state;
+    usb_dev_handle* m_handle = nullptr;
+    std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_opened{false};
+    int m_pollCursor = 0;
+    int m_startupPauseMs = 1000;
+    ShortSleep m_shortSleep;
+    RegisterGroupList m_pollGroups;
+    RegisterGroupList m_operationGroups; // worker: groups of the running EEPROM operation
+    LiveValues m_live;                   // worker: decoding copy of the live values
+};

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs the whole test suite headless:
+#   1. the ordinary build and every test,
+#   2. the same suite under AddressSanitizer + UndefinedBehaviorSanitizer,
+#   3. the device and simulator suites under ThreadSanitizer,
+#   4. each fuzz target for a bounded time (FUZZ_SECONDS, default 60).
+# --quick runs step 1 only.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+
+bash tools/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+build_and_test() { # dir, ctest filter, cmake args...
+  local dir=$1 filter=$2
+  shift 2
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" ${filter:+-R "$filter"})
+}
+
+echo "== tests"
+build_and_test build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+[ $quick -eq 1 ] && exit 0
+
+echo "== tests under ASan + UBSan"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  build_and_test build-asan "" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=address
+
+echo "== device and simulator tests under TSan"
+TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tools/tsan.supp" \
+  build_and_test build-tsan "tst_(UsbLink|Worker|SimTester)" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=thread
+
+echo "== fuzzing"
+bash tools/fuzz.sh "${FUZZ_SECONDS:-60}"
