@@ -7,5 +7,5 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 for bench in build/bench/bench_*; do
-  [ -x "$bench" ] && "$bench"
+  if [ -f "$bench" ] && [ -x "$bench" ]; then "$bench"; fi
 done

@@ -10,7 +10,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DROTAPROBE_FUZZ=ON \
 cmake --build build-fuzz -j "$(nproc)"
 
 for target in build-fuzz/tests/fuzz/fuzz_*; do
-  [ -x "$target" ] || continue
+  [ -f "$target" ] && [ -x "$target" ] || continue
   name=$(basename "$target")
   corpus=tests/fuzz/corpus/${name#fuzz_}
   work=build-fuzz/corpus-$name

@@ -16,17 +16,36 @@ bash tools/setup.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
+passed=0
+failed=0
+summary() {
+  echo "test.sh: $passed passed, $failed failed"
+}
+trap summary EXIT
+
 build_and_test() { # dir, ctest filter, cmake args...
-  local dir=$1 filter=$2
+  local dir=$1 filter=$2 log counts
   shift 2
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
-  (cd "$dir" && ctest --output-on-failure -j "$jobs" ${filter:+-R "$filter"})
+  log=$(mktemp)
+  local status=0
+  (cd "$dir" && ctest --output-on-failure -j "$jobs" ${filter:+-R "$filter"}) | tee "$log" || status=1
+  counts=$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
+  if [ -n "$counts" ]; then
+    local f t
+    f=$(echo "$counts" | awk '{print $1}')
+    t=$(echo "$counts" | awk '{print $NF}')
+    passed=$((passed + t - f))
+    failed=$((failed + f))
+  fi
+  rm -f "$log"
+  return $status
 }
 
 echo "== tests"
 build_and_test build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-[ $quick -eq 1 ] && exit 0
+if [ $quick -eq 1 ]; then exit 0; fi
 
 echo "== tests under ASan + UBSan"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
