@@ -24,13 +24,26 @@ void ConfigRecord::applyEepromByte(quint16 address, quint8 value)
         return;
 
     switch (address) {
-    case 0x10: sinCosMode = value; break;
-    case 0x14: encoderPower = value; break;
-    case 0x30: adcGain = value; break;
-    case 0x40: squareWaveFilter = value; break;
-    case 0x50: accuracy = value == 0xFF ? 6 : value; break;
-    case 0x51: filterLevel = value == 0xFF ? 0 : value; break;
-    default: break;
+    case 0x10:
+        sinCosMode = value;
+        break;
+    case 0x14:
+        encoderPower = value;
+        break;
+    case 0x30:
+        adcGain = value;
+        break;
+    case 0x40:
+        squareWaveFilter = value;
+        break;
+    case 0x50:
+        accuracy = value == 0xFF ? 6 : value;
+        break;
+    case 0x51:
+        filterLevel = value == 0xFF ? 0 : value;
+        break;
+    default:
+        break;
     }
 }
 

@@ -65,8 +65,7 @@ public:
     void setConfig(const ConfigRecord& record);
 
     // Runs `edit` on the record under its lock; returns what edit returns.
-    template <typename Edit>
-    auto editConfig(Edit edit)
+    template <typename Edit> auto editConfig(Edit edit)
     {
         std::lock_guard<std::mutex> lock(m_configMutex);
         return edit(m_config);

@@ -3,7 +3,8 @@
 // What the worker thread is doing (currentOperation) or is asked to do next
 // (requestedOperation). The numbers are part of the hand-over between the GUI
 // thread and the worker and never change.
-enum DeviceOperation : int {
+enum DeviceOperation : int
+{
     OpPoll = 0,
     OpEepromWrite = 1,
     OpEepromRead = 2,

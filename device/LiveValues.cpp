@@ -32,14 +32,31 @@ void LiveValues::applyEntry(quint16 address, quint16 value)
         return;
 
     switch (address) {
-    case 0x100C: sinCosLatchCount = qint64(value); break;
-    case 0x1100: sinSample = value; break;
-    case 0x1101: cosSample = value; break;
-    case 0x200C: squareLatchCount = qint64(value); break;
-    case 0x200D: phaseCheckCount = value; break;
-    case 0x2010: levelStates = value; break;
-    case 0x2014: lineStates = value; break;
-    case 0x5010: encoderCurrent = value; break;
-    default: break;
+    case 0x100C:
+        sinCosLatchCount = qint64(value);
+        break;
+    case 0x1100:
+        sinSample = value;
+        break;
+    case 0x1101:
+        cosSample = value;
+        break;
+    case 0x200C:
+        squareLatchCount = qint64(value);
+        break;
+    case 0x200D:
+        phaseCheckCount = value;
+        break;
+    case 0x2010:
+        levelStates = value;
+        break;
+    case 0x2014:
+        lineStates = value;
+        break;
+    case 0x5010:
+        encoderCurrent = value;
+        break;
+    default:
+        break;
     }
 }

@@ -7,16 +7,21 @@
 
 namespace {
 
-void logDebug(const char* text) { qDebug("%s", text); }
-void logCritical(const char* text) { qCritical("%s", text); }
+void logDebug(const char* text)
+{
+    qDebug("%s", text);
+}
+void logCritical(const char* text)
+{
+    qCritical("%s", text);
+}
 
 constexpr int kEepromWriteRetryMs = 10;
 constexpr int kEepromReadRetryMs = 20;
 constexpr int kMaxRetries = 10; // a group is sent at most kMaxRetries + 2 times
 
 // Sends until `send` succeeds; false after the last allowed attempt failed.
-template <typename Send>
-bool sendWithRetries(Send send, int pauseMs)
+template <typename Send> bool sendWithRetries(Send send, int pauseMs)
 {
     int retries = 0;
     while (!send()) {
@@ -131,9 +136,9 @@ bool QtUsb::writeReport(const quint8* data, int length)
         logCritical("Usb connection not opened");
         return false;
     }
-    const int result = usb_interrupt_write(m_handle, kWriteEndpoint,
-                                           reinterpret_cast<const char*>(data), length & 0xFF,
-                                           kTransferTimeoutMs);
+    const int result =
+        usb_interrupt_write(m_handle, kWriteEndpoint, reinterpret_cast<const char*>(data),
+                            length & 0xFF, kTransferTimeoutMs);
     if (result >= 0)
         return true;
     recoverAfterFailedTransfer();
@@ -195,26 +200,43 @@ bool QtUsb::sendEncoderPower(quint8 on)
 void QtUsb::parseRealTimeReply(const quint8* reply, int length)
 {
     switch (ReportFrame::decodeRealTimeReply(reply, length, m_live)) {
-    case ReportFrame::Verdict::SizeError: logDebug("Read Data Size Error!"); return;
-    case ReportFrame::Verdict::CountError: logDebug("ResolveRealReadData DataCount Error!"); return;
-    case ReportFrame::Verdict::StatusError: logDebug("Read  RealTimeData Error!"); return;
-    case ReportFrame::Verdict::Decoded: m_state->publishLiveValues(m_live); return;
+    case ReportFrame::Verdict::SizeError:
+        logDebug("Read Data Size Error!");
+        return;
+    case ReportFrame::Verdict::CountError:
+        logDebug("ResolveRealReadData DataCount Error!");
+        return;
+    case ReportFrame::Verdict::StatusError:
+        logDebug("Read  RealTimeData Error!");
+        return;
+    case ReportFrame::Verdict::Decoded:
+        m_state->publishLiveValues(m_live);
+        return;
     case ReportFrame::Verdict::WrongHeader:
-    case ReportFrame::Verdict::NoEntries: return;
+    case ReportFrame::Verdict::NoEntries:
+        return;
     }
 }
 
 bool QtUsb::parseEepromReply(const quint8* reply, int length)
 {
-    const ReportFrame::Verdict verdict = m_state->editConfig(
-        [&](ConfigRecord& record) { return ReportFrame::decodeEepromReply(reply, length, record); });
+    const ReportFrame::Verdict verdict = m_state->editConfig([&](ConfigRecord& record) {
+        return ReportFrame::decodeEepromReply(reply, length, record);
+    });
     switch (verdict) {
-    case ReportFrame::Verdict::SizeError: logDebug("Read Data Size Error!"); return false;
-    case ReportFrame::Verdict::CountError: logDebug("ResolveEEpReadData DataCount Error!"); return false;
-    case ReportFrame::Verdict::StatusError: logDebug("Read EEpDate Error!"); return false;
+    case ReportFrame::Verdict::SizeError:
+        logDebug("Read Data Size Error!");
+        return false;
+    case ReportFrame::Verdict::CountError:
+        logDebug("ResolveEEpReadData DataCount Error!");
+        return false;
+    case ReportFrame::Verdict::StatusError:
+        logDebug("Read EEpDate Error!");
+        return false;
     case ReportFrame::Verdict::WrongHeader:
     case ReportFrame::Verdict::NoEntries:
-    case ReportFrame::Verdict::Decoded: return true;
+    case ReportFrame::Verdict::Decoded:
+        return true;
     }
     return false;
 }
@@ -267,14 +289,25 @@ void QtUsb::run()
     while (!m_stopRequested.load()) {
         QThread::msleep(1);
         switch (m_state->currentOperation()) {
-        case OpPoll: pollPass(); break;
-        case OpEepromWrite: runEepromWrite(); break;
-        case OpEepromRead: runEepromRead(); break;
+        case OpPoll:
+            pollPass();
+            break;
+        case OpEepromWrite:
+            runEepromWrite();
+            break;
+        case OpEepromRead:
+            runEepromRead();
+            break;
         case OpReset:
-        case OpClearLineLock: runRegisterCommand(m_state->currentOperation()); break;
+        case OpClearLineLock:
+            runRegisterCommand(m_state->currentOperation());
+            break;
         case OpEncoderPowerOn:
-        case OpEncoderPowerOff: runEncoderPower(m_state->currentOperation()); break;
-        default: break;
+        case OpEncoderPowerOff:
+            runEncoderPower(m_state->currentOperation());
+            break;
+        default:
+            break;
         }
     }
     logDebug("USB Thread Quit ");
@@ -342,7 +375,9 @@ void QtUsb::runEepromRead()
     for (int i = 0; i < m_operationGroups.size(); ++i) {
         const RegisterGroup& group = m_operationGroups.at(i);
         const bool sent = sendWithRetries(
-            [&] { return sendEepromRead(group.addresses.data(), group.requestCount(), quint16(i)); },
+            [&] {
+                return sendEepromRead(group.addresses.data(), group.requestCount(), quint16(i));
+            },
             kEepromReadRetryMs);
         if (!sent) {
             finishOperation();

@@ -9,7 +9,10 @@ constexpr quint16 kPollGroup0[] = {0x1000, 0x1001, 0x1002, 0x1003, 0x1008, 0x100
 constexpr quint16 kPollGroup1[] = {0x2000, 0x2001, 0x2002, 0x2003, 0x2008, 0x2009,
                                    0x200A, 0x200B, 0x200C, 0x200D, 0x2014, 0x5010};
 
-quint16 word(const quint8* bytes) { return quint16(bytes[0] | (bytes[1] << 8)); }
+quint16 word(const quint8* bytes)
+{
+    return quint16(bytes[0] | (bytes[1] << 8));
+}
 
 // Checks common to both reply kinds; returns Decoded when entries may be read.
 Verdict check(const quint8* reply, int length, quint8 space)
@@ -28,8 +31,7 @@ Verdict check(const quint8* reply, int length, quint8 space)
     return Verdict::Decoded;
 }
 
-template <typename Apply>
-void forEachEntry(const quint8* reply, Apply apply)
+template <typename Apply> void forEachEntry(const quint8* reply, Apply apply)
 {
     const int count = qint8(reply[kCountByte]);
     for (int i = 0; i < count; ++i) {

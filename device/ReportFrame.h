@@ -46,7 +46,8 @@ std::optional<Report> registerWrite(const quint16* addresses, const quint16* val
 Report encoderPower(quint8 on);
 
 // How a reply was judged, in the order the checks are made.
-enum class Verdict {
+enum class Verdict
+{
     Decoded,     // entries applied
     SizeError,   // length other than 64 (or no buffer)
     WrongHeader, // bytes 0-1 do not match the request kind

@@ -338,6 +338,14 @@ std::shared_ptr<SimTester> SimBus::testerFor(usb_dev_handle* raw, int* error)
     return handle.device->tester;
 }
 
+std::shared_ptr<SimTester> SimBus::beginCall(const std::string& call, usb_dev_handle* raw,
+                                             int* error)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    record(call);
+    return testerFor(raw, error);
+}
+
 int SimBus::close(usb_dev_handle* raw)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -351,13 +359,9 @@ int SimBus::close(usb_dev_handle* raw)
 
 int SimBus::setConfiguration(usb_dev_handle* raw, int configuration)
 {
-    std::shared_ptr<SimTester> tester;
     int error = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        record("usb_set_configuration " + std::to_string(configuration));
-        tester = testerFor(raw, &error);
-    }
+    const std::shared_ptr<SimTester> tester =
+        beginCall("usb_set_configuration " + std::to_string(configuration), raw, &error);
     if (error)
         return error;
     if (tester && tester->setConfigurationFails())
@@ -367,13 +371,9 @@ int SimBus::setConfiguration(usb_dev_handle* raw, int configuration)
 
 int SimBus::claimInterface(usb_dev_handle* raw, int interface)
 {
-    std::shared_ptr<SimTester> tester;
     int error = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        record("usb_claim_interface " + std::to_string(interface));
-        tester = testerFor(raw, &error);
-    }
+    const std::shared_ptr<SimTester> tester =
+        beginCall("usb_claim_interface " + std::to_string(interface), raw, &error);
     if (error)
         return error;
     if (tester && tester->claimFails())
@@ -383,23 +383,18 @@ int SimBus::claimInterface(usb_dev_handle* raw, int interface)
 
 int SimBus::releaseInterface(usb_dev_handle* raw, int interface)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    record("usb_release_interface " + std::to_string(interface));
     int error = 0;
-    testerFor(raw, &error);
+    beginCall("usb_release_interface " + std::to_string(interface), raw, &error);
     return error;
 }
 
 int SimBus::interruptWrite(usb_dev_handle* raw, int ep, const char* bytes, int size, int timeout)
 {
-    std::shared_ptr<SimTester> tester;
     int error = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        record("usb_interrupt_write " + std::to_string(ep) + " " + std::to_string(size) + " " +
-               std::to_string(timeout));
-        tester = testerFor(raw, &error);
-    }
+    const std::shared_ptr<SimTester> tester =
+        beginCall("usb_interrupt_write " + std::to_string(ep) + " " + std::to_string(size) + " " +
+                      std::to_string(timeout),
+                  raw, &error);
     if (error)
         return error;
     if (!tester || ep != 0x01 || size < 0)
@@ -416,14 +411,11 @@ int SimBus::interruptWrite(usb_dev_handle* raw, int ep, const char* bytes, int s
 
 int SimBus::interruptRead(usb_dev_handle* raw, int ep, char* bytes, int size, int timeout)
 {
-    std::shared_ptr<SimTester> tester;
     int error = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        record("usb_interrupt_read " + std::to_string(ep) + " " + std::to_string(size) + " " +
-               std::to_string(timeout));
-        tester = testerFor(raw, &error);
-    }
+    const std::shared_ptr<SimTester> tester =
+        beginCall("usb_interrupt_read " + std::to_string(ep) + " " + std::to_string(size) + " " +
+                      std::to_string(timeout),
+                  raw, &error);
     if (error)
         return error;
     if (!tester || ep != 0x81 || size < 0)

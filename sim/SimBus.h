@@ -40,8 +40,7 @@ public:
     void reset();
 
     // Attaches a tester (plugged) to bus 0 or 1, after the devices already there.
-    std::shared_ptr<SimTester> addTester(int bus = 0,
-                                         std::shared_ptr<SimTester> tester = nullptr);
+    std::shared_ptr<SimTester> addTester(int bus = 0, std::shared_ptr<SimTester> tester = nullptr);
     // Attaches some other device, which the program must pass over.
     void addOtherDevice(uint16_t vendorId, uint16_t productId, int bus = 0);
 
@@ -86,6 +85,9 @@ private:
     ~SimBus();
     void record(const std::string& call);
     std::shared_ptr<SimTester> testerFor(usb_dev_handle* handle, int* error);
+    // Records the call and finds the tester behind the handle (*error < 0: none).
+    std::shared_ptr<SimTester> beginCall(const std::string& call, usb_dev_handle* handle,
+                                         int* error);
     Device* deviceFor(const std::shared_ptr<SimTester>& tester) const;
     void notify(const PlugEvent& event);
     void waitTimeout(int timeout) const;

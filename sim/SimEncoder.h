@@ -37,11 +37,11 @@ public:
     int64_t squarePosition();      // quadrature edges (4 per period)
     int64_t sinCosLatchPosition(); // position at the latest reference mark
     int64_t squareLatchPosition();
-    uint32_t latchCount();         // reference marks seen since reset
+    uint32_t latchCount(); // reference marks seen since reset
     uint16_t sinSample();
     uint16_t cosSample();
-    uint16_t levels();             // bit 0 A, bit 1 B, bit 2 Z
-    double phase();                // absolute shaft phase in periods
+    uint16_t levels(); // bit 0 A, bit 1 B, bit 2 Z
+    double phase();    // absolute shaft phase in periods
 
 private:
     void update();

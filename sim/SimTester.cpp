@@ -5,9 +5,15 @@ namespace {
 constexpr size_t kMaxQueuedReplies = 4;
 constexpr size_t kMaxRecordedRequests = 100000;
 
-uint16_t word(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t word(const uint8_t* p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
 
-uint16_t wordOf(int64_t value, int index) { return uint16_t(uint64_t(value) >> (16 * index)); }
+uint16_t wordOf(int64_t value, int index)
+{
+    return uint16_t(uint64_t(value) >> (16 * index));
+}
 
 } // namespace
 
@@ -234,14 +240,22 @@ uint16_t SimTester::registerOf(const Snapshot& s, uint16_t address)
         return wordOf(s.squareLatch, address - 0x2008);
     switch (address) {
     case 0x100C:
-    case 0x200C: return uint16_t(s.latchCount);
-    case 0x1100: return s.sinSample;
-    case 0x1101: return s.cosSample;
-    case 0x200D: return s.phaseCheck;
-    case 0x2010: return s.levels;
-    case 0x2014: return s.lines;
-    case 0x5010: return s.current;
-    default: return 0;
+    case 0x200C:
+        return uint16_t(s.latchCount);
+    case 0x1100:
+        return s.sinSample;
+    case 0x1101:
+        return s.cosSample;
+    case 0x200D:
+        return s.phaseCheck;
+    case 0x2010:
+        return s.levels;
+    case 0x2014:
+        return s.lines;
+    case 0x5010:
+        return s.current;
+    default:
+        return 0;
     }
 }
 

@@ -33,7 +33,7 @@ public:
         bool delivered = false; // false: the write timed out
     };
 
-    SimTester();                                      // erased EEPROM (0xFF)
+    SimTester();                                           // erased EEPROM (0xFF)
     explicit SimTester(const std::vector<uint8_t>& image); // EEPROM from an image
 
     // The encoder.

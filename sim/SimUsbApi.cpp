@@ -8,17 +8,35 @@ struct usb_bus* usb_busses = nullptr;
 
 extern "C" {
 
-void usb_init(void) { SimBus::instance().usbInit(); }
+void usb_init(void)
+{
+    SimBus::instance().usbInit();
+}
 
-int usb_find_busses(void) { return SimBus::instance().findBusses(); }
+int usb_find_busses(void)
+{
+    return SimBus::instance().findBusses();
+}
 
-int usb_find_devices(void) { return SimBus::instance().findDevices(); }
+int usb_find_devices(void)
+{
+    return SimBus::instance().findDevices();
+}
 
-struct usb_bus* usb_get_busses(void) { return SimBus::instance().busses(); }
+struct usb_bus* usb_get_busses(void)
+{
+    return SimBus::instance().busses();
+}
 
-usb_dev_handle* usb_open(struct usb_device* dev) { return SimBus::instance().open(dev); }
+usb_dev_handle* usb_open(struct usb_device* dev)
+{
+    return SimBus::instance().open(dev);
+}
 
-int usb_close(usb_dev_handle* dev) { return SimBus::instance().close(dev); }
+int usb_close(usb_dev_handle* dev)
+{
+    return SimBus::instance().close(dev);
+}
 
 int usb_set_configuration(usb_dev_handle* dev, int configuration)
 {
