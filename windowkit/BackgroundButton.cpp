@@ -1,0 +1,145 @@
+#include "BackgroundButton.h"
+
+#include "FrameGeometry.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace {
+
+void setTextColour(QLabel* label, const QColor& colour)
+{
+    QPalette palette = label->palette();
+    palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(colour));
+    label->setPalette(palette);
+}
+
+} // namespace
+
+BackgroundButton::BackgroundButton(QWidget* parent)
+    : QWidget(parent), m_spareLabel(new QLabel(this)), m_textLabel(new QLabel(this))
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 5, 0, 5);
+    layout->addWidget(m_spareLabel, 0, Qt::AlignCenter);
+    layout->addWidget(m_textLabel, 0, Qt::AlignHCenter);
+    m_textLabel->setObjectName(QStringLiteral("backButtonText"));
+    m_textLabel->hide();
+    setTextColour(m_textLabel, QColor(255, 255, 255, 255));
+    m_textLabel->setFont(font());
+}
+
+void BackgroundButton::setText(const QString& text)
+{
+    m_textLabel->setText(text);
+    m_textLabel->adjustSize();
+    m_textLabel->show();
+}
+
+QString BackgroundButton::text() const
+{
+    return m_textLabel->text();
+}
+
+void BackgroundButton::setTextColor(const QColor& color)
+{
+    setTextColour(m_textLabel, color);
+}
+
+void BackgroundButton::setImage(const QString& image, int mode, int columnCount)
+{
+    const QPixmap sprite(image);
+    const QList<QRect> columns = FrameGeometry::columnRects(sprite.size(), columnCount);
+    if (columns.size() < 2)
+        return;
+    const QPixmap first = sprite.copy(columns.at(0));
+    const QPixmap second = sprite.copy(columns.at(1));
+    QPixmap transparent(first.size());
+    transparent.fill(QColor(255, 255, 255, 0));
+    m_frames.clear();
+    if (mode == 0)
+        m_frames << first << second << first;
+    else
+        m_frames << transparent << first << second;
+    m_currentFrame = m_frames.first();
+    setFixedSize(first.size());
+    m_spareLabel->hide();
+    update();
+}
+
+void BackgroundButton::showFrame(int frame)
+{
+    if (frame < m_frames.size())
+        m_currentFrame = m_frames.at(frame);
+    update();
+}
+
+void BackgroundButton::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    showFrame(2);
+}
+
+void BackgroundButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    if (rect().contains(event->pos())) {
+        if (isEnabled())
+            emit clicked();
+        showFrame(1);
+        event->accept();
+    } else {
+        showFrame(0);
+        event->ignore();
+    }
+}
+
+void BackgroundButton::keyPressEvent(QKeyEvent* event)
+{
+    if (hasFocus() && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        emit clicked();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void BackgroundButton::focusInEvent(QFocusEvent* event)
+{
+    showFrame(1);
+    QWidget::focusInEvent(event);
+}
+
+void BackgroundButton::focusOutEvent(QFocusEvent* event)
+{
+    showFrame(0);
+    QWidget::focusOutEvent(event);
+}
+
+void BackgroundButton::enterEvent(QEvent*)
+{
+    showFrame(1);
+    emit enterSignal();
+}
+
+void BackgroundButton::leaveEvent(QEvent*)
+{
+    showFrame(0);
+    emit leaveSignal();
+}
+
+void BackgroundButton::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawPixmap(rect(), m_currentFrame);
+}
