@@ -49,6 +49,7 @@ if [ $quick -eq 1 ]; then exit 0; fi
 
 echo "== tests under ASan + UBSan"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp" \
   build_and_test build-asan "" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=address
 
 echo "== device and simulator tests under TSan"
