@@ -9,3 +9,7 @@ export QT_QPA_PLATFORM=offscreen
 for bench in build/bench/bench_*; do
   if [ -f "$bench" ] && [ -x "$bench" ]; then "$bench"; fi
 done
+# Instruction counts of the QtTest benchmarks, where valgrind is installed.
+if command -v valgrind >/dev/null; then
+  build/bench/bench_instruments -callgrind
+fi

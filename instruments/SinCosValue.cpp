@@ -1,0 +1,103 @@
+#include "SinCosValue.h"
+
+#include "InstrumentGeometry.h"
+#include "SinCosHistory.h"
+
+#include <QPainter>
+#include <QRadialGradient>
+
+namespace {
+
+const QColor kAccent(30, 144, 255);
+
+void drawAxes(QPainter& p, const InstrumentGeometry::PlotSquare& s)
+{
+    p.setPen(QPen(kAccent, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const int right = s.left + s.width;
+    p.drawLine(s.left, s.cy, right, s.cy);
+    p.drawLine(right - 5, s.cy - 5, right, s.cy);
+    p.drawLine(right - 5, s.cy + 5, right, s.cy);
+    const int bottom = s.top + s.height;
+    p.drawLine(s.cx, s.top, s.cx, bottom);
+    p.drawLine(s.cx - 5, s.top + 5, s.cx, s.top);
+    p.drawLine(s.cx + 5, s.top + 5, s.cx, s.top);
+
+    p.setPen(QPen(kAccent, 1.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(s.cx, s.cy), s.radius, s.radius);
+}
+
+void drawDots(QPainter& p, const InstrumentGeometry::PlotSquare& s,
+              const QList<SinCosSample>& samples)
+{
+    p.setPen(QColor(0, 0, 0, 0));
+    QRadialGradient glow(QPointF(), 4.0);
+    glow.setColorAt(0, Qt::yellow);
+    glow.setColorAt(1, QColor(QStringLiteral("#4F94CD")));
+    for (const SinCosSample& sample : samples) {
+        const QPointF dot = InstrumentGeometry::sampleDot(s, sample.sin, sample.cos);
+        glow.setCenter(dot);
+        glow.setFocalPoint(dot);
+        p.setBrush(glow);
+        p.drawEllipse(dot, 4.0, 4.0);
+    }
+}
+
+// The last sample's values, small, in the top-left corner outside the circle.
+void drawValues(QPainter& p, const QList<SinCosSample>& samples)
+{
+    const SinCosSample last = samples.isEmpty() ? SinCosSample() : samples.last();
+    QFont font = p.font();
+    font.setPointSize(9);
+    p.setFont(font);
+    p.setPen(QPen(kAccent, 1.0));
+    const int line = p.fontMetrics().height();
+    p.drawText(QPoint(6, 4 + line), SinCosValue::tr("SinValue:%1").arg(last.sin));
+    p.drawText(QPoint(6, 4 + 2 * line), SinCosValue::tr("CosValue:%1").arg(last.cos));
+}
+
+} // namespace
+
+SinCosValue::SinCosValue(QWidget* parent, SinCosHistory* history)
+    : QWidget(parent), m_picture(size(), QImage::Format_ARGB32_Premultiplied),
+      m_history(history ? history : &SinCosHistory::global())
+{
+}
+
+void SinCosValue::updateView()
+{
+    m_dirty = true;
+    update();
+}
+
+void SinCosValue::resizeEvent(QResizeEvent*)
+{
+    m_dirty = true;
+}
+
+void SinCosValue::rebuild()
+{
+    if (m_picture.size() != size())
+        m_picture = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    QColor background(QStringLiteral("#FFFAF0"));
+    background.setAlpha(200);
+    m_picture.fill(background);
+
+    QPainter p(&m_picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    const InstrumentGeometry::PlotSquare square = InstrumentGeometry::plotSquare(width(), height());
+    drawAxes(p, square);
+    const QList<SinCosSample> samples = m_history->samples();
+    drawDots(p, square, samples);
+    drawValues(p, samples);
+}
+
+void SinCosValue::paintEvent(QPaintEvent*)
+{
+    if (m_dirty) {
+        rebuild();
+        m_dirty = false;
+    }
+    QPainter painter(this);
+    painter.drawImage(rect(), m_picture);
+}

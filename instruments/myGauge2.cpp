@@ -1,0 +1,165 @@
+#include "myGauge2.h"
+
+#include "InstrumentGeometry.h"
+#include "InstrumentText.h"
+
+#include <QPainter>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+using InstrumentGeometry::Dial;
+
+const QColor kAccent(30, 144, 255);
+const QColor kAlarm(240, 50, 50);
+
+QRectF square(const Dial& d, double half)
+{
+    return QRectF(d.cx - half, d.cy - half, 2 * half, 2 * half);
+}
+
+void drawBand(QPainter& p, const Dial& d)
+{
+    p.setPen(Qt::NoPen);
+    const QRectF band = square(d, d.r3);
+    p.setBrush(kAlarm);
+    p.drawPie(band, 2304, 1296);
+    p.setBrush(QBrush(Qt::green, Qt::SolidPattern));
+    p.drawPie(band, 576, 1728);
+    p.setBrush(kAlarm);
+    p.drawPie(band, 576, -1296);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QPointF(d.cx, d.cy), d.r2, d.r2);
+}
+
+void drawScale(QPainter& p, const Dial& d)
+{
+    p.setPen(kAccent);
+    p.translate(d.cx, d.cy);
+    const QFontMetrics metrics = p.fontMetrics();
+    for (int i = 0; i < InstrumentGeometry::kTickCount; ++i) {
+        p.save();
+        p.rotate(InstrumentGeometry::tickAngle(i));
+        if (i % 10 == 0) {
+            p.drawLine(QPointF(0, d.r3 + 3), QPointF(0, d.r3 + 13));
+            const QString label = myGauge2::tr("%1").arg(2 * i);
+            const int tw = metrics.horizontalAdvance(label);
+            const int th = metrics.height();
+            p.translate(-tw / 2.0, d.r3 + 3 + 10 + 3 + th);
+            p.rotate(180);
+            p.drawText(QPointF(-tw, th / 2.0), label);
+        } else if (i % 5 == 0) {
+            p.drawLine(QPointF(0, d.r3 + 3), QPointF(0, d.r3 + 10));
+        } else {
+            p.drawLine(QPointF(0, d.r3 + 3), QPointF(0, d.r3 + 8));
+        }
+        p.restore();
+    }
+}
+
+void drawNeedle(QPainter& p, const Dial& d, double value)
+{
+    p.translate(d.cx, d.cy);
+    p.rotate(InstrumentGeometry::needleAngle(value));
+    p.setPen(Qt::NoPen);
+    const QPointF tip(0, d.r3 + 10), left(-d.hub / 3, 0), right(d.hub / 3, 0);
+    QLinearGradient gold(tip, left);
+    gold.setColorAt(0, QColor(236, 187, 62));
+    gold.setColorAt(0.5, QColor(220, 147, 0));
+    gold.setColorAt(1, QColor(236, 187, 62));
+    p.setBrush(gold);
+    const QPointF needle[3] = {tip, left, right};
+    p.drawPolygon(needle, 3, Qt::OddEvenFill);
+}
+
+void drawHub(QPainter& p, const Dial& d)
+{
+    p.setPen(Qt::NoPen);
+    const QPointF centre(d.cx, d.cy);
+    QRadialGradient metal(centre, d.hub, centre);
+    metal.setColorAt(0, QColor(140, 140, 140));
+    metal.setColorAt(0.7, QColor(140, 140, 140));
+    metal.setColorAt(1, QColor(60, 60, 60));
+    p.setBrush(metal);
+    p.drawEllipse(centre, d.hub, d.hub);
+}
+
+void drawValueBox(QPainter& p, const Dial& d, const QString& text)
+{
+    const QRectF box = InstrumentGeometry::valueBox(d);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kAccent);
+    p.setOpacity(0.6);
+    p.drawRoundedRect(box, 10, 10, Qt::RelativeSize);
+    p.setOpacity(1.0);
+    QFont font;
+    font.setPointSize(qMax(1, InstrumentGeometry::valueFontPointSize(d)));
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(box, Qt::AlignCenter, text);
+}
+
+} // namespace
+
+myGauge2::myGauge2(QWidget* parent)
+    : QWidget(parent), m_stepTimer(new QTimer(this)), m_refreshTimer(new QTimer(this))
+{
+    m_stepTimer->setInterval(10);
+    connect(m_stepTimer, &QTimer::timeout, this, &myGauge2::UpdateGraph);
+    m_refreshTimer->setInterval(100);
+    connect(m_refreshTimer, &QTimer::timeout, this, QOverload<>::of(&QWidget::update));
+    m_refreshTimer->start();
+}
+
+void myGauge2::setValue(double value)
+{
+    if (std::isnan(value) || value == m_targetValue)
+        return;
+    m_targetValue = value;
+    if (!m_animating)
+        m_shownValue = value;
+    m_stepTimer->start();
+}
+
+void myGauge2::setAnimating(bool enable)
+{
+    m_animating = enable;
+    update();
+}
+
+void myGauge2::UpdateGraph()
+{
+    m_shownValue = m_targetValue;
+    if (!std::isnan(m_targetValue))
+        m_stepTimer->stop();
+    update();
+}
+
+QString myGauge2::valueText() const
+{
+    return tr("SignalStrength:%1%").arg(InstrumentText::gaugeNumber(m_targetValue));
+}
+
+void myGauge2::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    const Dial d = InstrumentGeometry::dial(rect());
+    p.save();
+    drawBand(p, d);
+    p.restore();
+    p.save();
+    drawScale(p, d);
+    p.restore();
+    p.save();
+    drawNeedle(p, d, m_shownValue);
+    p.restore();
+    p.save();
+    drawHub(p, d);
+    p.restore();
+    p.save();
+    drawValueBox(p, d, valueText());
+    p.restore();
+}

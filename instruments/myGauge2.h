@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class QTimer;
+
+// A round dial for the signal strength: a 270-degree band (red, green,
+// red), 101 ticks labelled 0 to 200, a needle, a hub and a value box. The
+// needle follows setValue within one 10 ms tick; the whole gauge repaints
+// every 100 ms.
+class myGauge2 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit myGauge2(QWidget* parent = nullptr);
+
+    QSize sizeHint() const override { return QSize(300, 300); }
+    QSize minimumSizeHint() const override { return QSize(200, 200); }
+
+    double targetValue() const { return m_targetValue; }
+    double shownValue() const { return m_shownValue; }
+    bool isAnimating() const { return m_animating; }
+    QTimer* stepTimer() const { return m_stepTimer; }
+    QTimer* refreshTimer() const { return m_refreshTimer; }
+    // The value box's text for the current target.
+    QString valueText() const;
+
+public slots:
+    void setValue(double value);
+    void setAnimating(bool enable);
+
+private slots:
+    void UpdateGraph();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    double m_targetValue = 0.0;
+    QTimer* m_stepTimer;
+    double m_shownValue = 0.0;
+    QTimer* m_refreshTimer;
+    bool m_animating = false;
+};

@@ -1,0 +1,83 @@
+// Renders the four instruments with realistic data to PNG files for review,
+// offscreen, at the sizes the main window gives them, with the style sheet
+// and Chinese catalogue installed.
+//
+//     QT_QPA_PLATFORM=offscreen instrument_gallery <folder>
+#include "LatchWidget.h"
+#include "SinCosHistory.h"
+#include "SinCosValue.h"
+#include "SpeedCurve.h"
+#include "myGauge2.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTranslator>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+void save(QWidget& widget, const QString& folder, const QString& name)
+{
+    widget.setObjectName(QStringLiteral("WorkSpace"));
+    widget.show();
+    QApplication::processEvents();
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
+    widget.grab().save(path);
+    std::printf("%s\n", qPrintable(path));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: instrument_gallery <folder>\n");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    QFile sheet(QStringLiteral(":/UI/bluenew"));
+    if (sheet.open(QIODevice::ReadOnly))
+        app.setStyleSheet(QString::fromLatin1(sheet.readAll()));
+    QTranslator translator;
+    if (translator.load(QStringLiteral(":/UI/tesvane_zh")))
+        QApplication::installTranslator(&translator);
+
+    // A healthy encoder turning: samples on a circle of ~0.75 of full swing.
+    SinCosHistory& history = SinCosHistory::global();
+    for (int i = 0; i < 50; ++i) {
+        const double phase = i * 0.37;
+        const double wobble = 1.0 + 0.03 * std::sin(i * 1.7);
+        history.append({qint16(512 + 384 * wobble * std::sin(phase)),
+                        qint16(512 + 384 * wobble * std::cos(phase))});
+    }
+    SinCosValue view;
+    view.resize(600, 400);
+    view.updateView();
+    save(view, folder, QStringLiteral("sincos_600x400"));
+
+    myGauge2 gauge;
+    gauge.resize(300, 300);
+    gauge.setValue(38.4);
+    save(gauge, folder, QStringLiteral("gauge_300x300"));
+
+    SpeedCurve curve;
+    curve.resize(760, 300);
+    const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
+    for (int i = 30; i >= 0; --i)
+        curve.addSpeedAt(12.0 + 6.0 * std::sin(i * 0.3) + (i % 3) * 0.4, now - i);
+    save(curve, folder, QStringLiteral("speed_760x300"));
+
+    LatchWidget latch;
+    latch.resize(420, 420);
+    for (int i = 0; i < 12; ++i)
+        latch.addLatch(20.0 * i + 0.0125 * i, 4096LL * i);
+    latch.setTriggerCount(12);
+    save(latch, folder, QStringLiteral("latch_420x420"));
+    return 0;
+}
