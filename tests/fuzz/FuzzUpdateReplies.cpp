@@ -1,0 +1,37 @@
+// Fuzz target for what the update client parses from the network and the
+// disk: version and file-list replies, the version rule, file names, and
+// the version note of an executable image.
+#include "ElfVersionNote.h"
+#include "UpdateProtocol.h"
+#include "UpdateRoutines.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), int(size));
+    const QString text = QString::fromUtf8(bytes);
+
+    const auto version = UpdateProtocol::parseVersionReply(text);
+    if (version && !text.startsWith(QStringLiteral("version=")))
+        __builtin_trap();
+    const QStringList names = UpdateProtocol::fileListNames(text);
+    if (!names.isEmpty() && !text.startsWith(QStringLiteral("FileList,")))
+        __builtin_trap();
+    for (const QString& name : names)
+        if (UpdateProtocol::isBareFileName(name) &&
+            (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || name == QLatin1String("..")))
+            __builtin_trap();
+
+    const int half = text.size() / 2;
+    const QString a = text.left(half), b = text.mid(half);
+    if (IsNewerVersion(a, a))
+        __builtin_trap(); // a version is never newer than itself
+    IsNewerVersion(a, b);
+
+    ElfVersionNote::find(bytes);
+    return 0;
+}

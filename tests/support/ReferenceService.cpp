@@ -1,0 +1,126 @@
+#include "ReferenceService.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+
+namespace {
+
+QString logPath(const QTemporaryDir& dir)
+{
+    return dir.filePath(QStringLiteral("requests.log"));
+}
+
+} // namespace
+
+ReferenceService::ReferenceService()
+{
+    QDir(m_docRoot.path()).mkpath(QStringLiteral("Novrel/Rotaprobe/App"));
+    publishList(QString());
+}
+
+ReferenceService::~ReferenceService()
+{
+    stop();
+}
+
+quint16 ReferenceService::freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+bool ReferenceService::waitForPort(quint16 port, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (socket.waitForConnected(200))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+bool ReferenceService::start()
+{
+    m_port = freePort();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("REQUEST_LOG"), logPath(m_docRoot));
+    m_php.setProcessEnvironment(env);
+    m_php.setStandardErrorFile(QProcess::nullDevice());
+    m_php.setStandardOutputFile(QProcess::nullDevice());
+    m_php.start(QStringLiteral("php"),
+                {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port),
+                 QStringLiteral("-t"), m_docRoot.path(),
+                 QStringLiteral(ROTAPROBE_SOURCE_DIR "/service/router.php")});
+    if (!m_php.waitForStarted(5000))
+        return false;
+    return waitForPort(m_port, 5000);
+}
+
+void ReferenceService::stop()
+{
+    if (m_php.state() != QProcess::NotRunning) {
+        m_php.kill();
+        m_php.waitForFinished(5000);
+    }
+}
+
+QString ReferenceService::root() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+}
+
+QString ReferenceService::releaseDir() const
+{
+    return m_docRoot.filePath(QStringLiteral("Novrel/Rotaprobe"));
+}
+
+void ReferenceService::publishList(const QString& files)
+{
+    QFile ini(releaseDir() + QStringLiteral("/release.ini"));
+    ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    ini.write("version = 1.0.0.15\nnovrel_version = 1.0.0.2\nfiles = " + files.toUtf8() + "\n");
+}
+
+void ReferenceService::publish(const QString& version, const QString& updaterVersion,
+                               const QList<QPair<QString, QByteArray>>& files)
+{
+    QStringList names;
+    for (const auto& file : files) {
+        names.append(file.first);
+        putAppFile(file.first, file.second);
+    }
+    QFile ini(releaseDir() + QStringLiteral("/release.ini"));
+    ini.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    ini.write(QStringLiteral("version = %1\nnovrel_version = %2\nfiles = %3\n")
+                  .arg(version, updaterVersion, names.join(QLatin1Char(',')))
+                  .toUtf8());
+}
+
+void ReferenceService::putAppFile(const QString& name, const QByteArray& content)
+{
+    QFile file(releaseDir() + QStringLiteral("/App/") + name);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(content);
+}
+
+QList<QJsonObject> ReferenceService::requests() const
+{
+    QList<QJsonObject> entries;
+    QFile log(logPath(m_docRoot));
+    if (!log.open(QIODevice::ReadOnly))
+        return entries;
+    for (const QByteArray& line : log.readAll().split('\n'))
+        if (!line.isEmpty())
+            entries.append(QJsonDocument::fromJson(line).object());
+    return entries;
+}

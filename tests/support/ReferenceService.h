@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QTemporaryDir>
+
+// The project's reference update service under PHP's built-in web server on
+// a free loopback port, with its own document root in a temporary folder.
+// Every request is logged so tests can check exact headers and bodies.
+class ReferenceService
+{
+public:
+    ReferenceService();
+    ~ReferenceService();
+
+    // Starts the server; false when PHP is missing or it does not listen.
+    bool start();
+    void stop();
+
+    QString root() const; // "http://127.0.0.1:<port>"
+    QString releaseDir() const; // <document root>/Novrel/Rotaprobe
+
+    // Writes release.ini and puts the files into App/ (name -> content).
+    void publish(const QString& version, const QString& updaterVersion,
+                 const QList<QPair<QString, QByteArray>>& files);
+    // Writes a release.ini whose file list is given verbatim.
+    void publishList(const QString& files);
+    void putAppFile(const QString& name, const QByteArray& content);
+
+    QList<QJsonObject> requests() const;
+
+    static quint16 freePort();
+    static bool waitForPort(quint16 port, int timeoutMs);
+
+private:
+    QTemporaryDir m_docRoot;
+    QProcess m_php;
+    quint16 m_port = 0;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What crosses the wire to the update service, as plain functions: the
+// addresses, the query bodies and the parsing of the two reply forms.
+namespace UpdateProtocol {
+
+// The build's update service root: "http://" + host, no trailing slash.
+QString defaultRoot();
+
+QString queryUrl(const QString& root);
+QString refererUrl(const QString& root);
+// The updater executable, "/Novrel/Rotaprobe/" + its platform file name.
+QString updaterUrl(const QString& root);
+QString releaseFileUrl(const QString& root, const QString& name);
+
+extern const char* const kSoftVer;       // "Value=SoftVer"
+extern const char* const kSoftNovrelVer; // "Value=SoftNovrelVer"
+extern const char* const kFileList;      // "Value=FileList"
+
+// A version reply starts with exactly "version="; the rest, unchanged, is
+// the version. Anything else is no answer.
+std::optional<QString> parseVersionReply(const QString& body);
+
+// The items of a file-list reply: split at every ",", empty items kept.
+QStringList fileListItems(const QString& body);
+// True when item 0 is exactly "FileList".
+bool isFileList(const QStringList& items);
+// The names of the release's files, in fetch order; none unless item 0 is
+// exactly "FileList".
+QStringList fileListNames(const QString& body);
+
+// A name the updater may write in the program folder: not empty, no "/",
+// "\" or ":", not "." or "..".
+bool isBareFileName(const QString& name);
+
+} // namespace UpdateProtocol

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The file routines both programs carry.
+
+// The FileVersion string of an executable ("" on any failure). A bare name
+// resolves against the current directory.
+QString GetFileVersion(const QString& fileName);
+
+// True when `remote` is newer than `local`: for each of the four parts in
+// turn, a greater remote part makes it newer; a smaller one does not end the
+// comparison. Missing parts and parts that are not decimal numbers count as
+// 0, so the empty version (a missing executable) is older than any release.
+bool IsNewerVersion(const QString& remote, const QString& local);
+
+// Copies `source` to `target` (back-slashes in `target` read as "/"),
+// creating `targetFolder` first when it is missing. True when the copy was
+// made, or when source and target are the same path. An existing target is
+// replaced only when `overwrite` is set, and atomically: the copy is written
+// beside it under a temporary name and renamed over it, so a failed copy
+// leaves the old target in place.
+bool CopyFileOver(const QString& source, const QString& target, const QString& targetFolder,
+                  bool overwrite);
