@@ -11,6 +11,11 @@
 
 QString UpdateQuery::exchange(const QString& body, const QString& root, int timeoutMs)
 {
+    return ask(body, root, timeoutMs).body;
+}
+
+UpdateQuery::Answer UpdateQuery::ask(const QString& body, const QString& root, int timeoutMs)
+{
     QNetworkRequest request(QUrl(UpdateProtocol::queryUrl(root), QUrl::TolerantMode));
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QStringLiteral("application/x-www-form-urlencoded"));
@@ -31,7 +36,15 @@ QString UpdateQuery::exchange(const QString& body, const QString& root, int time
     if (!reply->isFinished())
         loop.exec();
     deadline.stop();
-    const QString text = timedOut ? QString() : QString::fromUtf8(reply->readAll());
+    Answer answer;
+    // The loop also ends when the application quits: then there is no answer.
+    if (!reply->isFinished())
+        reply->abort();
+    else if (!timedOut) {
+        answer.body = QString::fromUtf8(reply->readAll());
+        answer.answered = reply->error() == QNetworkReply::NoError &&
+                          reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200;
+    }
     reply->deleteLater();
-    return text;
+    return answer;
 }

@@ -1,5 +1,6 @@
 #include "UpdateRoutines.h"
 
+#include "FileReplace.h"
 #include "FileVersionReader.h"
 
 #include <QDir>
@@ -46,7 +47,10 @@ bool replaceAtomically(const QString& source, const QString& target)
             return false;
     if (in.error() != QFileDevice::NoError)
         return false;
-    out.setPermissions(in.permissions());
+    // A replaced file keeps its own permissions (an installed executable
+    // stays executable); a new one takes the source's.
+    const QFileInfo existing(target);
+    out.setPermissions(existing.exists() ? existing.permissions() : in.permissions());
     return out.commit();
 }
 
@@ -67,4 +71,24 @@ bool CopyFileOver(const QString& source, const QString& target, const QString& t
     if (QFileInfo::exists(to) && !overwrite)
         return false;
     return replaceAtomically(source, to);
+}
+
+bool MoveFileOver(const QString& source, const QString& target, const QString& targetFolder)
+{
+    const QFileInfo existing(target);
+    if (existing.isFile()) {
+        const QFileDevice::Permissions keep = existing.permissions();
+        const QFileDevice::Permissions had = QFile(source).permissions();
+        QFile::setPermissions(source, keep);
+        if (FileReplace::renameOver(source, target))
+            return true;
+        QFile::setPermissions(source, had);
+    } else if (!existing.exists() && QFileInfo(targetFolder).isDir() &&
+               FileReplace::renameOver(source, target)) {
+        return true;
+    }
+    if (!CopyFileOver(source, target, targetFolder, true))
+        return false;
+    QFile::remove(source);
+    return true;
 }

@@ -19,6 +19,13 @@ bool IsNewerVersion(const QString& remote, const QString& local);
 // made, or when source and target are the same path. An existing target is
 // replaced only when `overwrite` is set, and atomically: the copy is written
 // beside it under a temporary name and renamed over it, so a failed copy
-// leaves the old target in place.
+// leaves the old target in place. A replaced target keeps its permissions.
 bool CopyFileOver(const QString& source, const QString& target, const QString& targetFolder,
                   bool overwrite);
+
+// Installs a downloaded file: moves `source` over `target` when both are on
+// one file system (no second copy of the data), otherwise copies it with
+// CopyFileOver and removes the source. A replaced target keeps its
+// permissions. False, with the target unchanged and the source kept, when
+// the target cannot be replaced.
+bool MoveFileOver(const QString& source, const QString& target, const QString& targetFolder);

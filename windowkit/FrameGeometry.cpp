@@ -49,4 +49,13 @@ QRegion roundedTopRegion(const QSize& size, int radius)
     return region;
 }
 
+QPoint centredPosition(const QRect& desktop, const QRect& window)
+{
+    const int desktopWidth = desktop.right() - desktop.left() + 1;
+    const int desktopHeight = desktop.bottom() - desktop.top() + 1;
+    const int windowWidth = window.right() - window.left() + 1;
+    const int windowHeight = window.bottom() - window.top() + 1;
+    return QPoint(desktopWidth / 2 - windowWidth / 2, desktopHeight / 2 - windowHeight / 2);
+}
+
 } // namespace FrameGeometry

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPoint>
 #include <QRect>
 #include <QRegion>
 #include <QSize>
@@ -22,6 +23,11 @@ int titleBandHeight(int titleHeight);
 
 // The window shape: a rectangle whose top corners are rounded.
 QRegion roundedTopRegion(const QSize& size, int radius);
+
+// Top-left corner that centres a window on the desktop: half the desktop's
+// width minus half the window's (sizes counted inclusively from the corners,
+// halves rounded down), likewise for the heights.
+QPoint centredPosition(const QRect& desktop, const QRect& window);
 
 constexpr int kCornerRadius = 20;
 constexpr int kFadeMs = 300;

@@ -62,6 +62,7 @@ private slots:
 
     void copyFileOver();
     void copyFileOverKeepsTargetOnFailure();
+    void moveFileOver();
     void fileVersionOfExecutables();
     void versionNotesOfBothElfClasses();
 
@@ -171,8 +172,10 @@ void TestUpdateClient::copyFileOver()
     writeFile(source, "newer content");
     QVERIFY(!CopyFileOver(source, target, dir.path(), false));
     QCOMPARE(readAll(target), QByteArray("new content"));
+    QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner); // a download: not executable
     QVERIFY(CopyFileOver(source, target, dir.path(), true));
     QCOMPARE(readAll(target), QByteArray("newer content"));
+    QVERIFY(QFileInfo(target).isExecutable()); // the installed file keeps its permissions
 
     // Onto itself: true, nothing changes.
     QVERIFY(CopyFileOver(source, source, dir.path(), true));
@@ -201,6 +204,31 @@ void TestUpdateClient::copyFileOverKeepsTargetOnFailure()
     QStringList leftovers = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     leftovers.sort();
     QCOMPARE(leftovers, QStringList({"blocked", "source.bin"}));
+}
+
+void TestUpdateClient::moveFileOver()
+{
+    QTemporaryDir dir;
+    const QString download = dir.filePath(QStringLiteral("NovrelTemp/tool"));
+    QDir(dir.path()).mkdir(QStringLiteral("NovrelTemp"));
+    writeFile(download, "new");
+    const QString installed = dir.filePath(QStringLiteral("tool"));
+    writeFile(installed, "old");
+    QFile::setPermissions(installed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QVERIFY(MoveFileOver(download, installed, dir.path()));
+    QCOMPARE(readAll(installed), QByteArray("new"));
+    QVERIFY(QFileInfo(installed).isExecutable());
+    QVERIFY(!QFile::exists(download));
+
+    // A new file, and a target that cannot be replaced (a folder).
+    writeFile(download, "fresh");
+    QVERIFY(MoveFileOver(download, dir.filePath(QStringLiteral("fresh")), dir.path()));
+    QCOMPARE(readAll(dir.filePath(QStringLiteral("fresh"))), QByteArray("fresh"));
+    writeFile(download, "blocked");
+    QDir(dir.path()).mkdir(QStringLiteral("folder"));
+    QVERIFY(!MoveFileOver(download, dir.filePath(QStringLiteral("folder")), dir.path()));
+    QCOMPARE(readAll(download), QByteArray("blocked")); // kept for the next try
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder"))).isDir());
 }
 
 void TestUpdateClient::fileVersionOfExecutables()
@@ -266,11 +294,15 @@ void TestUpdateClient::queriesAgainstTheReferenceService()
     QVERIFY(!headers.contains("Cookie"));
     QVERIFY(!headers.contains("Authorization"));
 
-    // An unknown body is refused by the service: no answer for the client.
-    QVERIFY(!UpdateProtocol::parseVersionReply(UpdateQuery::exchange(QStringLiteral("Value=x"), root)));
+    QVERIFY(UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kSoftVer), root).answered);
+    // An unknown body is refused by the service (400): no answer for the client.
+    const UpdateQuery::Answer refused = UpdateQuery::ask(QStringLiteral("Value=x"), root);
+    QVERIFY(!refused.answered);
+    QVERIFY(!UpdateProtocol::parseVersionReply(refused.body));
     // A closed port: no answer, at once.
     const QString closed = QStringLiteral("http://127.0.0.1:%1").arg(ReferenceService::freePort());
     QCOMPARE(UpdateQuery::exchange(QString::fromLatin1(UpdateProtocol::kSoftVer), closed), QString());
+    QVERIFY(!UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kSoftVer), closed).answered);
 }
 
 void TestUpdateClient::queryTimesOutAgainstASilentService()

@@ -1,0 +1,58 @@
+#include "TerminationSignals.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_sockets[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_sockets[0], &byte, 1);
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
+{
+    if (g_sockets[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_sockets) != 0)
+        return;
+    m_notifier = new QSocketNotifier(g_sockets[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+    connect(this, &TerminationSignals::terminationRequested, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    signal(SIGTERM, SIG_DFL);
+    signal(SIGINT, SIG_DFL);
+}
+
+void TerminationSignals::readSignal()
+{
+    char byte = 0;
+    [[maybe_unused]] const ssize_t read = ::read(g_sockets[1], &byte, 1);
+    emit terminationRequested();
+}
+
+#else
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {}
+TerminationSignals::~TerminationSignals() = default;
+void TerminationSignals::readSignal() {}
+
+#endif

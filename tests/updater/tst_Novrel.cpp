@@ -1,0 +1,328 @@
+// The updater: its window, the whole update procedure against the reference
+// service in a temporary program folder, the refused and failed cases, and
+// the real Novrel executable.
+#include "BackgroundButton.h"
+#include "FakeExecutable.h"
+#include "HttpFaultServer.h"
+#include "Novrel.h"
+#include "ProgramFiles.h"
+#include "ReferenceService.h"
+#include "UpdateRoutines.h"
+#include "iHttpDownloadS.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(content);
+}
+
+const QString kTester = ProgramFiles::testProgram();
+
+} // namespace
+
+class TestNovrel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void windowAtStart();
+    void releaseOfThreeFilesInListOrder();
+    void listWithoutFilesInstallsLeftovers();
+    void failureOnTheSecondFileThenRetry();
+    void namesWithFolderPartsAreRefused();
+    void noAnswerIsAFailure();
+    void fileThatCannotBeInstalledIsReported();
+    void pressWhileRunningIsIgnored();
+    void quitDuringADownloadInstallsNothing();
+    void cancelEndsWithoutStartingTheTestProgram();
+    void finishedStartsTheTestProgram();
+    void realExecutable();
+
+private:
+    // Presses the update button; the procedure runs inside the press.
+    QStringList runUpdate();
+    QString folder(const QString& name) const { return m_folder->filePath(name); }
+    QStringList downloads() const
+    {
+        return QDir(folder(QStringLiteral("NovrelTemp"))).entryList(QDir::Files, QDir::Name);
+    }
+
+    ReferenceService m_service;
+    QString m_startDir;
+    QTemporaryDir* m_folder = nullptr;
+    Novrel* m_window = nullptr;
+};
+
+void TestNovrel::initTestCase()
+{
+    QVERIFY2(m_service.start(), "php -S did not start (php-cli is installed by tools/setup.sh)");
+    m_startDir = QDir::currentPath();
+}
+
+void TestNovrel::init()
+{
+    m_folder = new QTemporaryDir;
+    QDir::setCurrent(m_folder->path());
+    writeFile(kTester, fakeExecutable(QStringLiteral("1.0.0.15"), "old tester"));
+    QFile::setPermissions(kTester, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile(QStringLiteral("a.txt"), "old a");
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.2"),
+                      {{kTester, fakeExecutable(QStringLiteral("1.0.0.16"), "new tester")},
+                       {QStringLiteral("a.txt"), "new a"},
+                       {QStringLiteral("b.dat"), QByteArray(300000, 'b')}});
+    m_window = new Novrel;
+    m_window->setServiceRoot(m_service.root());
+    m_window->show();
+}
+
+void TestNovrel::cleanup()
+{
+    // The window quits the application on some paths. Nested event loops
+    // refuse to run after that until the application's own loop has run.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    delete m_window;
+    m_window = nullptr;
+    QDir::setCurrent(m_startDir);
+    delete m_folder;
+    m_folder = nullptr;
+}
+
+QStringList TestNovrel::runUpdate()
+{
+    QStringList hints;
+    const auto connection = connect(m_window, &Novrel::hintShown, this,
+                                    [&hints](const QString& text) { hints.append(text); });
+    QTest::mouseClick(m_window->updateButton(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    disconnect(connection);
+    return hints;
+}
+
+void TestNovrel::windowAtStart()
+{
+    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
+    QCOMPARE(m_window->cancelButton()->text(), QStringLiteral("Cancel"));
+    QCOMPARE(m_window->versionLabel()->text(), QStringLiteral("MainApp Ver:1.0.0.15"));
+    QVERIFY(m_window->progressBar()->isHidden());
+    QCOMPARE(m_window->windowFlags(), Qt::WindowFlags(0xE800) | Qt::Window);
+    QVERIFY(!m_window->settingButton() && m_window->closeButton());
+
+    QFile::remove(kTester);
+    Novrel bare;
+    QCOMPARE(bare.versionLabel()->text(), QStringLiteral("MainApp Ver:"));
+}
+
+void TestNovrel::releaseOfThreeFilesInListOrder()
+{
+    const QStringList hints = runUpdate();
+    QCOMPARE(hints, QStringList({"Is in the backup file " + kTester, "Downloading files " + kTester,
+                                 "Is in the backup file a.txt", "Downloading files a.txt",
+                                 "Is in the backup file b.dat", "Downloading files b.dat",
+                                 "Software update success"}));
+    // Fetched in list order.
+    QStringList fetched;
+    for (const QJsonObject& request : m_service.requests())
+        if (request.value("method").toString() == QLatin1String("GET"))
+            fetched.append(request.value("uri").toString().section('/', -1));
+    QCOMPARE(fetched.mid(fetched.size() - 3), QStringList({kTester, "a.txt", "b.dat"}));
+
+    QCOMPARE(readAll(QStringLiteral("OldFile/") + kTester), fakeExecutable(QStringLiteral("1.0.0.15"), "old tester"));
+    QCOMPARE(readAll(QStringLiteral("OldFile/a.txt")), QByteArray("old a"));
+    QVERIFY(!QFile::exists(QStringLiteral("OldFile/b.dat"))); // was not installed
+    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("new a"));
+    QCOMPARE(readAll(QStringLiteral("b.dat")).size(), 300000);
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.16"));
+    QVERIFY(QFileInfo(kTester).isExecutable());
+    QVERIFY(downloads().isEmpty());
+    QCOMPARE(m_window->versionLabel()->text(), QStringLiteral("MainApp Ver Novrel:1.0.0.16"));
+    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Finished"));
+    QVERIFY(m_window->progressBar()->isHidden());
+}
+
+void TestNovrel::listWithoutFilesInstallsLeftovers()
+{
+    m_service.publishList(QString());
+    QDir().mkpath(folder(QStringLiteral("NovrelTemp")));
+    writeFile(QStringLiteral("NovrelTemp/left.cfg"), "from an interrupted run");
+    QCOMPARE(runUpdate(), QStringList({"Software update success"}));
+    QCOMPARE(readAll(QStringLiteral("left.cfg")), QByteArray("from an interrupted run"));
+    QVERIFY(downloads().isEmpty());
+    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("old a"));
+    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Finished"));
+}
+
+void TestNovrel::failureOnTheSecondFileThenRetry()
+{
+    QFile::remove(m_service.releaseDir() + QStringLiteral("/App/a.txt"));
+    const QStringList hints = runUpdate();
+    QCOMPARE(hints.last(), QStringLiteral("Software download update failed"));
+    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
+    QCOMPARE(downloads(), QStringList({kTester, "a.txt"})); // first whole, second its error page
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15")); // nothing installed
+    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("old a"));
+    QCOMPARE(readAll(QStringLiteral("OldFile/a.txt")), QByteArray("old a")); // its backup was made
+
+    // The file is back on the service: the next press runs the whole procedure.
+    m_service.putAppFile(QStringLiteral("a.txt"), "new a");
+    QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
+    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("new a"));
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.16"));
+    QVERIFY(downloads().isEmpty());
+}
+
+void TestNovrel::namesWithFolderPartsAreRefused()
+{
+    for (const char* list : {"FileList,good.txt,../evil", "FileList,/etc/cron.d/x",
+                             "FileList,..\\Windows\\x.dll", "FileList,C:x", "FileList,sub/file"}) {
+        HttpFaultServer evil(HttpFaultServer::Serve, list);
+        QVERIFY(evil.start());
+        m_window->setServiceRoot(evil.root());
+        QCOMPARE(runUpdate(), QStringList({"Software update failed"}));
+        QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
+    }
+    QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp"))));
+    QVERIFY(!QFile::exists(folder(QStringLiteral("OldFile"))));
+    QVERIFY(!QFile::exists(folder(QStringLiteral("good.txt"))));
+    QVERIFY(!QFile::exists(QDir(m_folder->path()).absoluteFilePath(QStringLiteral("../evil"))));
+}
+
+void TestNovrel::noAnswerIsAFailure()
+{
+    QDir().mkpath(folder(QStringLiteral("NovrelTemp")));
+    writeFile(QStringLiteral("NovrelTemp/left.cfg"), "left");
+    m_window->setServiceRoot(QStringLiteral("http://127.0.0.1:%1").arg(ReferenceService::freePort()));
+    QCOMPARE(runUpdate(), QStringList({"Software update failed"}));
+    HttpFaultServer failing(HttpFaultServer::ServerError);
+    QVERIFY(failing.start());
+    m_window->setServiceRoot(failing.root());
+    QCOMPARE(runUpdate(), QStringList({"Software update failed"}));
+    QVERIFY(!QFile::exists(QStringLiteral("left.cfg"))); // nothing installed
+    QCOMPARE(downloads(), QStringList({"left.cfg"}));
+    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
+}
+
+void TestNovrel::fileThatCannotBeInstalledIsReported()
+{
+    // A folder stands where b.dat is to be installed: it cannot be replaced.
+    QDir().mkdir(folder(QStringLiteral("b.dat")));
+    const QStringList hints = runUpdate();
+    QCOMPARE(hints.last(), QStringLiteral("Software update failed"));
+    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
+    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("new a")); // installed before it
+    QVERIFY(QFileInfo(folder(QStringLiteral("b.dat"))).isDir());
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15")); // after it: untouched
+    QCOMPARE(downloads(), QStringList({kTester, "b.dat"}));         // kept for the next run
+
+    QDir(folder(QStringLiteral("b.dat"))).removeRecursively();
+    QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
+    QCOMPARE(readAll(QStringLiteral("b.dat")).size(), 300000);
+}
+
+void TestNovrel::pressWhileRunningIsIgnored()
+{
+    int presses = 0;
+    connect(m_window, &Novrel::hintShown, this, [&](const QString& text) {
+        if (text.startsWith(QStringLiteral("Downloading")) && presses++ == 0)
+            QTimer::singleShot(0, this, [this] {
+                QVERIFY(m_window->isUpdating());
+                QTest::mouseClick(m_window->updateButton(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            });
+    });
+    const int before = m_service.requests().size();
+    QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
+    int queries = 0;
+    const QList<QJsonObject> requests = m_service.requests();
+    for (int i = before; i < requests.size(); ++i)
+        queries += requests[i].value("method").toString() == QLatin1String("POST");
+    QCOMPARE(queries, 1);
+    QVERIFY(!m_window->isUpdating());
+}
+
+void TestNovrel::quitDuringADownloadInstallsNothing()
+{
+    // The window closed (application quitting) while the second file downloads.
+    connect(m_window, &Novrel::hintShown, this, [](const QString& text) {
+        if (text == QLatin1String("Downloading files a.txt"))
+            QCoreApplication::exit(0);
+    });
+    const QStringList hints = runUpdate();
+    QVERIFY(!hints.contains(QStringLiteral("Software update success")));
+    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("old a"));
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15"));
+    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
+}
+
+void TestNovrel::cancelEndsWithoutStartingTheTestProgram()
+{
+    writeFile(kTester, "#!/bin/sh\ntouch started\n");
+    QFile::setPermissions(kTester, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QSignalSpy closed(m_window, &YDialog::sysclose);
+    QTest::mouseClick(m_window->cancelButton(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTRY_COMPARE(closed.count(), 1);
+    QTRY_VERIFY(!m_window->isVisible());
+    QTest::qWait(200);
+    QVERIFY(!QFile::exists(QStringLiteral("started")));
+    QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp"))));
+}
+
+void TestNovrel::finishedStartsTheTestProgram()
+{
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.2"),
+                      {{kTester, "#!/bin/sh\ntouch started\n"}});
+    QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
+    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Finished"));
+    QVERIFY(QFileInfo(kTester).isExecutable()); // the installed program's permissions stay
+    QTest::mouseClick(m_window->updateButton(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTRY_VERIFY(QFile::exists(folder(QStringLiteral("started"))));
+    QTRY_VERIFY(!m_window->isVisible());
+    QCOMPARE(m_window->result(), int(QDialog::Accepted));
+}
+
+void TestNovrel::realExecutable()
+{
+    const QString novrel = QStringLiteral(NOVREL_EXECUTABLE);
+    QCOMPARE(GetFileVersion(novrel), QStringLiteral("1.0.0.2"));
+
+    QProcess process;
+    process.setWorkingDirectory(m_folder->path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.start(novrel, QStringList());
+    QVERIFY(process.waitForStarted(5000));
+    QByteArray output;
+    QTRY_VERIFY_WITH_TIMEOUT((output += process.readAllStandardError()).contains("Novrel window shown"), 10000);
+    ::kill(pid_t(process.processId()), SIGTERM); // asks it to quit, as a session end does
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp")))); // it did nothing on its own
+}
+
+QTEST_MAIN(TestNovrel)
+#include "tst_Novrel.moc"

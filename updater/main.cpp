@@ -1,0 +1,47 @@
+// The updater Novrel: style sheet, icon and catalogue, then its one window,
+// centred on the desktop.
+#include "FrameGeometry.h"
+#include "Novrel.h"
+#include "TerminationSignals.h"
+
+#include <QApplication>
+#include <QDesktopWidget>
+#include <QFile>
+#include <QIcon>
+#include <QResource>
+#include <QTranslator>
+
+namespace {
+
+// The style sheet up to its first zero byte, read as Latin-1.
+QString styleSheet()
+{
+    QFile file(QStringLiteral(":/UI/%1").arg(QStringLiteral("bluenew")));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QByteArray bytes = file.readAll();
+    const int zero = bytes.indexOf('\0');
+    if (zero >= 0)
+        bytes.truncate(zero);
+    return QString::fromLatin1(bytes);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QResource::registerResource(QStringLiteral("novrel"), QString());
+    app.setStyleSheet(styleSheet());
+    app.setWindowIcon(QIcon(QStringLiteral(":/%1/Laser_32").arg(QStringLiteral("UI"))));
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral(":/UI/novrel_zh")))
+        QApplication::installTranslator(translator);
+    const TerminationSignals termination;
+
+    Novrel window;
+    window.show();
+    window.move(FrameGeometry::centredPosition(QApplication::desktop()->geometry(), window.geometry()));
+    qDebug("Novrel window shown");
+    return app.exec();
+}
