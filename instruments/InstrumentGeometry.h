@@ -26,11 +26,11 @@ QPointF sampleDot(const PlotSquare& square, double sin, double cos);
 // The signal gauge's dial for a widget rectangle.
 struct Dial
 {
-    int R;         // min(width, height) / 2
-    double r2;     // inner edge of the coloured band
-    double r3;     // outer edge of the band, base of the ticks
-    double hub;    // hub radius
-    int cx, cy;    // centre
+    int R;      // min(width, height) / 2
+    double r2;  // inner edge of the coloured band
+    double r3;  // outer edge of the band, base of the ticks
+    double hub; // hub radius
+    int cx, cy; // centre
 };
 Dial dial(const QRect& rect);
 

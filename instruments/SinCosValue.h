@@ -13,8 +13,7 @@ class SinCosValue : public QWidget
     Q_OBJECT
 
 public:
-    explicit SinCosValue(QWidget* parent = nullptr,
-                         SinCosHistory* history = nullptr);
+    explicit SinCosValue(QWidget* parent = nullptr, SinCosHistory* history = nullptr);
 
     // The history changed: rebuild the picture on the next paint.
     void updateView();

@@ -43,7 +43,10 @@ private:
     bool m_big;
 };
 
-quint64 align4(quint64 v) { return (v + 3) & ~quint64(3); }
+quint64 align4(quint64 v)
+{
+    return (v + 3) & ~quint64(3);
+}
 
 // Walks the notes in [offset, offset + size).
 QString scanNotes(const Reader& r, quint64 offset, quint64 size)
@@ -175,7 +178,8 @@ QString scanTable(const Reader& r, const Table& table)
 
 QString find(const QByteArray& image)
 {
-    if (image.size() < 0x40 || !image.startsWith("\x7f" "ELF"))
+    if (image.size() < 0x40 || !image.startsWith("\x7f"
+                                                 "ELF"))
         return QString();
     const char elfClass = image.at(4), encoding = image.at(5);
     if ((elfClass != 1 && elfClass != 2) || (encoding != 1 && encoding != 2))

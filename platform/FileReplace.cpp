@@ -10,8 +10,8 @@ namespace FileReplace {
 
 bool renameOver(const QString& from, const QString& to)
 {
-    return MoveFileExW(reinterpret_cast<LPCWSTR>(from.utf16()), reinterpret_cast<LPCWSTR>(to.utf16()),
-                       MOVEFILE_REPLACE_EXISTING) != 0;
+    return MoveFileExW(reinterpret_cast<LPCWSTR>(from.utf16()),
+                       reinterpret_cast<LPCWSTR>(to.utf16()), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 } // namespace FileReplace

@@ -30,9 +30,7 @@ QString read(const QString& fileName)
                         reinterpret_cast<LPVOID*>(&translation), &length) ||
         length < sizeof(Translation))
         return QString();
-    auto hex4 = [](WORD v) {
-        return (QStringLiteral("000") + QString::number(v, 16)).right(4);
-    };
+    auto hex4 = [](WORD v) { return (QStringLiteral("000") + QString::number(v, 16)).right(4); };
     const QString block = QStringLiteral("\\StringFileInfo\\") + hex4(translation->language) +
                           hex4(translation->codePage) + QStringLiteral("\\FileVersion");
     wchar_t* value = nullptr;

@@ -8,11 +8,23 @@
 namespace ProgramFiles {
 
 #ifdef Q_OS_WIN
-inline QString testProgram() { return QStringLiteral("Rotaprobe.exe"); }
-inline QString updater() { return QStringLiteral("Novrel.exe"); }
+inline QString testProgram()
+{
+    return QStringLiteral("Rotaprobe.exe");
+}
+inline QString updater()
+{
+    return QStringLiteral("Novrel.exe");
+}
 #else
-inline QString testProgram() { return QStringLiteral("Rotaprobe"); }
-inline QString updater() { return QStringLiteral("Novrel"); }
+inline QString testProgram()
+{
+    return QStringLiteral("Rotaprobe");
+}
+inline QString updater()
+{
+    return QStringLiteral("Novrel");
+}
 #endif
 
 } // namespace ProgramFiles

@@ -191,11 +191,10 @@ void Novrel::On_Novrel()
         UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kFileList), m_serviceRoot);
     const QStringList items = UpdateProtocol::fileListItems(answer.body);
     const QStringList names = UpdateProtocol::isFileList(items) ? items.mid(1) : QStringList();
-    const bool namesSafe =
-        std::all_of(names.begin(), names.end(), &UpdateProtocol::isBareFileName);
+    const bool namesSafe = std::all_of(names.begin(), names.end(), &UpdateProtocol::isBareFileName);
     const QString base = QDir::currentPath();
-    const bool ok = answer.answered && namesSafe &&
-                    QDir().mkpath(base + QStringLiteral("/NovrelTemp/"));
+    const bool ok =
+        answer.answered && namesSafe && QDir().mkpath(base + QStringLiteral("/NovrelTemp/"));
     if (!ok) {
         showHint(tr("Software update failed"));
     } else if (fetch(names, base) && install(base)) {

@@ -41,7 +41,8 @@ int main(int argc, char** argv)
 
     Novrel window;
     window.show();
-    window.move(FrameGeometry::centredPosition(QApplication::desktop()->geometry(), window.geometry()));
+    window.move(
+        FrameGeometry::centredPosition(QApplication::desktop()->geometry(), window.geometry()));
     qDebug("Novrel window shown");
     return app.exec();
 }

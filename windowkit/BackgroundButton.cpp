@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,9 +19,8 @@ void setTextColour(QLabel* label, const QColor& colour)
 } // namespace
 
 BackgroundButton::BackgroundButton(QWidget* parent)
-    : QWidget(parent), m_spareLabel(new QLabel(this)), m_textLabel(new QLabel(this))
+    : SpriteButton(parent), m_spareLabel(new QLabel(this)), m_textLabel(new QLabel(this))
 {
-    setAttribute(Qt::WA_TranslucentBackground);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 5, 0, 5);
     layout->addWidget(m_spareLabel, 0, Qt::AlignCenter);
@@ -60,48 +58,22 @@ void BackgroundButton::setImage(const QString& image, int mode, int columnCount)
     const QPixmap second = sprite.copy(columns.at(1));
     QPixmap transparent(first.size());
     transparent.fill(QColor(255, 255, 255, 0));
-    m_frames.clear();
     if (mode == 0)
-        m_frames << first << second << first;
+        setFrames({first, second, first});
     else
-        m_frames << transparent << first << second;
-    m_currentFrame = m_frames.first();
-    setFixedSize(first.size());
+        setFrames({transparent, first, second});
     m_spareLabel->hide();
-    update();
-}
-
-void BackgroundButton::showFrame(int frame)
-{
-    if (frame < m_frames.size())
-        m_currentFrame = m_frames.at(frame);
-    update();
 }
 
 void BackgroundButton::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    showFrame(2);
+    handlePress(event);
 }
 
 void BackgroundButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    if (rect().contains(event->pos())) {
-        if (isEnabled())
-            emit clicked();
-        showFrame(1);
-        event->accept();
-    } else {
-        showFrame(0);
-        event->ignore();
-    }
+    if (handleRelease(event))
+        emit clicked();
 }
 
 void BackgroundButton::keyPressEvent(QKeyEvent* event)
@@ -136,10 +108,4 @@ void BackgroundButton::leaveEvent(QEvent*)
 {
     showFrame(0);
     emit leaveSignal();
-}
-
-void BackgroundButton::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.drawPixmap(rect(), m_currentFrame);
 }

@@ -1,16 +1,15 @@
 #pragma once
 
+#include "SpriteButton.h"
+
 #include <QColor>
-#include <QList>
-#include <QPixmap>
-#include <QWidget>
 
 class QLabel;
 
 // A picture button with a centred text, painted from a sprite strip.
 // Mode 0: normal, hover and pressed are columns 0, 1, 0; mode 1: a
 // transparent frame at rest, then columns 0 and 1.
-class BackgroundButton : public QWidget
+class BackgroundButton : public SpriteButton
 {
     Q_OBJECT
 
@@ -22,8 +21,6 @@ public:
     void setTextColor(const QColor& color);
     void setImage(const QString& image, int mode, int columnCount);
 
-    const QPixmap& currentFrame() const { return m_currentFrame; }
-    const QList<QPixmap>& frames() const { return m_frames; }
     QLabel* textLabel() const { return m_textLabel; }
 
 signals:
@@ -39,13 +36,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void enterEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
-    void showFrame(int frame);
-
-    QPixmap m_currentFrame;
-    QList<QPixmap> m_frames;
     QLabel* m_spareLabel;
     QLabel* m_textLabel;
 };

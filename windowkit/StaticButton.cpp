@@ -2,20 +2,16 @@
 
 #include "FrameGeometry.h"
 
-#include <QMouseEvent>
-#include <QPainter>
+#include <QEvent>
 
 StaticButton::StaticButton(const QString& image, int frameCount, QWidget* parent)
-    : QWidget(parent), m_frameCount(qMax(frameCount, 1))
+    : SpriteButton(parent), m_frameCount(qMax(frameCount, 1))
 {
-    setAttribute(Qt::WA_TranslucentBackground);
     const QPixmap sprite(image);
+    QList<QPixmap> frames;
     for (const QRect& rect : FrameGeometry::columnRects(sprite.size(), m_frameCount))
-        m_frames.append(sprite.copy(rect));
-    if (!m_frames.isEmpty()) {
-        m_currentFrame = m_frames.first();
-        setFixedSize(m_currentFrame.size());
-    }
+        frames.append(sprite.copy(rect));
+    setFrames(frames);
 }
 
 void StaticButton::showFrame(int frame)
@@ -25,35 +21,18 @@ void StaticButton::showFrame(int frame)
             return;
         frame = 3;
     }
-    if (frame < m_frames.size())
-        m_currentFrame = m_frames.at(frame);
-    update();
+    SpriteButton::showFrame(frame);
 }
 
 void StaticButton::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    showFrame(2);
+    handlePress(event);
 }
 
 void StaticButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton) {
-        event->ignore();
-        return;
-    }
-    if (rect().contains(event->pos())) {
-        if (isEnabled())
-            emit buttonClicked();
-        showFrame(1);
-        event->accept();
-    } else {
-        showFrame(0);
-        event->ignore();
-    }
+    if (handleRelease(event))
+        emit buttonClicked();
 }
 
 void StaticButton::enterEvent(QEvent*)
@@ -66,12 +45,6 @@ void StaticButton::leaveEvent(QEvent*)
 {
     showFrame(0);
     emit leaveSignal();
-}
-
-void StaticButton::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    painter.drawPixmap(rect(), m_currentFrame);
 }
 
 void StaticButton::changeEvent(QEvent* event)

@@ -1,20 +1,16 @@
 #pragma once
 
-#include <QList>
-#include <QPixmap>
-#include <QWidget>
+#include "SpriteButton.h"
 
 // A picture-only button painted from a sprite strip: frame 0 normal,
 // 1 hover, 2 pressed and, when the strip has four frames, 3 disabled.
-class StaticButton : public QWidget
+class StaticButton : public SpriteButton
 {
     Q_OBJECT
 
 public:
     StaticButton(const QString& image, int frameCount, QWidget* parent = nullptr);
 
-    const QPixmap& currentFrame() const { return m_currentFrame; }
-    const QList<QPixmap>& frames() const { return m_frames; }
     int frameCount() const { return m_frameCount; }
 
 signals:
@@ -27,14 +23,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void enterEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
-    // Shows `frame` when enabled; a disabled button shows frame 3 if it has one.
-    void showFrame(int frame);
+    // A disabled button shows frame 3 if it has one, else keeps its frame.
+    void showFrame(int frame) override;
 
-    QPixmap m_currentFrame;
-    QList<QPixmap> m_frames;
+private:
     int m_frameCount;
 };

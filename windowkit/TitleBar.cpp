@@ -39,8 +39,8 @@ void TitleBar::build(QWidget* titleArea, const QString& title)
 
 bool TitleBar::isHandle(const QWidget* widget) const
 {
-    return widget && (widget == m_titleArea || widget == m_titleLabel ||
-                      widget == m_buttonHolder || widget == m_iconLabel);
+    return widget && (widget == m_titleArea || widget == m_titleLabel || widget == m_buttonHolder ||
+                      widget == m_iconLabel);
 }
 
 bool TitleBar::press(QMouseEvent* event, QWidget* window)

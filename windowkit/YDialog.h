@@ -17,7 +17,11 @@ class YDialog : public YMainDialog
     Q_OBJECT
 
 public:
-    enum TitleButtons { AllTitleButtons, CloseButtonOnly };
+    enum TitleButtons
+    {
+        AllTitleButtons,
+        CloseButtonOnly
+    };
 
     YDialog(QWidget* parent, const QString& title, int titleHeight, int width, int height,
             int messageStyle = 0, TitleButtons buttons = AllTitleButtons);

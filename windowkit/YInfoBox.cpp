@@ -28,7 +28,8 @@ YInfoBox::YInfoBox(QWidget* parent) : YMainDialog(parent)
     loadBackground(true);
     buildFrame(32, 400, 200);
     m_titleBar.build(titleAreaWidget(), tr("System hint"));
-    m_closeButton = new StaticButton(QStringLiteral(":/UI/sys_close"), 3, m_titleBar.buttonHolder());
+    m_closeButton =
+        new StaticButton(QStringLiteral(":/UI/sys_close"), 3, m_titleBar.buttonHolder());
     m_titleBar.buttonLayout()->addWidget(m_closeButton);
     connect(m_closeButton, &StaticButton::buttonClicked, this, &YInfoBox::On_closeCancel);
     m_titleBar.iconLabel()->setAlignment(Qt::AlignVCenter);

@@ -14,7 +14,14 @@ class YInfoBox : public YMainDialog
     Q_OBJECT
 
 public:
-    enum InfoKind { Information = 0, Question = 1, Hand = 2, Warning = 3, Success = 4 };
+    enum InfoKind
+    {
+        Information = 0,
+        Question = 1,
+        Hand = 2,
+        Warning = 3,
+        Success = 4
+    };
 
     explicit YInfoBox(QWidget* parent = nullptr);
 

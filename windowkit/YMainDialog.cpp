@@ -27,8 +27,7 @@ QPixmap YMainDialog::slice(int index) const
     return index < m_backgroundSlices.size() ? m_backgroundSlices.at(index) : QPixmap();
 }
 
-QLabel* YMainDialog::piece(int index, QSizePolicy::Policy horizontal,
-                           QSizePolicy::Policy vertical)
+QLabel* YMainDialog::piece(int index, QSizePolicy::Policy horizontal, QSizePolicy::Policy vertical)
 {
     auto* label = new QLabel(this);
     label->setPixmap(slice(index));
@@ -78,10 +77,9 @@ void YMainDialog::buildFrame(int titleHeight, int width, int height)
     };
     auto titleSide = [this, h](int index) {
         QLabel* label = piece(index, QSizePolicy::Fixed, QSizePolicy::Fixed);
-        label->setPixmap(slice(index).isNull()
-                             ? QPixmap()
-                             : slice(index).scaled(2, h, Qt::IgnoreAspectRatio,
-                                                   Qt::SmoothTransformation));
+        label->setPixmap(slice(index).isNull() ? QPixmap()
+                                               : slice(index).scaled(2, h, Qt::IgnoreAspectRatio,
+                                                                     Qt::SmoothTransformation));
         label->setFixedHeight(h);
         return label;
     };

@@ -4,6 +4,7 @@
 #include "ElfVersionNote.h"
 #include "HttpFaultServer.h"
 #include "ReferenceService.h"
+#include "TestFiles.h"
 #include "UpdateProtocol.h"
 #include "UpdateQuery.h"
 #include "UpdateRoutines.h"
@@ -20,19 +21,6 @@
 #include <QUrl>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
 // Starts a transfer and waits for Finished(); returns how often it came.
 int download(iHttpDownloadS& downloader, const QString& url, const QString& path)
@@ -165,24 +153,24 @@ void TestUpdateClient::copyFileOver()
     QString backslashed = target;
     backslashed.replace(QLatin1Char('/'), QLatin1Char('\\'));
     QVERIFY(CopyFileOver(source, backslashed, dir.filePath(QStringLiteral("OldFile")), true));
-    QCOMPARE(readAll(target), QByteArray("new content"));
+    QCOMPARE(readFile(target), QByteArray("new content"));
     QVERIFY(QFileInfo(target).isExecutable()); // executables stay executable
 
     // Overwrite replaces; without it an existing target is kept.
     writeFile(source, "newer content");
     QVERIFY(!CopyFileOver(source, target, dir.path(), false));
-    QCOMPARE(readAll(target), QByteArray("new content"));
+    QCOMPARE(readFile(target), QByteArray("new content"));
     QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner); // a download: not executable
     QVERIFY(CopyFileOver(source, target, dir.path(), true));
-    QCOMPARE(readAll(target), QByteArray("newer content"));
+    QCOMPARE(readFile(target), QByteArray("newer content"));
     QVERIFY(QFileInfo(target).isExecutable()); // the installed file keeps its permissions
 
     // Onto itself: true, nothing changes.
     QVERIFY(CopyFileOver(source, source, dir.path(), true));
-    QCOMPARE(readAll(source), QByteArray("newer content"));
+    QCOMPARE(readFile(source), QByteArray("newer content"));
 
     QVERIFY(!CopyFileOver(dir.filePath(QStringLiteral("missing")), target, dir.path(), true));
-    QCOMPARE(readAll(target), QByteArray("newer content"));
+    QCOMPARE(readFile(target), QByteArray("newer content"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({"source.bin"}));
 }
 
@@ -199,7 +187,7 @@ void TestUpdateClient::copyFileOverKeepsTargetOnFailure()
     QDir(dir.path()).mkdir(QStringLiteral("installed"));
     writeFile(dir.filePath(QStringLiteral("installed/keep")), "kept");
     QVERIFY(!CopyFileOver(source, dir.filePath(QStringLiteral("installed")), dir.path(), true));
-    QCOMPARE(readAll(dir.filePath(QStringLiteral("installed/keep"))), QByteArray("kept"));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("installed/keep"))), QByteArray("kept"));
     // No temporary file is left behind.
     QStringList leftovers = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
     leftovers.sort();
@@ -216,18 +204,18 @@ void TestUpdateClient::moveFileOver()
     writeFile(installed, "old");
     QFile::setPermissions(installed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(MoveFileOver(download, installed, dir.path()));
-    QCOMPARE(readAll(installed), QByteArray("new"));
+    QCOMPARE(readFile(installed), QByteArray("new"));
     QVERIFY(QFileInfo(installed).isExecutable());
     QVERIFY(!QFile::exists(download));
 
     // A new file, and a target that cannot be replaced (a folder).
     writeFile(download, "fresh");
     QVERIFY(MoveFileOver(download, dir.filePath(QStringLiteral("fresh")), dir.path()));
-    QCOMPARE(readAll(dir.filePath(QStringLiteral("fresh"))), QByteArray("fresh"));
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("fresh"))), QByteArray("fresh"));
     writeFile(download, "blocked");
     QDir(dir.path()).mkdir(QStringLiteral("folder"));
     QVERIFY(!MoveFileOver(download, dir.filePath(QStringLiteral("folder")), dir.path()));
-    QCOMPARE(readAll(download), QByteArray("blocked")); // kept for the next try
+    QCOMPARE(readFile(download), QByteArray("blocked")); // kept for the next try
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("folder"))).isDir());
 }
 
@@ -239,7 +227,7 @@ void TestUpdateClient::fileVersionOfExecutables()
     QCOMPARE(GetFileVersion(QStringLiteral("no-such-file")), QString());
 
     QTemporaryDir dir;
-    const QByteArray image = readAll(self);
+    const QByteArray image = readFile(self);
     const QString truncated = dir.filePath(QStringLiteral("truncated"));
     writeFile(truncated, image.left(image.size() / 3));
     QCOMPARE(GetFileVersion(truncated), QString());
@@ -261,11 +249,11 @@ void TestUpdateClient::versionNotesOfBothElfClasses()
 {
     // Small images made by hand: 64-bit and 32-bit, another note first, cut short.
     const QString corpus = QStringLiteral(ROTAPROBE_SOURCE_DIR "/tests/fuzz/corpus/update/");
-    QCOMPARE(ElfVersionNote::find(readAll(corpus + "elf64_note")), QStringLiteral("1.0.0.15"));
-    QCOMPARE(ElfVersionNote::find(readAll(corpus + "elf32_note")), QStringLiteral("1.0.0.2"));
-    QCOMPARE(ElfVersionNote::find(readAll(corpus + "elf64_other_note")), QStringLiteral("9.9.9.9"));
-    QCOMPARE(ElfVersionNote::find(readAll(corpus + "elf64_truncated")), QString());
-    QByteArray bigEndian = readAll(corpus + "elf64_note");
+    QCOMPARE(ElfVersionNote::find(readFile(corpus + "elf64_note")), QStringLiteral("1.0.0.15"));
+    QCOMPARE(ElfVersionNote::find(readFile(corpus + "elf32_note")), QStringLiteral("1.0.0.2"));
+    QCOMPARE(ElfVersionNote::find(readFile(corpus + "elf64_other_note")), QStringLiteral("9.9.9.9"));
+    QCOMPARE(ElfVersionNote::find(readFile(corpus + "elf64_truncated")), QString());
+    QByteArray bigEndian = readFile(corpus + "elf64_note");
     bigEndian[5] = 2; // the same bytes read big-endian make no sense
     QCOMPARE(ElfVersionNote::find(bigEndian), QString());
 }
@@ -332,7 +320,7 @@ void TestUpdateClient::releaseDownload()
                       target),
              1);
     QCOMPARE(downloader.lastError(), QString());
-    QCOMPARE(readAll(target), content);
+    QCOMPARE(readFile(target), content);
     QCOMPARE(bar.maximum(), content.size()); // byte counts replace the bar's range
     QCOMPARE(bar.value(), content.size());
 }
@@ -429,7 +417,7 @@ void TestUpdateClient::downloaderTruncatesAndRecovers()
     QVERIFY(good.start());
     QCOMPARE(download(downloader, good.root() + QStringLiteral("/file"), target), 1);
     QCOMPARE(downloader.lastError(), QString());
-    QCOMPARE(readAll(target), QByteArray("payload"));
+    QCOMPARE(readFile(target), QByteArray("payload"));
 }
 
 QTEST_MAIN(TestUpdateClient)

@@ -7,6 +7,7 @@
 #include "Novrel.h"
 #include "ProgramFiles.h"
 #include "ReferenceService.h"
+#include "TestFiles.h"
 #include "UpdateRoutines.h"
 #include "iHttpDownloadS.h"
 
@@ -23,19 +24,6 @@
 #include <csignal>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(content);
-}
 
 const QString kTester = ProgramFiles::testProgram();
 
@@ -151,11 +139,11 @@ void TestNovrel::releaseOfThreeFilesInListOrder()
             fetched.append(request.value("uri").toString().section('/', -1));
     QCOMPARE(fetched.mid(fetched.size() - 3), QStringList({kTester, "a.txt", "b.dat"}));
 
-    QCOMPARE(readAll(QStringLiteral("OldFile/") + kTester), fakeExecutable(QStringLiteral("1.0.0.15"), "old tester"));
-    QCOMPARE(readAll(QStringLiteral("OldFile/a.txt")), QByteArray("old a"));
+    QCOMPARE(readFile(QStringLiteral("OldFile/") + kTester), fakeExecutable(QStringLiteral("1.0.0.15"), "old tester"));
+    QCOMPARE(readFile(QStringLiteral("OldFile/a.txt")), QByteArray("old a"));
     QVERIFY(!QFile::exists(QStringLiteral("OldFile/b.dat"))); // was not installed
-    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("new a"));
-    QCOMPARE(readAll(QStringLiteral("b.dat")).size(), 300000);
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("new a"));
+    QCOMPARE(readFile(QStringLiteral("b.dat")).size(), 300000);
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.16"));
     QVERIFY(QFileInfo(kTester).isExecutable());
     QVERIFY(downloads().isEmpty());
@@ -170,9 +158,9 @@ void TestNovrel::listWithoutFilesInstallsLeftovers()
     QDir().mkpath(folder(QStringLiteral("NovrelTemp")));
     writeFile(QStringLiteral("NovrelTemp/left.cfg"), "from an interrupted run");
     QCOMPARE(runUpdate(), QStringList({"Software update success"}));
-    QCOMPARE(readAll(QStringLiteral("left.cfg")), QByteArray("from an interrupted run"));
+    QCOMPARE(readFile(QStringLiteral("left.cfg")), QByteArray("from an interrupted run"));
     QVERIFY(downloads().isEmpty());
-    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("old a"));
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Finished"));
 }
 
@@ -184,13 +172,13 @@ void TestNovrel::failureOnTheSecondFileThenRetry()
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
     QCOMPARE(downloads(), QStringList({kTester, "a.txt"})); // first whole, second its error page
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15")); // nothing installed
-    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("old a"));
-    QCOMPARE(readAll(QStringLiteral("OldFile/a.txt")), QByteArray("old a")); // its backup was made
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
+    QCOMPARE(readFile(QStringLiteral("OldFile/a.txt")), QByteArray("old a")); // its backup was made
 
     // The file is back on the service: the next press runs the whole procedure.
     m_service.putAppFile(QStringLiteral("a.txt"), "new a");
     QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
-    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("new a"));
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("new a"));
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.16"));
     QVERIFY(downloads().isEmpty());
 }
@@ -233,14 +221,14 @@ void TestNovrel::fileThatCannotBeInstalledIsReported()
     const QStringList hints = runUpdate();
     QCOMPARE(hints.last(), QStringLiteral("Software update failed"));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
-    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("new a")); // installed before it
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("new a")); // installed before it
     QVERIFY(QFileInfo(folder(QStringLiteral("b.dat"))).isDir());
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15")); // after it: untouched
     QCOMPARE(downloads(), QStringList({kTester, "b.dat"}));         // kept for the next run
 
     QDir(folder(QStringLiteral("b.dat"))).removeRecursively();
     QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
-    QCOMPARE(readAll(QStringLiteral("b.dat")).size(), 300000);
+    QCOMPARE(readFile(QStringLiteral("b.dat")).size(), 300000);
 }
 
 void TestNovrel::pressWhileRunningIsIgnored()
@@ -272,7 +260,7 @@ void TestNovrel::quitDuringADownloadInstallsNothing()
     });
     const QStringList hints = runUpdate();
     QVERIFY(!hints.contains(QStringLiteral("Software update success")));
-    QCOMPARE(readAll(QStringLiteral("a.txt")), QByteArray("old a"));
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15"));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
 }

@@ -3,6 +3,7 @@
 // and Chinese catalogue installed.
 //
 //     QT_QPA_PLATFORM=offscreen instrument_gallery <folder>
+#include "Gallery.h"
 #include "LatchWidget.h"
 #include "SinCosHistory.h"
 #include "SinCosValue.h"
@@ -11,23 +12,17 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QTranslator>
 
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
-void save(QWidget& widget, const QString& folder, const QString& name)
+Gallery g_gallery;
+
+void save(QWidget& widget, const QString& name)
 {
     widget.setObjectName(QStringLiteral("WorkSpace"));
-    widget.show();
-    QApplication::processEvents();
-    const QString path = QDir(folder).filePath(name + QStringLiteral(".png"));
-    widget.grab().save(path);
-    std::printf("%s\n", qPrintable(path));
+    g_gallery.save(&widget, name, false);
 }
 
 } // namespace
@@ -35,18 +30,8 @@ void save(QWidget& widget, const QString& folder, const QString& name)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: instrument_gallery <folder>\n");
+    if (!g_gallery.begin(argc, argv, "instrument_gallery"))
         return 2;
-    }
-    const QString folder = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(folder);
-    QFile sheet(QStringLiteral(":/UI/bluenew"));
-    if (sheet.open(QIODevice::ReadOnly))
-        app.setStyleSheet(QString::fromLatin1(sheet.readAll()));
-    QTranslator translator;
-    if (translator.load(QStringLiteral(":/UI/tesvane_zh")))
-        QApplication::installTranslator(&translator);
 
     // A healthy encoder turning: samples on a circle of ~0.75 of full swing.
     SinCosHistory& history = SinCosHistory::global();
@@ -59,25 +44,25 @@ int main(int argc, char** argv)
     SinCosValue view;
     view.resize(600, 400);
     view.updateView();
-    save(view, folder, QStringLiteral("sincos_600x400"));
+    save(view, QStringLiteral("sincos_600x400"));
 
     myGauge2 gauge;
     gauge.resize(300, 300);
     gauge.setValue(38.4);
-    save(gauge, folder, QStringLiteral("gauge_300x300"));
+    save(gauge, QStringLiteral("gauge_300x300"));
 
     SpeedCurve curve;
     curve.resize(760, 300);
     const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
     for (int i = 30; i >= 0; --i)
         curve.addSpeedAt(12.0 + 6.0 * std::sin(i * 0.3) + (i % 3) * 0.4, now - i);
-    save(curve, folder, QStringLiteral("speed_760x300"));
+    save(curve, QStringLiteral("speed_760x300"));
 
     LatchWidget latch;
     latch.resize(420, 420);
     for (int i = 0; i < 12; ++i)
         latch.addLatch(20.0 * i + 0.0125 * i, 4096LL * i);
     latch.setTriggerCount(12);
-    save(latch, folder, QStringLiteral("latch_420x420"));
+    save(latch, QStringLiteral("latch_420x420"));
     return 0;
 }

@@ -3,40 +3,24 @@
 //
 //     QT_QPA_PLATFORM=offscreen kit_gallery <folder>
 #include "BackgroundButton.h"
+#include "Gallery.h"
 #include "StaticButton.h"
 #include "WaitDialog.h"
 #include "YDialog.h"
 #include "YInfoBox.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QMovie>
-#include <QPainter>
-#include <QTranslator>
 #include <QVBoxLayout>
-
-#include <cstdio>
 
 namespace {
 
-QString g_folder;
+Gallery g_gallery;
 
-// The grabbed window over a neutral grey, so its transparent parts show.
 void save(QWidget* widget, const QString& name)
 {
-    widget->show();
-    QApplication::processEvents();
-    const QPixmap grabbed = widget->grab();
-    QImage canvas(grabbed.size() + QSize(40, 40), QImage::Format_ARGB32);
-    canvas.fill(QColor(120, 124, 130));
-    QPainter painter(&canvas);
-    painter.drawPixmap(20, 20, grabbed);
-    painter.end();
-    const QString path = QDir(g_folder).filePath(name + QStringLiteral(".png"));
-    canvas.save(path);
-    std::printf("%s\n", qPrintable(path));
+    g_gallery.save(widget, name, true);
 }
 
 void dialogs()
@@ -64,9 +48,10 @@ void dialogs()
 
 void messageBoxes()
 {
-    const QString texts[] = {QStringLiteral("设备已经连接."), QStringLiteral("发现新版本软件，是否更新?"),
-                             QStringLiteral("设备接入错误，请检查!"), QStringLiteral("编码器电源设定失败!"),
-                             QStringLiteral("写配置数据成功！")};
+    const QString texts[] = {
+        QStringLiteral("设备已经连接."), QStringLiteral("发现新版本软件，是否更新?"),
+        QStringLiteral("设备接入错误，请检查!"), QStringLiteral("编码器电源设定失败!"),
+        QStringLiteral("写配置数据成功！")};
     for (int kind : {0, 1, 2, 3, 4, 7}) {
         auto* box = new YInfoBox;
         box->setInfo(QObject::tr("Error"), kind < 5 ? texts[kind] : QStringLiteral("kind 7"), kind);
@@ -117,18 +102,8 @@ void buttons()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: kit_gallery <folder>\n");
+    if (!g_gallery.begin(argc, argv, "kit_gallery"))
         return 2;
-    }
-    g_folder = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(g_folder);
-    QFile sheet(QStringLiteral(":/UI/bluenew"));
-    if (sheet.open(QIODevice::ReadOnly))
-        app.setStyleSheet(QString::fromLatin1(sheet.readAll()));
-    QTranslator translator;
-    if (translator.load(QStringLiteral(":/UI/tesvane_zh")))
-        QApplication::installTranslator(&translator);
 
     dialogs();
     messageBoxes();

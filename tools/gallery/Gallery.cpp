@@ -1,0 +1,41 @@
+#include "Gallery.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QWidget>
+
+#include <cstdio>
+
+bool Gallery::begin(int argc, char** argv, const char* program)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s <folder>\n", program);
+        return false;
+    }
+    m_folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(m_folder);
+    QFile sheet(QStringLiteral(":/UI/bluenew"));
+    if (sheet.open(QIODevice::ReadOnly))
+        qApp->setStyleSheet(QString::fromLatin1(sheet.readAll()));
+    if (m_translator.load(QStringLiteral(":/UI/tesvane_zh")))
+        QApplication::installTranslator(&m_translator);
+    return true;
+}
+
+void Gallery::save(QWidget* widget, const QString& name, bool matte)
+{
+    widget->show();
+    QApplication::processEvents();
+    const QPixmap grabbed = widget->grab();
+    const int border = matte ? 20 : 0;
+    QImage canvas(grabbed.size() + QSize(2 * border, 2 * border), QImage::Format_ARGB32);
+    canvas.fill(QColor(120, 124, 130));
+    QPainter painter(&canvas);
+    painter.drawPixmap(border, border, grabbed);
+    painter.end();
+    const QString path = QDir(m_folder).filePath(name + QStringLiteral(".png"));
+    canvas.save(path);
+    std::printf("%s\n", qPrintable(path));
+}
