@@ -87,8 +87,10 @@ void iHttpDownloadS::slotError(QNetworkReply::NetworkError code)
 
 void iHttpDownloadS::replyFinished(QNetworkReply* reply)
 {
-    if (reply != m_reply)
-        return; // a reply of an abandoned transfer
+    if (reply != m_reply) {
+        reply->deleteLater(); // a reply of an abandoned transfer
+        return;
+    }
     m_idleTimer->stop();
     if (m_file.isOpen()) {
         m_file.waitForBytesWritten(10000);
