@@ -41,8 +41,17 @@ void makeFile(const QString& path)
         file.write(block);
 }
 
+// Writes dirty pages back first, so that one transfer does not pay for the
+// previous one's writes.
+void settleDisk()
+{
+    QProcess::execute(QStringLiteral("sync"), {});
+}
+
 double secondsWithCurl(const QString& url, const QString& target)
 {
+    QFile::remove(target);
+    settleDisk();
     QElapsedTimer timer;
     timer.start();
     QProcess curl;
@@ -57,6 +66,8 @@ double secondsWithCurl(const QString& url, const QString& target)
 double secondsWithDownloader(const QString& url, const QString& target, double* growthMiB,
                              QString* error)
 {
+    QFile::remove(target);
+    settleDisk();
     iHttpDownloadS downloader(nullptr, nullptr);
     const qint64 baseline = residentKiB();
     qint64 peak = baseline;
