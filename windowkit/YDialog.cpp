@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPropertyAnimation>
 
 YDialog::YDialog(QWidget* parent, const QString& title, int titleHeight, int width, int height,
@@ -15,7 +14,7 @@ YDialog::YDialog(QWidget* parent, const QString& title, int titleHeight, int wid
 {
     loadBackground(messageStyle != 0);
     buildFrame(titleHeight, width, height);
-    m_titleBar.build(titleAreaWidget(), tr("System hint"));
+    titleBar().build(titleAreaWidget(), tr("System hint"));
     buildTitleButtons(buttons);
     iconLabel()->setAlignment(Qt::AlignVCenter);
     iconLabel()->setPixmap(QPixmap(QStringLiteral(":/UI/Laser_32")));
@@ -25,7 +24,7 @@ YDialog::YDialog(QWidget* parent, const QString& title, int titleHeight, int wid
 
 void YDialog::buildTitleButtons(TitleButtons buttons)
 {
-    QHBoxLayout* layout = m_titleBar.buttonLayout();
+    QHBoxLayout* layout = titleBar().buttonLayout();
     if (buttons == AllTitleButtons) {
         m_settingButton = new StaticButton(QStringLiteral(":/UI/sys_setting"), 3, buttonHolder());
         m_minimizeButton = new StaticButton(QStringLiteral(":/UI/sys_minimize"), 3, buttonHolder());
@@ -81,19 +80,4 @@ void YDialog::On_settingWidget()
         return;
     const QPoint corner = m_settingButton->geometry().bottomLeft();
     m_settingMenu->exec(buttonHolder()->mapToGlobal(corner));
-}
-
-void YDialog::mousePressEvent(QMouseEvent* event)
-{
-    m_titleBar.press(event, this);
-}
-
-void YDialog::mouseReleaseEvent(QMouseEvent*)
-{
-    m_titleBar.release();
-}
-
-void YDialog::mouseMoveEvent(QMouseEvent* event)
-{
-    m_titleBar.move(event, this);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "TitleBar.h"
 #include "YMainDialog.h"
 
 class QMenu;
@@ -30,13 +29,13 @@ public:
     // Leaves only the close button in the title bar.
     void hideSysButtons();
 
-    QLabel* iconLabel() const { return m_titleBar.iconLabel(); }
-    QLabel* titleLabel() const { return m_titleBar.titleLabel(); }
-    QWidget* buttonHolder() const { return m_titleBar.buttonHolder(); }
+    QLabel* iconLabel() const { return titleBar().iconLabel(); }
+    QLabel* titleLabel() const { return titleBar().titleLabel(); }
+    QWidget* buttonHolder() const { return titleBar().buttonHolder(); }
     StaticButton* closeButton() const { return m_closeButton; }
     StaticButton* settingButton() const { return m_settingButton; }
     StaticButton* minimizeButton() const { return m_minimizeButton; }
-    bool isDragging() const { return m_titleBar.dragging(); }
+    bool isDragging() const { return titleBar().dragging(); }
 
 signals:
     void sysclose();
@@ -49,15 +48,9 @@ public slots:
     void On_showMin();
     void On_settingWidget();
 
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-
 private:
     void buildTitleButtons(TitleButtons buttons);
 
-    TitleBar m_titleBar;
     QMenu* m_settingMenu = nullptr;
     StaticButton* m_closeButton = nullptr;
     StaticButton* m_settingButton = nullptr;

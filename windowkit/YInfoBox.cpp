@@ -6,7 +6,6 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
 
@@ -27,13 +26,13 @@ YInfoBox::YInfoBox(QWidget* parent) : YMainDialog(parent)
 {
     loadBackground(true);
     buildFrame(32, 400, 200);
-    m_titleBar.build(titleAreaWidget(), tr("System hint"));
+    titleBar().build(titleAreaWidget(), tr("System hint"));
     m_closeButton =
-        new StaticButton(QStringLiteral(":/UI/sys_close"), 3, m_titleBar.buttonHolder());
-    m_titleBar.buttonLayout()->addWidget(m_closeButton);
+        new StaticButton(QStringLiteral(":/UI/sys_close"), 3, titleBar().buttonHolder());
+    titleBar().buttonLayout()->addWidget(m_closeButton);
     connect(m_closeButton, &StaticButton::buttonClicked, this, &YInfoBox::On_closeCancel);
-    m_titleBar.iconLabel()->setAlignment(Qt::AlignVCenter);
-    m_titleBar.iconLabel()->setPixmap(QPixmap(QStringLiteral(":/UI/Laser_32")));
+    titleBar().iconLabel()->setAlignment(Qt::AlignVCenter);
+    titleBar().iconLabel()->setPixmap(QPixmap(QStringLiteral(":/UI/Laser_32")));
     buildContent();
     buildButtons();
     Fade::fadeIn(this);
@@ -98,7 +97,7 @@ void YInfoBox::setInfo(const QString& title, const QString& text, int kind)
         m_kindIconLabel->setPixmap(QPixmap(kindIcon(kind)));
         if (kind != Question)
             m_cancelButton->hide();
-        m_titleBar.titleLabel()->setText(title);
+        titleBar().titleLabel()->setText(title);
         m_okButton->setFocus(Qt::OtherFocusReason);
     }
     setWindowState(Qt::WindowActive);
@@ -119,21 +118,6 @@ void YInfoBox::On_DlgClose()
 {
     done(QDialog::Accepted);
     close();
-}
-
-void YInfoBox::mousePressEvent(QMouseEvent* event)
-{
-    m_titleBar.press(event, this);
-}
-
-void YInfoBox::mouseReleaseEvent(QMouseEvent*)
-{
-    m_titleBar.release();
-}
-
-void YInfoBox::mouseMoveEvent(QMouseEvent* event)
-{
-    m_titleBar.move(event, this);
 }
 
 void showErrorBox(const QString& title, const QString& text, QWidget* parent)

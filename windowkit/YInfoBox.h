@@ -1,6 +1,5 @@
 #pragma once
 
-#include "TitleBar.h"
 #include "YMainDialog.h"
 
 class BackgroundButton;
@@ -29,30 +28,24 @@ public:
     // question and focus "OK"; any other kind changes none of that.
     void setInfo(const QString& title, const QString& text, int kind);
 
-    QLabel* titleLabel() const { return m_titleBar.titleLabel(); }
+    QLabel* titleLabel() const { return titleBar().titleLabel(); }
     QLabel* kindIconLabel() const { return m_kindIconLabel; }
     QLabel* messageLabel() const { return m_messageLabel; }
     BackgroundButton* okButton() const { return m_okButton; }
     BackgroundButton* cancelButton() const { return m_cancelButton; }
     StaticButton* closeButton() const { return m_closeButton; }
-    bool isDragging() const { return m_titleBar.dragging(); }
+    bool isDragging() const { return titleBar().dragging(); }
 
 private slots:
     void On_closeOk();
     void On_closeCancel();
     void On_DlgClose();
 
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-
 private:
     void buildContent();
     void buildButtons();
     BackgroundButton* makeButton(const QString& text);
 
-    TitleBar m_titleBar;
     QLabel* m_kindIconLabel = nullptr;
     QLabel* m_messageLabel = nullptr;
     BackgroundButton* m_okButton = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -130,4 +131,19 @@ void YMainDialog::resizeEvent(QResizeEvent* event)
     QDialog::resizeEvent(event);
     if (m_titleArea)
         setMask(FrameGeometry::roundedTopRegion(size(), FrameGeometry::kCornerRadius));
+}
+
+void YMainDialog::mousePressEvent(QMouseEvent* event)
+{
+    m_titleBar.press(event, this);
+}
+
+void YMainDialog::mouseReleaseEvent(QMouseEvent*)
+{
+    m_titleBar.release();
+}
+
+void YMainDialog::mouseMoveEvent(QMouseEvent* event)
+{
+    m_titleBar.move(event, this);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TitleBar.h"
+
 #include <QDialog>
 #include <QList>
 #include <QPixmap>
@@ -10,7 +12,7 @@ class QLabel;
 // slices of a background image: five bands (top border, title band,
 // separator, body, bottom band), each a left piece, a centre and a right
 // piece. The centres of the title, body and bottom bands are the areas that
-// subclasses fill.
+// subclasses fill; a subclass that builds the title bar gets dragging by it.
 class YMainDialog : public QDialog
 {
     Q_OBJECT
@@ -30,7 +32,15 @@ public:
     const QList<QPixmap>& backgroundSlices() const { return m_backgroundSlices; }
 
 protected:
+    // The title bar contents; built by the subclass inside titleAreaWidget().
+    TitleBar& titleBar() { return m_titleBar; }
+    const TitleBar& titleBar() const { return m_titleBar; }
+
     void paintEvent(QPaintEvent* event) override;
+    // Dragging the window by its title bar (left button only).
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -39,6 +49,7 @@ private:
     QWidget* area(int index, bool scaled);
 
     QList<QPixmap> m_backgroundSlices;
+    TitleBar m_titleBar;
     QWidget* m_titleArea = nullptr;
     QWidget* m_body = nullptr;
     QWidget* m_bottom = nullptr;

@@ -374,6 +374,19 @@ void TestWindowKit::messageBoxKinds()
         QVERIFY(box->testAttribute(Qt::WA_DeleteOnClose));
         delete box;
     }
+    // The box drags by its title text like every kit window, not by its body.
+    YInfoBox* drag = new YInfoBox;
+    drag->show();
+    QVERIFY(QTest::qWaitForWindowExposed(drag));
+    QTest::mousePress(drag->messageLabel(), Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+    QVERIFY(!drag->isDragging());
+    QTest::mouseRelease(drag->messageLabel(), Qt::LeftButton, Qt::NoModifier, QPoint(2, 2));
+    QTest::mousePress(drag->titleLabel(), Qt::LeftButton, Qt::NoModifier, QPoint(24, 12));
+    QVERIFY(drag->isDragging());
+    QTest::mouseRelease(drag->titleLabel(), Qt::LeftButton, Qt::NoModifier, QPoint(24, 12));
+    QVERIFY(!drag->isDragging());
+    delete drag;
+
     auto* unknown = new YInfoBox;
     unknown->setInfo(QStringLiteral("Ignored"), QStringLiteral("Seven"), 7);
     QCOMPARE(unknown->titleLabel()->text(), QStringLiteral("System hint"));
