@@ -19,22 +19,29 @@ void DeviceLinkState::reset()
     setConfig(ConfigRecord());
 }
 
-bool DeviceLinkState::requestOperation(DeviceOperation op)
+bool DeviceLinkState::requestOperation(DeviceOperation op, int* replaced)
 {
+    if (replaced)
+        *replaced = OpNone;
     if (!isRequestableOperation(op) || isEepromOperation(op))
         return false;
     std::lock_guard<std::mutex> lock(m_opMutex);
+    if (replaced)
+        *replaced = m_requested;
     m_requested = op;
     return true;
 }
 
-bool DeviceLinkState::requestEepromOperation(DeviceOperation op, const RegisterGroupList& groups)
+bool DeviceLinkState::requestEepromOperation(DeviceOperation op, const RegisterGroupList& groups,
+                                             int* replaced)
 {
+    if (replaced)
+        *replaced = OpNone;
     if (!isEepromOperation(op))
         return false;
     std::lock_guard<std::mutex> lock(m_opMutex);
-    if (isEepromOperation(m_requested) || isEepromOperation(m_current))
-        return false;
+    if (replaced)
+        *replaced = m_requested;
     m_eepromGroups = groups;
     m_requested = op;
     return true;

@@ -17,10 +17,11 @@
 // - usbOpened: atomic; written by whichever thread opens or closes the link,
 //   read by the GUI thread.
 // - requestedOperation, currentOperation, eepromGroups: guarded by m_opMutex.
-//   The GUI thread requests (requestOperation, requestEepromOperation); the
-//   worker takes a request (takeRequest) together with a copy of the groups
-//   and ends it (finishOperation). The groups are never rebuilt while an
-//   EEPROM operation is pending or running: such a request is refused.
+//   The GUI thread requests (requestOperation, requestEepromOperation) at any
+//   time: a request replaces one still pending, and one made while an
+//   operation runs is taken after it. The worker takes a request (takeRequest)
+//   together with its own copy of the groups, so the GUI may publish new
+//   groups while an EEPROM operation is pending or running.
 // - live values: guarded by m_liveMutex; the worker publishes whole
 //   snapshots, the GUI thread reads whole snapshots.
 // - configuration record: guarded by m_configMutex; the worker decodes EEPROM
@@ -37,14 +38,18 @@ public:
     void setUsbOpened(bool opened) { m_usbOpened.store(opened); }
 
     // GUI thread. Requests reset, clear line lock or an encoder supply
-    // switch; replaces a request still pending. EEPROM operations go through
-    // requestEepromOperation instead; passing one here is refused (false).
-    bool requestOperation(DeviceOperation op);
+    // switch. Replaces a request still pending, whose result signal then never
+    // comes; *replaced (when given) receives that request, or OpNone. EEPROM
+    // operations go through requestEepromOperation: passing one here is
+    // refused (false, nothing changed), as is any number outside 3-6.
+    bool requestOperation(DeviceOperation op, int* replaced = nullptr);
 
-    // GUI thread. Publishes the groups and requests the EEPROM operation.
-    // Refused (false, nothing changed) while an EEPROM operation is pending
-    // or running: the result of that one is still to come.
-    bool requestEepromOperation(DeviceOperation op, const RegisterGroupList& groups);
+    // GUI thread. Publishes the groups and requests the EEPROM operation
+    // (OpEepromWrite or OpEepromRead; anything else is refused with false).
+    // Replaces a pending request like requestOperation; an operation already
+    // running keeps the groups it took.
+    bool requestEepromOperation(DeviceOperation op, const RegisterGroupList& groups,
+                                int* replaced = nullptr);
 
     int requestedOperation() const;
     int currentOperation() const;
@@ -55,7 +60,9 @@ public:
     // Returns OpPoll and leaves everything as it is when nothing is pending.
     int takeRequest(RegisterGroupList* groups);
 
-    // Worker. Sets currentOperation (OpPoll when an operation has ended).
+    // Worker. Sets currentOperation (OpPoll when an operation has ended, and
+    // when the worker starts or stops, so that a request taken but never run
+    // does not linger).
     void setCurrentOperation(int op);
 
     LiveValues liveValues() const;

@@ -243,20 +243,20 @@ bool QtUsb::parseEepromReply(const quint8* reply, int length)
 
 // ------------------------------------------------------------ requests
 
-bool QtUsb::requestConfigRead()
+bool QtUsb::requestConfigRead(int* replaced)
 {
-    return m_state->requestEepromOperation(OpEepromRead, EepromImage::readGroups());
+    return m_state->requestEepromOperation(OpEepromRead, EepromImage::readGroups(), replaced);
 }
 
-bool QtUsb::requestConfigWrite()
+bool QtUsb::requestConfigWrite(int* replaced)
 {
-    return m_state->requestEepromOperation(OpEepromWrite,
-                                           EepromImage::writeGroups(m_state->config()));
+    return m_state->requestEepromOperation(
+        OpEepromWrite, EepromImage::writeGroups(m_state->config()), replaced);
 }
 
-bool QtUsb::requestOperation(DeviceOperation op)
+bool QtUsb::requestOperation(DeviceOperation op, int* replaced)
 {
-    return m_state->requestOperation(op);
+    return m_state->requestOperation(op, replaced);
 }
 
 void QtUsb::setStopRequested(bool stop)
@@ -283,6 +283,7 @@ void QtUsb::run()
         m_shortSleep.interrupt();
     m_live = m_state->liveValues();
     logCritical("Thread run!");
+    m_operationGroups.clear();
     m_state->setCurrentOperation(OpPoll);
     m_shortSleep.sleep(m_startupPauseMs);
 
@@ -310,6 +311,10 @@ void QtUsb::run()
             break;
         }
     }
+    // A request taken at the end of the last pass never ran: drop it, so
+    // that nothing of it is left for the next start.
+    m_operationGroups.clear();
+    m_state->setCurrentOperation(OpPoll);
     logDebug("USB Thread Quit ");
 }
 

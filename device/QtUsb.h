@@ -64,11 +64,17 @@ public:
     void parseRealTimeReply(const quint8* reply, int length);
     bool parseEepromReply(const quint8* reply, int length);
 
-    // GUI thread: requests for the worker. False when refused (an EEPROM
-    // operation still pending or running; see DeviceLinkState).
-    bool requestConfigRead();
-    bool requestConfigWrite();
-    bool requestOperation(DeviceOperation op);
+    // GUI thread: requests for the worker, taken at the end of its next poll
+    // pass. A request replaces one still pending (whose result signal then
+    // never comes; *replaced receives it, or OpNone); one made while an
+    // operation runs is taken after that operation. Each operation that runs
+    // ends in exactly one result signal. The configuration requests build
+    // their groups now (the write from the current record) and always return
+    // true; requestOperation takes 3-6 only and returns false, changing
+    // nothing, for any other number.
+    bool requestConfigRead(int* replaced = nullptr);
+    bool requestConfigWrite(int* replaced = nullptr);
+    bool requestOperation(DeviceOperation op, int* replaced = nullptr);
 
     // GUI thread: worker control.
     void setStopRequested(bool stop);

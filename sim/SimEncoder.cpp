@@ -120,13 +120,13 @@ uint32_t SimEncoder::latchCount()
 uint16_t SimEncoder::sinSample()
 {
     update();
-    return m_powered ? sample(kMidScale + m_amplitude * std::sin(kTwoPi * m_phase)) : 512;
+    return m_powered ? sample(kMidScale + m_sinOffset + m_amplitude * std::sin(kTwoPi * m_phase)) : 512;
 }
 
 uint16_t SimEncoder::cosSample()
 {
     update();
-    return m_powered ? sample(kMidScale + m_amplitude * std::cos(kTwoPi * m_phase)) : 512;
+    return m_powered ? sample(kMidScale + m_cosOffset + m_amplitude * std::cos(kTwoPi * m_phase)) : 512;
 }
 
 uint16_t SimEncoder::levels()

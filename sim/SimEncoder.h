@@ -18,6 +18,12 @@ public:
     void setSpeed(double periodsPerSecond);
     double speed() const { return m_speed; }
     void setAmplitude(double counts) { m_amplitude = counts; }
+    // Offsets of the two analogue channels from mid-scale, in counts.
+    void setOffsets(double sinOffset, double cosOffset)
+    {
+        m_sinOffset = sinOffset;
+        m_cosOffset = cosOffset;
+    }
     void setReferenceInterval(int periods) { m_referenceInterval = periods; }
 
     // Manual clock for deterministic tests: time moves only by advance().
@@ -49,6 +55,8 @@ private:
 
     double m_speed = 0.0;
     double m_amplitude = 400.0;
+    double m_sinOffset = 0.0;
+    double m_cosOffset = 0.0;
     int m_referenceInterval = 10;
     bool m_manual = false;
     bool m_powered = true;

@@ -1,5 +1,7 @@
 #include "SimTester.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr size_t kMaxQueuedReplies = 4;
@@ -42,6 +44,18 @@ void SimTester::setAmplitude(double counts)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_encoder.setAmplitude(counts);
+}
+
+void SimTester::setOffsets(double sinOffset, double cosOffset)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_encoder.setOffsets(sinOffset, cosOffset);
+}
+
+void SimTester::setSupplyCurrent(uint16_t milliamperes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_supplyCurrent = milliamperes;
 }
 
 void SimTester::setReferenceInterval(int periods)
@@ -177,8 +191,12 @@ bool SimTester::write(const Report& request)
     const bool timeout = faultable && m_faults.writeTimeouts > 0;
     if (timeout)
         --m_faults.writeTimeouts;
-    if (m_requests.size() < kMaxRecordedRequests)
-        m_requests.push_back({request, !timeout});
+    if (m_requests.size() < kMaxRecordedRequests) {
+        const auto age = std::chrono::steady_clock::now() - m_born;
+        m_requests.push_back(
+            {request, !timeout,
+             int64_t(std::chrono::duration_cast<std::chrono::microseconds>(age).count())});
+    }
     if (timeout)
         return false;
 
@@ -223,8 +241,9 @@ SimTester::Snapshot SimTester::snapshot()
     s.levels = m_encoder.levels();
     s.lines = uint16_t(7u & ~m_lineLatched);
     s.phaseCheck = m_phaseCheck;
-    // About 100 mA with a little ripple while the encoder is supplied.
-    s.current = m_encoder.powered() ? uint16_t(98 + (m_currentTick++ % 5)) : 0;
+    // The set current with a little ripple while the encoder is supplied.
+    const int ripple = int(m_currentTick++ % 5) - 2;
+    s.current = m_encoder.powered() ? uint16_t(std::max(0, m_supplyCurrent + ripple)) : 0;
     return s;
 }
 
@@ -299,12 +318,14 @@ SimTester::Reply SimTester::answer(const Report& request)
             value = m_eeprom[address];
         } else if (live) {
             applyRegisterWrite(address, value);
+        } else if (address == 0x14) {
+            if (!m_faults.supplyStuck) {
+                m_eeprom[address] = uint8_t(value);
+                m_encoder.setPowered((value & 1) != 0);
+            }
+            value = m_encoder.powered() ? 1 : 0;
         } else {
             m_eeprom[address] = uint8_t(value);
-            if (address == 0x14) {
-                m_encoder.setPowered((value & 1) != 0);
-                value = m_encoder.powered() ? 1 : 0;
-            }
         }
         uint8_t* out = &reply.bytes[16 + 4 * i];
         out[0] = entry[0];
@@ -319,7 +340,8 @@ SimTester::Reply SimTester::answer(const Report& request)
 bool SimTester::matchesFilter(const Report& request) const
 {
     return (m_faults.onlyDirection == 0 || request[0] == m_faults.onlyDirection) &&
-           (m_faults.onlySpace == 0 || request[1] == m_faults.onlySpace);
+           (m_faults.onlySpace == 0 || request[1] == m_faults.onlySpace) &&
+           (m_faults.onlyGroup < 0 || word(&request[6]) == m_faults.onlyGroup);
 }
 
 void SimTester::applyReplyFaults(Reply& reply)
@@ -333,8 +355,8 @@ void SimTester::applyReplyFaults(Reply& reply)
     if (take(m_faults.statusZeroReplies))
         reply.bytes[8] = 0;
     if (take(m_faults.wrongHeaderReplies)) {
-        reply.bytes[0] = 0x12;
-        reply.bytes[1] = 0x11;
+        reply.bytes[0] = uint8_t(m_faults.wrongHeader[0]);
+        reply.bytes[1] = uint8_t(m_faults.wrongHeader[1]);
     }
     if (take(m_faults.oversizedCountReplies))
         reply.bytes[4] = 13;

@@ -4,6 +4,7 @@
 #include "SimFaults.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -31,6 +32,7 @@ public:
     {
         Report frame{};
         bool delivered = false; // false: the write timed out
+        int64_t atUs = 0;       // when it was written, µs since the tester was made
     };
 
     SimTester();                                           // erased EEPROM (0xFF)
@@ -39,6 +41,9 @@ public:
     // The encoder.
     void setSpeed(double periodsPerSecond);
     void setAmplitude(double counts);
+    void setOffsets(double sinOffset, double cosOffset);
+    // Supply current while the encoder is powered, mA (a little ripple added).
+    void setSupplyCurrent(uint16_t milliamperes);
     void setReferenceInterval(int periods);
     void setManualClock(bool manual);
     void advance(double seconds);
@@ -93,4 +98,6 @@ private:
     unsigned m_lineLatched = 0;
     uint16_t m_phaseCheck = 0;
     uint32_t m_currentTick = 0;
+    uint16_t m_supplyCurrent = 100;
+    const std::chrono::steady_clock::time_point m_born = std::chrono::steady_clock::now();
 };

@@ -77,21 +77,18 @@ void TestReportFrame::requestsAreByteExact()
     QCOMPARE(r[22], quint8(0x34));
     QCOMPARE(r[23], quint8(0));
 
+    // Register writes keep both bytes of a value.
     r = *ReportFrame::registerWrite(addresses, values, 2, 0);
-    QCOMPARE(r[0], quint8(0x12));
-    QCOMPARE(r[1], quint8(0x11));
-    QCOMPARE(r[18], quint8(0xCD));
-    QCOMPARE(r[19], quint8(0xAB)); // register writes keep both bytes
+    QCOMPARE(hex(r), QByteArray("12110000020000000000000000000000" "0010cdab" "14203412") + QByteArray(80, '0'));
 
+    // Reads carry no values, whatever the caller holds.
     r = *ReportFrame::eepromRead(addresses, 2, 7);
-    QCOMPARE(r[0], quint8(0x11));
-    QCOMPARE(r[1], quint8(0x12));
-    QCOMPARE(r[6], quint8(7));
+    QCOMPARE(hex(r), QByteArray("11120000020007000000000000000000" "00100000" "14200000") + QByteArray(80, '0'));
 
     r = ReportFrame::encoderPower(1);
-    QCOMPARE(hex(r), QByteArray("121200000100000000000000000000001400010000") + QByteArray(86, '0'));
+    QCOMPARE(hex(r), QByteArray("12120000010000000000000000000000" "14000100") + QByteArray(88, '0'));
     r = ReportFrame::encoderPower(0);
-    QCOMPARE(r[18], quint8(0));
+    QCOMPARE(hex(r), QByteArray("12120000010000000000000000000000" "14000000") + QByteArray(88, '0'));
 
     // Twelve entries fill the report to its last byte.
     quint16 twelve[12];
@@ -146,6 +143,11 @@ void TestReportFrame::realTimeReplyChecksInOrder_data()
     QTest::newRow("short") << raw(liveReply({{0x5010, 100}})) << 63 << int(Verdict::SizeError) << false;
     QTest::newRow("eeprom header") << raw(reply(0x11, 0x12, 1, 1, {{0x5010, 100}})) << 64
                                    << int(Verdict::WrongHeader) << false;
+    // Both header bytes count, each on its own.
+    QTest::newRow("write header") << raw(reply(0x12, 0x11, 1, 1, {{0x5010, 100}})) << 64
+                                  << int(Verdict::WrongHeader) << false;
+    QTest::newRow("header 0x00 0x11") << raw(reply(0x00, 0x11, 1, 1, {{0x5010, 100}})) << 64
+                                      << int(Verdict::WrongHeader) << false;
     // The count is judged before the status.
     QTest::newRow("count 13 status 0") << raw(reply(0x11, 0x11, 13, 0, {{0x5010, 100}})) << 64
                                        << int(Verdict::CountError) << false;
@@ -243,6 +245,8 @@ void TestReportFrame::eepromReplyChecks()
     QCOMPARE(c.adcGain, quint8(9));
 
     r = reply(0x11, 0x11, 1, 1, {{0x30, 1}});
+    QCOMPARE(ReportFrame::decodeEepromReply(r.data(), 64, c), Verdict::WrongHeader);
+    r = reply(0x12, 0x12, 1, 1, {{0x30, 1}}); // the acknowledgement of a write
     QCOMPARE(ReportFrame::decodeEepromReply(r.data(), 64, c), Verdict::WrongHeader);
     r = reply(0x11, 0x12, 13, 0, {{0x30, 1}});
     QCOMPARE(ReportFrame::decodeEepromReply(r.data(), 64, c), Verdict::CountError);

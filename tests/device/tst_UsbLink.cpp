@@ -226,27 +226,45 @@ void TestUsbLink::buildersSendTheirFramesThroughTheLink()
 {
     TestRig rig;
     QVERIFY(rig.open());
-    const quint16 addresses[] = {0x5000};
-    const quint16 values[] = {0};
-    QVERIFY(rig.usb.sendRegisterWrite(addresses, values, 1, 0));
-    QVERIFY(rig.usb.sendEncoderPower(0));
+    rig.bus.clearCalls();
+    const quint16 live[] = {0x5000, 0x2014};
+    const quint16 values[] = {0xA1B2, 0x0102};
     const quint16 eeprom[] = {0x10, 0x14};
+    QVERIFY(rig.usb.sendRealTimeRead(live, 2, 0x0301));
     QVERIFY(rig.usb.sendEepromRead(eeprom, 2, 1));
-    const auto frames = rig.tester->deliveredRequests();
-    QCOMPARE(frames.size(), size_t(3));
-    QCOMPARE(frames[0][0], quint8(0x12));
-    QCOMPARE(frames[0][1], quint8(0x11));
-    QCOMPARE(frames[0][16], quint8(0x00));
-    QCOMPARE(frames[0][17], quint8(0x50));
-    QCOMPARE(frames[1][16], quint8(0x14));
-    QCOMPARE(frames[1][18], quint8(0));
-    QCOMPARE(frames[2][4], quint8(2));
-    QCOMPARE(frames[2][6], quint8(1));
-    QCOMPARE(rig.bus.calls().back(), std::string("usb_interrupt_write 1 64 200"));
+    QVERIFY(rig.usb.sendEepromWrite(eeprom, values, 2, 2));
+    QVERIFY(rig.usb.sendRegisterWrite(live, values, 2, 0));
+    QVERIFY(rig.usb.sendEncoderPower(1));
+    QVERIFY(rig.usb.sendEncoderPower(0));
 
-    // Only the low 8 bits of a length are used.
+    auto frame = [](const char* head, const char* entries) {
+        QByteArray hex = QByteArray(head) + QByteArray(16, '0') + QByteArray(entries);
+        return QByteArray::fromHex(hex.leftJustified(128, '0'));
+    };
+    const QList<QByteArray> expected = {
+        frame("1111000002000103", "0050000014200000"),
+        frame("1112000002000100", "1000000014000000"),
+        frame("1212000002000200", "1000b20014000200"), // EEPROM: low byte of the value only
+        frame("1211000002000000", "0050b2a114200201"),
+        frame("1212000001000000", "14000100"),
+        frame("1212000001000000", "14000000"),
+    };
+    QList<QByteArray> sent;
+    for (const auto& request : rig.tester->requests()) {
+        QVERIFY(request.delivered);
+        sent.append(QByteArray(reinterpret_cast<const char*>(request.frame.data()), 64));
+    }
+    QCOMPARE(sent, expected);
+    QCOMPARE(rig.bus.calls(),
+             std::vector<std::string>(6, "usb_interrupt_write 1 64 200"));
+
+    // Only the low 8 bits of a length are used, and reads take 200 ms at most.
+    rig.bus.clearCalls();
     quint8 buffer[64];
     QCOMPARE(rig.usb.readReport(buffer, 256 + 64), 64);
+    QCOMPARE(rig.bus.calls(), std::vector<std::string>({"usb_interrupt_read 129 64 200"}));
+    QVERIFY(rig.usb.writeReport(buffer, 256 + 64));
+    QCOMPARE(rig.bus.calls().back(), std::string("usb_interrupt_write 1 64 200"));
 }
 
 void TestUsbLink::oversizedCountIsRefusedBeforeUsb()

@@ -1,8 +1,10 @@
 // The worker thread: polling, the requested operations, retries, failures,
 // stopping, and the hand-over of requests and values with the GUI thread.
+#include "EepromImage.h"
 #include "LogCapture.h"
 #include "TestRig.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -26,6 +28,72 @@ SimFaults only(quint8 direction, quint8 space)
     f.onlyDirection = direction;
     f.onlySpace = space;
     return f;
+}
+
+using Entries = std::initializer_list<std::pair<quint16, quint16>>;
+
+// A request frame as the tester must receive it, built by hand.
+SimTester::Report frame(quint8 b0, quint8 b1, quint16 group, Entries entries)
+{
+    SimTester::Report r{};
+    r[0] = b0;
+    r[1] = b1;
+    r[4] = quint8(entries.size());
+    r[6] = quint8(group);
+    r[7] = quint8(group >> 8);
+    int i = 0;
+    for (const auto& e : entries) {
+        r[size_t(16 + 4 * i)] = quint8(e.first);
+        r[size_t(17 + 4 * i)] = quint8(e.first >> 8);
+        r[size_t(18 + 4 * i)] = quint8(e.second);
+        r[size_t(19 + 4 * i)] = quint8(e.second >> 8);
+        ++i;
+    }
+    return r;
+}
+
+const SimTester::Report kReadGroup0 =
+    frame(0x11, 0x12, 0, {{0x10, 0}, {0x14, 0}, {0x20, 0}, {0x21, 0}, {0x22, 0}, {0x23, 0},
+                          {0x28, 0}, {0x29, 0}, {0x2A, 0}, {0x2B, 0}, {0x30, 0}, {0x40, 0}});
+const SimTester::Report kReadGroup1 =
+    frame(0x11, 0x12, 1, {{0x44, 0}, {0x45, 0}, {0x46, 0}, {0x47, 0}, {0x50, 0}, {0x51, 0}});
+
+// The libusb transfers of a run, in order: every one must use its endpoint,
+// 64 bytes and the 200 ms time-out. With `alternate`, writes and reads must
+// also take turns, starting with a write. Returns the first call that breaks
+// the rule, or an empty text.
+QString badTransferCall(const std::vector<std::string>& calls, bool alternate)
+{
+    const std::string write = "usb_interrupt_write 1 64 200";
+    const std::string read = "usb_interrupt_read 129 64 200";
+    int n = 0;
+    for (const std::string& call : calls) {
+        if (call.rfind("usb_interrupt_", 0) != 0)
+            continue;
+        const std::string& expected = n++ % 2 == 0 ? write : read;
+        if (alternate ? call != expected : (call != write && call != read))
+            return QString::fromStdString(call) + QStringLiteral(" at transfer %1").arg(n);
+    }
+    return QString();
+}
+
+// Microseconds between consecutive requests of the list.
+std::vector<int64_t> gaps(const std::vector<SimTester::Request>& requests)
+{
+    std::vector<int64_t> out;
+    for (size_t i = 1; i < requests.size(); ++i)
+        out.push_back(requests[i].atUs - requests[i - 1].atUs);
+    return out;
+}
+
+std::vector<SimTester::Request> requestsOfKind(const std::vector<SimTester::Request>& requests,
+                                               quint8 b0, quint8 b1)
+{
+    std::vector<SimTester::Request> out;
+    for (const auto& r : requests)
+        if (r.frame[0] == b0 && r.frame[1] == b1)
+            out.push_back(r);
+    return out;
 }
 
 bool waitForResult(TestRig& rig, int count = 1)
@@ -67,7 +135,9 @@ private slots:
     void initTestCase() { LogCapture::install(); }
 
     void pollingAlternatesGroupsAndPublishesValues();
-    void rejectedReplyAdvancesShortReplyRepeats();
+    void rejectedReplyAdvancesTheCursor_data();
+    void rejectedReplyAdvancesTheCursor();
+    void shortOrLostReplyAsksTheSameGroupAgain();
     void startupPauseAndPromptStop();
     void failedReadReinitialisesAndPollingGoesOn();
     void unplugWhilePollingClosesOnce();
@@ -78,6 +148,7 @@ private slots:
     void encoderSupplyOffAndOn();
 
     void configReadFillsRecord();
+    void eepromReadRepliesAreChecked();
     void erasedEepromGivesDefaults();
     void configWriteSendsTwoGroups();
     void writeSendGivesUpAfterTwelve();
@@ -89,6 +160,7 @@ private slots:
     void pendingRequestIsReplaced();
     void requestWaitsForASuccessfulPoll();
     void stopDuringEepromOperationFinishesItFirst();
+    void stopBetweenTakingAndRunningLeavesNothingBehind();
 };
 
 void TestWorker::pollingAlternatesGroupsAndPublishesValues()
@@ -110,6 +182,7 @@ void TestWorker::pollingAlternatesGroupsAndPublishesValues()
             *ReportFrame::realTimeRead(groups[group].addresses.data(), 12, quint16(group));
         QCOMPARE(polls[i], expected);
     }
+    QCOMPARE(badTransferCall(rig.bus.calls(), true), QString());
     const LiveValues v = rig.state.liveValues();
     QVERIFY(v.encoderCurrent >= 98 && v.encoderCurrent <= 102);
     QCOMPARE(v.lineStates, quint16(7));
@@ -123,34 +196,97 @@ void TestWorker::pollingAlternatesGroupsAndPublishesValues()
     QCOMPARE(rig.state.currentOperation(), int(OpPoll));
 }
 
-void TestWorker::rejectedReplyAdvancesShortReplyRepeats()
+void TestWorker::rejectedReplyAdvancesTheCursor_data()
 {
+    QTest::addColumn<int>("header0");
+    QTest::addColumn<int>("header1");
+    QTest::addColumn<bool>("statusZero");
+    QTest::addColumn<bool>("count13");
+    QTest::addColumn<QString>("log");
+    QTest::newRow("status 0") << 0x11 << 0x11 << true << false
+                              << QStringLiteral("D:Read  RealTimeData Error!");
+    QTest::newRow("header byte 0") << 0x12 << 0x11 << false << false << QString();
+    QTest::newRow("header byte 1") << 0x11 << 0x12 << false << false << QString();
+    QTest::newRow("count 13") << 0x11 << 0x11 << false << true
+                              << QStringLiteral("D:ResolveRealReadData DataCount Error!");
+}
+
+void TestWorker::rejectedReplyAdvancesTheCursor()
+{
+    QFETCH(int, header0);
+    QFETCH(int, header1);
+    QFETCH(bool, statusZero);
+    QFETCH(bool, count13);
+    QFETCH(QString, log);
+
+    // Every reply to poll group 0 is rejected, group 1 is answered well.
+    TestRig rig;
+    rig.tester->setManualClock(true);
+    rig.tester->moveTo(3.5);
+    SimFaults faults = only(0x11, 0x11);
+    faults.onlyGroup = 0;
+    faults.wrongHeaderReplies = header0 != 0x11 || header1 != 0x11 ? 1000 : 0;
+    faults.wrongHeader[0] = header0;
+    faults.wrongHeader[1] = header1;
+    faults.statusZeroReplies = statusZero ? 1000 : 0;
+    faults.oversizedCountReplies = count13 ? 1000 : 0;
+    rig.tester->setFaults(faults);
+    QVERIFY(rig.startPolling());
+    QVERIFY(QTest::qWaitFor([&] { return rig.recorder.realReads >= 6; }, kWait));
+    rig.stop();
+    QCoreApplication::processEvents();
+
+    // A rejected reply of 64 bytes still counts as a poll: the cursor moves
+    // on and RealReadRet comes, once per reply.
+    const auto polls = framesOfKind(rig.tester->requests(), 0x11, 0x11);
+    QVERIFY(polls.size() >= 6);
+    for (size_t i = 0; i < polls.size(); ++i)
+        QCOMPARE(polls[i][6], quint8(i % 2));
+    QCOMPARE(rig.recorder.realReads, int(polls.size()));
+
+    // Nothing of group 0 was taken, group 1 was.
+    const LiveValues v = rig.state.liveValues();
+    QCOMPARE(v.sinCosPosition, qint64(0));
+    QCOMPARE(v.sinCosLatchCount, qint64(-1));
+    QCOMPARE(v.sinSample, quint16(0));
+    QCOMPARE(v.levelStates, quint16(0));
+    qint64 square = 0;
+    for (int i = 0; i < 4; ++i)
+        square |= qint64(rig.tester->registerValue(quint16(0x2000 + i))) << (16 * i);
+    QVERIFY(square != 0);
+    QCOMPARE(v.squarePosition, square);
+    QCOMPARE(v.lineStates, quint16(7));
+    QVERIFY(v.encoderCurrent >= 98 && v.encoderCurrent <= 102);
+
+    QStringList expected;
+    for (size_t i = 0; i < polls.size() && !log.isEmpty(); i += 2)
+        expected.append(log);
+    QCOMPARE(LogCapture::linesMatching({"D:Read", "D:Resolve"}), expected);
+}
+
+void TestWorker::shortOrLostReplyAsksTheSameGroupAgain()
+{
+    // The first reply to group 0 is lost, the next two are short.
     TestRig rig;
     SimFaults faults = only(0x11, 0x11);
-    faults.statusZeroReplies = 1;
+    faults.onlyGroup = 0;
+    faults.readTimeouts = 1;
+    faults.shortReplies = 3;
     rig.tester->setFaults(faults);
-    QVERIFY(rig.startPolling());
-    QVERIFY(QTest::qWaitFor([&] { return rig.recorder.realReads >= 4; }, kWait));
-    QVERIFY(LogCapture::lines().contains("D:Read  RealTimeData Error!"));
-
-    // Restarted with two short replies scripted: the cursor carries over.
-    rig.stop();
-    faults.statusZeroReplies = 0;
-    faults.shortReplies = 2;
-    rig.tester->setFaults(faults);
-    rig.tester->clearRequests();
     QVERIFY(rig.startPolling());
     QVERIFY(QTest::qWaitFor(
-        [&] { return framesOfKind(rig.tester->requests(), 0x11, 0x11).size() >= 5; }, kWait));
+        [&] { return framesOfKind(rig.tester->requests(), 0x11, 0x11).size() >= 6; }, kWait));
     rig.stop();
+    QCoreApplication::processEvents();
 
-    // Every reply of 64 bytes advanced the cursor, even the rejected one;
-    // the two short replies made the worker ask the same group again.
     const auto polls = framesOfKind(rig.tester->requests(), 0x11, 0x11);
-    QVERIFY(polls.size() >= 5);
-    QCOMPARE(polls[0][6], polls[1][6]);
-    QCOMPARE(polls[1][6], polls[2][6]);
-    QVERIFY(polls[3][6] != polls[2][6]);
+    QVERIFY(polls.size() >= 6);
+    for (size_t i = 0; i < polls.size(); ++i) // 0, 0, 0, 0, then 1, 0, 1, ...
+        QCOMPARE(polls[i][6], quint8(i < 4 ? 0 : (i + 1) % 2));
+    QCOMPARE(rig.recorder.realReads, int(polls.size()) - 3);
+    QCOMPARE(rig.bus.countCalls("usb_init"), 2); // the lost reply re-opened the link
+    QCOMPARE(rig.recorder.usbCloses, 0);
+    QCOMPARE(badTransferCall(rig.bus.calls(), false), QString());
 }
 
 void TestWorker::startupPauseAndPromptStop()
@@ -250,21 +386,25 @@ void TestWorker::resetAndClearLineLock()
     QVERIFY(waitForResult(rig));
     QCOMPARE(rig.recorder.results, QStringList({"ResetRet(true)"}));
     QVERIFY(rig.tester->requests().size() > 0);
-    const auto writes = framesOfKind(rig.tester->requests(), 0x12, 0x11);
-    QCOMPARE(writes.size(), size_t(1));
-    SimTester::Report expected{};
-    expected[0] = 0x12;
-    expected[1] = 0x11;
-    expected[4] = 1;
-    expected[17] = 0x50;
-    QCOMPARE(writes[0], expected);
-
     QVERIFY(rig.usb.requestOperation(OpClearLineLock));
     QVERIFY(waitForResult(rig, 2));
     QCOMPARE(rig.recorder.results.last(), QString("ClearLineLockRet(true)"));
     const int reads = rig.recorder.realReads;
     QVERIFY(QTest::qWaitFor([&] { return rig.recorder.realReads >= reads + 2; }, kWait));
     rig.stop();
+
+    // One frame each, between polls, with value 0.
+    const auto requests = rig.tester->requests();
+    const auto writes = framesOfKind(requests, 0x12, 0x11);
+    QCOMPARE(writes, std::vector<SimTester::Report>({frame(0x12, 0x11, 0, {{0x5000, 0}}),
+                                                     frame(0x12, 0x11, 0, {{0x2014, 0}})}));
+    for (size_t i = 1; i + 1 < requests.size(); ++i)
+        if (requests[i].frame[0] == 0x12) {
+            QCOMPARE(requests[i - 1].frame[1], quint8(0x11));
+            QCOMPARE(requests[i - 1].frame[0], quint8(0x11));
+            QCOMPARE(requests[i + 1].frame[0], quint8(0x11));
+        }
+    QCOMPARE(badTransferCall(rig.bus.calls(), true), QString());
 
     v = rig.state.liveValues();
     QCOMPARE(v.sinCosPosition, qint64(0));
@@ -287,6 +427,15 @@ void TestWorker::commandNakReportsFailure()
     rig.usb.requestOperation(OpClearLineLock);
     QVERIFY(waitForResult(rig, 2));
 
+    // An acknowledgement is judged by its length and status alone.
+    faults = only(0x12, 0);
+    faults.wrongHeaderReplies = 1;
+    faults.wrongHeader[0] = 0x11;
+    faults.wrongHeader[1] = 0x11;
+    rig.tester->setFaults(faults);
+    rig.usb.requestOperation(OpReset);
+    QVERIFY(waitForResult(rig, 3));
+
     // A send that fails on a closed link fails the command at once.
     rig.stop();
     rig.usb.closeDevice();
@@ -294,11 +443,12 @@ void TestWorker::commandNakReportsFailure()
     rig.usb.setStopRequested(false);
     rig.usb.start();
     QTest::qWait(100);
-    QCOMPARE(rig.recorder.results.size(), 2); // not taken: no poll could be sent
+    QCOMPARE(rig.recorder.results.size(), 3); // not taken: no poll could be sent
     rig.stop();
-    QCOMPARE(rig.recorder.results, QStringList({"ResetRet(false)", "ClearLineLockRet(false)"}));
+    QCOMPARE(rig.recorder.results,
+             QStringList({"ResetRet(false)", "ClearLineLockRet(false)", "ResetRet(true)"}));
     QCOMPARE(LogCapture::linesMatching({"C:Reset", "C:Clear"}),
-             QStringList({"C:Reset Error!", "C:ClearLineLock Error!"}));
+             QStringList({"C:Reset Error!", "C:ClearLineLock Error!", "C:Reset Successful!"}));
     QCOMPARE(rig.state.requestedOperation(), int(OpReset));
 }
 
@@ -322,23 +472,36 @@ void TestWorker::encoderSupplyOffAndOn()
     QVERIFY(rig.usb.requestOperation(OpEncoderPowerOn));
     QVERIFY(waitForResult(rig, 2));
     QCOMPARE(rig.state.config().encoderPower, quint8(1));
-    const auto frames = framesOfKind(rig.tester->requests(), 0x12, 0x12);
-    QCOMPARE(frames.size(), size_t(2));
-    QCOMPARE(frames[0], ReportFrame::encoderPower(0));
-    QCOMPARE(frames[1], ReportFrame::encoderPower(1));
+
+    // A supply that does not follow: the state stored is the one the reply
+    // tells, not the one asked for.
+    SimFaults faults;
+    faults.supplyStuck = true;
+    rig.tester->setFaults(faults);
+    QVERIFY(rig.usb.requestOperation(OpEncoderPowerOff));
+    QVERIFY(waitForResult(rig, 3));
+    QCOMPARE(rig.recorder.results.last(), QString("EncoderPowerRet(true)"));
+    QVERIFY(rig.tester->supplyOn());
+    QCOMPARE(rig.state.config().encoderPower, quint8(1));
 
     // A refused switch leaves the stored state as it was.
-    SimFaults faults = only(0x12, 0x12);
+    faults = only(0x12, 0x12);
     faults.statusZeroReplies = 1;
     rig.tester->setFaults(faults);
     rig.usb.requestOperation(OpEncoderPowerOff);
-    QVERIFY(waitForResult(rig, 3));
+    QVERIFY(waitForResult(rig, 4));
     rig.stop();
     QCOMPARE(rig.recorder.results.last(), QString("EncoderPowerRet(false)"));
     QCOMPARE(rig.state.config().encoderPower, quint8(1));
     QCOMPARE(LogCapture::linesMatching({"C:EncoderPower"}),
              QStringList({"C:EncoderPower Successful!", "C:EncoderPower Successful!",
-                          "C:EncoderPowert Error!"}));
+                          "C:EncoderPower Successful!", "C:EncoderPowert Error!"}));
+
+    const auto off = frame(0x12, 0x12, 0, {{0x14, 0}});
+    const auto on = frame(0x12, 0x12, 0, {{0x14, 1}});
+    QCOMPARE(framesOfKind(rig.tester->requests(), 0x12, 0x12),
+             std::vector<SimTester::Report>({off, on, off, off}));
+    QCOMPARE(badTransferCall(rig.bus.calls(), true), QString());
 }
 
 void TestWorker::configReadFillsRecord()
@@ -361,16 +524,54 @@ void TestWorker::configReadFillsRecord()
     QCOMPARE(c.accuracy, quint8(3));
     QCOMPARE(c.filterLevel, quint8(2));
 
-    const auto reads = framesOfKind(rig.tester->requests(), 0x11, 0x12);
-    QCOMPARE(reads.size(), size_t(2));
-    QCOMPARE(reads[0][4], quint8(12));
-    QCOMPARE(reads[0][6], quint8(0));
-    QCOMPARE(reads[1][4], quint8(6));
-    QCOMPARE(reads[1][6], quint8(1));
+    QCOMPARE(framesOfKind(rig.tester->requests(), 0x11, 0x12),
+             std::vector<SimTester::Report>({kReadGroup0, kReadGroup1}));
+    QCOMPARE(badTransferCall(rig.bus.calls(), true), QString());
     QCOMPARE(LogCapture::linesMatching({"C:EEP"}),
              QStringList({"C:EEP  Read req ++++++++++++++++!",
                           "C:EEP  Read req ----------------------!",
                           "C:EEP  Read req ----------------------!"}));
+}
+
+void TestWorker::eepromReadRepliesAreChecked()
+{
+    // The reply to group 0 carries a write header (first byte wrong): it is
+    // decoded into nothing, yet the operation goes on and succeeds.
+    TestRig rig(configuredImage());
+    SimFaults faults = only(0x11, 0x12);
+    faults.onlyGroup = 0;
+    faults.wrongHeaderReplies = 1;
+    faults.wrongHeader[0] = 0x12;
+    faults.wrongHeader[1] = 0x12;
+    rig.tester->setFaults(faults);
+    QVERIFY(rig.startPolling());
+    QVERIFY(rig.usb.requestConfigRead());
+    QVERIFY(waitForResult(rig));
+    QCOMPARE(rig.recorder.results, QStringList({"EEpReadRet(true)"}));
+    ConfigRecord c = rig.state.config();
+    const ConfigRecord fresh;
+    QCOMPARE(c.sinCosMode, fresh.sinCosMode);
+    QCOMPARE(c.encoderPower, quint8(0xFF));
+    QCOMPARE(c.sinCosEquivalent, fresh.sinCosEquivalent);
+    QCOMPARE(c.adcGain, fresh.adcGain);
+    QCOMPARE(c.squareWaveEquivalent, quint32(1000));
+    QCOMPARE(c.accuracy, quint8(3));
+    QCOMPARE(c.filterLevel, quint8(2));
+
+    // Status 0 on group 1 fails the read; group 0 is decoded, group 1 not.
+    rig.tester->setEepromByte(0x50, 4);
+    faults.onlyGroup = 1;
+    faults.wrongHeaderReplies = 0;
+    faults.statusZeroReplies = 1;
+    rig.tester->setFaults(faults);
+    QVERIFY(rig.usb.requestConfigRead());
+    QVERIFY(waitForResult(rig, 2));
+    rig.stop();
+    QCOMPARE(rig.recorder.results.last(), QString("EEpReadRet(false)"));
+    QCOMPARE(LogCapture::count("C:EEP AB Same Read Error!"), 1);
+    c = rig.state.config();
+    QCOMPARE(c.sinCosEquivalent, quint32(20000));
+    QCOMPARE(c.accuracy, quint8(3));
 }
 
 void TestWorker::erasedEepromGivesDefaults()
@@ -405,12 +606,15 @@ void TestWorker::configWriteSendsTwoGroups()
     rig.stop();
     QCOMPARE(rig.recorder.results, QStringList({"EEpWriteRet(true)"}));
 
-    const auto writes = framesOfKind(rig.tester->requests(), 0x12, 0x12);
-    QCOMPARE(writes.size(), size_t(2));
-    QCOMPARE(writes[0][4], quint8(12));
-    QCOMPARE(writes[0][6], quint8(0));
-    QCOMPARE(writes[1][4], quint8(5));
-    QCOMPARE(writes[1][6], quint8(1));
+    const auto group0 = frame(0x12, 0x12, 0,
+                              {{0x10, 1}, {0x20, 0x20}, {0x21, 0x4E}, {0x22, 0}, {0x23, 0},
+                               {0x28, 0xD0}, {0x29, 0x07}, {0x2A, 0}, {0x2B, 0}, {0x30, 0},
+                               {0x40, 0}, {0x44, 0x44}});
+    const auto group1 =
+        frame(0x12, 0x12, 1, {{0x45, 0x33}, {0x46, 0x22}, {0x47, 0x11}, {0x50, 5}, {0x51, 1}});
+    QCOMPARE(framesOfKind(rig.tester->requests(), 0x12, 0x12),
+             std::vector<SimTester::Report>({group0, group1}));
+    QCOMPARE(badTransferCall(rig.bus.calls(), true), QString());
     const std::vector<uint8_t> eeprom = rig.tester->eeprom();
     QCOMPARE(eeprom[0x10], uint8_t(1));
     QCOMPARE(eeprom[0x20], uint8_t(0x20));
@@ -430,14 +634,26 @@ void TestWorker::writeSendGivesUpAfterTwelve()
     faults.writeTimeouts = 100;
     rig.tester->setFaults(faults);
     QVERIFY(rig.startPolling());
+    rig.bus.setTimeoutCap(0); // what remains between two sends is the pause
+    rig.bus.clearCalls();
     rig.usb.requestConfigWrite();
     QVERIFY(waitForResult(rig));
     rig.stop();
     QCOMPARE(rig.recorder.results, QStringList({"EEpWriteRet(false)"}));
-    QCOMPARE(framesOfKind(rig.tester->requests(), 0x12, 0x12, false).size(), size_t(12));
+    const auto sends = requestsOfKind(rig.tester->requests(), 0x12, 0x12);
+    QCOMPARE(sends.size(), size_t(12));
+    for (const auto& send : sends) {
+        QVERIFY(!send.delivered);
+        QCOMPARE(send.frame, sends.front().frame); // group 0 each time
+    }
+    QCOMPARE(sends.front().frame[4], quint8(12));
+    for (int64_t gap : gaps(sends))
+        QVERIFY2(gap >= 9500, qPrintable(QString::number(gap)));
     QVERIFY(!LogCapture::lines().contains("C:EEP AB Same Write Error!"));
-    QCOMPARE(rig.recorder.usbCloses, 0); // each failure re-opened the present tester
+    QCOMPARE(rig.bus.countCalls("usb_init"), 12); // each failure re-opened the present tester
+    QCOMPARE(rig.recorder.usbCloses, 0);
     QVERIFY(rig.usb.isOpen());
+    QCOMPARE(badTransferCall(rig.bus.calls(), false), QString());
 }
 
 void TestWorker::writeAcknowledgementFailureKeepsEarlierGroups()
@@ -483,12 +699,19 @@ void TestWorker::readFailuresOnSendAndOnSecondGroup()
     faults = only(0x11, 0x12);
     faults.writeTimeouts = 100;
     rig.tester->setFaults(faults);
+    rig.tester->clearRequests();
+    rig.bus.setTimeoutCap(0); // what remains between two sends is the pause
     rig.usb.requestConfigRead();
     QVERIFY(waitForResult(rig, 2));
     rig.stop();
     QCOMPARE(rig.recorder.results.last(), QString("EEpReadRet(false)"));
     QCOMPARE(LogCapture::count("C:EEP AB Same Read req Error!"), 1);
-    QCOMPARE(framesOfKind(rig.tester->requests(), 0x11, 0x12, false).size(), size_t(2 + 12));
+    const auto sends = requestsOfKind(rig.tester->requests(), 0x11, 0x12);
+    QCOMPARE(sends.size(), size_t(12));
+    for (const auto& send : sends)
+        QCOMPARE(send.frame, kReadGroup0);
+    for (int64_t gap : gaps(sends))
+        QVERIFY2(gap >= 19500, qPrintable(QString::number(gap)));
 }
 
 void TestWorker::unplugDuringEepromWriteGivesOneResult()
@@ -512,45 +735,96 @@ void TestWorker::unplugDuringEepromWriteGivesOneResult()
 void TestWorker::requestHandOverRules()
 {
     TestRig rig;
-    // Pending: a second EEPROM request is refused and the groups stay.
-    QVERIFY(rig.usb.requestConfigRead());
-    QVERIFY(!rig.usb.requestConfigWrite());
-    QVERIFY(!rig.usb.requestConfigRead());
-    QCOMPARE(rig.state.requestedOperation(), int(OpEepromRead));
+    // Pending: each request replaces the one before, and says which.
+    int replaced = -1;
+    QVERIFY(rig.usb.requestConfigRead(&replaced));
+    QCOMPARE(replaced, int(OpNone));
+    QVERIFY(rig.usb.requestOperation(OpReset, &replaced));
+    QCOMPARE(replaced, int(OpEepromRead));
+    ConfigRecord c;
+    c.accuracy = 4;
+    rig.state.setConfig(c);
+    QVERIFY(rig.usb.requestConfigWrite(&replaced));
+    QCOMPARE(replaced, int(OpReset));
+    QCOMPARE(rig.state.requestedOperation(), int(OpEepromWrite));
     QCOMPARE(rig.state.eepromGroups().size(), 2);
-    QCOMPARE(rig.state.eepromGroups()[1].count, 6);
-    QVERIFY(!rig.state.requestOperation(OpEepromWrite)); // only through the EEPROM path
+    QCOMPARE(rig.state.eepromGroups()[1].count, 5);
+    QCOMPARE(rig.state.eepromGroups()[1].values[3], quint16(4));
 
-    // Running: refused as well, until the result has been signalled.
+    // What is not a request is refused and changes nothing.
+    for (int op : {int(OpPoll), int(OpEepromWrite), int(OpEepromRead), int(OpNone), 99}) {
+        replaced = -1;
+        QVERIFY(!rig.usb.requestOperation(DeviceOperation(op), &replaced));
+        QCOMPARE(replaced, int(OpNone));
+    }
+    QVERIFY(!rig.state.requestEepromOperation(OpReset, EepromImage::readGroups()));
+    QCOMPARE(rig.state.requestedOperation(), int(OpEepromWrite));
+    QCOMPARE(rig.state.eepromGroups()[1].count, 5);
+
+    // Running: requests made meanwhile wait for it; the running write keeps
+    // the groups it took although the GUI publishes new ones.
     SimFaults faults;
-    faults.transferDelayMs = 15;
+    faults.transferDelayMs = 25;
     rig.tester->setFaults(faults);
-    QVERIFY(rig.startPolling());
-    QVERIFY(QTest::qWaitFor([&] { return rig.state.currentOperation() == OpEepromRead; }, kWait));
-    QVERIFY(!rig.usb.requestConfigWrite());
+    QVERIFY(rig.open());
+    rig.usb.setStopRequested(false);
+    rig.usb.start();
+    QVERIFY(QTest::qWaitFor(
+        [&] { return !framesOfKind(rig.tester->requests(), 0x12, 0x12).empty(); }, kWait));
+    c.accuracy = 2;
+    rig.state.setConfig(c);
+    QVERIFY(rig.usb.requestConfigRead(&replaced));
+    QCOMPARE(replaced, int(OpNone));
+    QVERIFY(rig.usb.requestConfigWrite(&replaced));
+    QCOMPARE(replaced, int(OpEepromRead));
+    QCOMPARE(rig.state.currentOperation(), int(OpEepromWrite)); // still the first one
 
-    // A request made from the result handler is accepted.
-    bool accepted = false;
-    QObject::connect(&rig.usb, &QtUsb::EEpReadRet, &rig.recorder,
-                     [&](bool) { accepted = rig.usb.requestConfigWrite(); });
-    QVERIFY(waitForResult(rig));
-    QVERIFY(accepted);
-    QVERIFY(waitForResult(rig, 2));
+    // A request made from a result handler is taken as well.
+    int writes = 0;
+    QObject::connect(&rig.usb, &QtUsb::EEpWriteRet, &rig.recorder, [&](bool) {
+        if (++writes == 2)
+            rig.usb.requestOperation(OpClearLineLock);
+    });
+    QVERIFY(waitForResult(rig, 3));
+    QTest::qWait(100);
     rig.stop();
-    QCOMPARE(rig.recorder.results, QStringList({"EEpReadRet(true)", "EEpWriteRet(true)"}));
+    QCoreApplication::processEvents();
+    // Exactly one result for each operation that ran, none for the replaced.
+    QCOMPARE(rig.recorder.results,
+             QStringList({"EEpWriteRet(true)", "EEpWriteRet(true)", "ClearLineLockRet(true)"}));
+
+    const auto requests = rig.tester->requests();
+    QVERIFY(framesOfKind(requests, 0x11, 0x12).empty());
+    const auto eeprom = requestsOfKind(requests, 0x12, 0x12);
+    QCOMPARE(eeprom.size(), size_t(4));
+    QCOMPARE(eeprom[1].frame[28], quint8(0x50));
+    QCOMPARE(eeprom[1].frame[30], quint8(4)); // the first write, as requested
+    QCOMPARE(eeprom[3].frame[30], quint8(2)); // the second, with the new groups
+    QCOMPARE(rig.tester->eepromByte(0x50), quint8(2));
+    // The second write was taken at the end of a poll pass.
+    size_t second = 0;
+    while (second < requests.size() && requests[second].atUs != eeprom[2].atUs)
+        ++second;
+    QCOMPARE(requests[second - 1].frame[0], quint8(0x11));
+    QCOMPARE(requests[second - 1].frame[1], quint8(0x11));
 }
 
 void TestWorker::pendingRequestIsReplaced()
 {
     TestRig rig;
     QVERIFY(rig.open());
-    rig.usb.requestOperation(OpReset);
-    rig.usb.requestOperation(OpClearLineLock);
+    int replaced = -1;
+    QVERIFY(rig.usb.requestOperation(OpReset, &replaced));
+    QCOMPARE(replaced, int(OpNone));
+    QVERIFY(rig.usb.requestOperation(OpClearLineLock, &replaced));
+    QCOMPARE(replaced, int(OpReset));
     QVERIFY(rig.startPolling());
     QVERIFY(waitForResult(rig));
     QTest::qWait(50);
     rig.stop();
     QCOMPARE(rig.recorder.results, QStringList({"ClearLineLockRet(true)"}));
+    QCOMPARE(framesOfKind(rig.tester->requests(), 0x12, 0x11),
+             std::vector<SimTester::Report>({frame(0x12, 0x11, 0, {{0x2014, 0}})}));
     QCOMPARE(rig.state.requestedOperation(), int(OpNone));
 }
 
@@ -591,6 +865,43 @@ void TestWorker::stopDuringEepromOperationFinishesItFirst()
     QCOMPARE(rig.recorder.results, QStringList({"EEpWriteRet(true)"}));
     const QStringList lines = LogCapture::lines();
     QCOMPARE(lines.last(), QString("D:USB Thread Quit "));
+}
+
+void TestWorker::stopBetweenTakingAndRunningLeavesNothingBehind()
+{
+    TestRig rig;
+    SimFaults faults;
+    faults.transferDelayMs = 40;
+    rig.tester->setFaults(faults);
+    QVERIFY(rig.startPolling());
+
+    // Once a poll has been written, the worker waits about 40 ms for its
+    // reply and then takes what is pending: a stop now comes just after.
+    const size_t written = rig.tester->requests().size();
+    QElapsedTimer timer;
+    timer.start();
+    while (rig.tester->requests().size() == written && timer.elapsed() < kWait)
+        QThread::usleep(100);
+    QVERIFY(rig.usb.requestConfigRead());
+    rig.usb.stopWorker();
+    QCOMPARE(rig.state.requestedOperation(), int(OpNone)); // taken
+    QCOMPARE(rig.state.currentOperation(), int(OpPoll));   // but not left behind
+    QVERIFY(framesOfKind(rig.tester->requests(), 0x11, 0x12, false).empty());
+    QTest::qWait(50);
+    QVERIFY(rig.recorder.results.isEmpty()); // it never ran: no result
+
+    // Reconnected: the first configuration read runs and reports.
+    rig.usb.closeDevice();
+    faults.transferDelayMs = 0;
+    rig.tester->setFaults(faults);
+    QVERIFY(rig.open());
+    QVERIFY(rig.usb.requestConfigRead());
+    QVERIFY(rig.startPolling());
+    QVERIFY(waitForResult(rig));
+    rig.stop();
+    QCOMPARE(rig.recorder.results, QStringList({"EEpReadRet(true)"}));
+    QCOMPARE(framesOfKind(rig.tester->requests(), 0x11, 0x12),
+             std::vector<SimTester::Report>({kReadGroup0, kReadGroup1}));
 }
 
 QTEST_GUILESS_MAIN(TestWorker)

@@ -144,9 +144,25 @@ void TestSimTester::supplySwitchStopsCountingAndCurrent()
     t.advance(1.0);
     QCOMPARE(position(t, 0x1000), int64_t(512));
 
+    // A supply that refuses to change acknowledges the write and answers
+    // with the state it kept.
+    SimFaults f;
+    f.supplyStuck = true;
+    t.setFaults(f);
+    reply = roundTrip(t, request(0x12, 0x12, {{0x14, 0}}));
+    QCOMPARE(reply.bytes[8], uint8_t(1));
+    QCOMPARE(reply.bytes[16], uint8_t(0x14));
+    QCOMPARE(value(reply, 0), uint16_t(1));
+    QVERIFY(t.supplyOn());
+    QCOMPARE(t.eepromByte(0x14), uint8_t(1));
+
     std::vector<uint8_t> image(SimTester::kEepromSize, 0xFF);
     image[0x14] = 0;
-    QVERIFY(!SimTester(image).supplyOn()); // starts as its EEPROM says
+    SimTester off(image);
+    QVERIFY(!off.supplyOn()); // starts as its EEPROM says
+    off.setFaults(f);
+    QCOMPARE(value(roundTrip(off, request(0x12, 0x12, {{0x14, 1}})), 0), uint16_t(0));
+    QVERIFY(!off.supplyOn());
 }
 
 void TestSimTester::resetAndLineLock()
@@ -235,6 +251,24 @@ void TestSimTester::replyFaultsAndFilter()
     QCOMPARE(reply.bytes[4], uint8_t(13));
     QCOMPARE(t.faults().statusZeroReplies, 0);
 
+    // A chosen wrong header; the group filter passes other groups over.
+    f = SimFaults();
+    f.wrongHeaderReplies = 5;
+    f.wrongHeader[0] = 0x12;
+    f.wrongHeader[1] = 0x12;
+    f.onlyGroup = 1;
+    t.setFaults(f);
+    reply = roundTrip(t, request(0x11, 0x12, {{0x30, 0}}, 0));
+    QCOMPARE(reply.bytes[0], uint8_t(0x11));
+    QCOMPARE(reply.bytes[1], uint8_t(0x12));
+    reply = roundTrip(t, request(0x11, 0x12, {{0x30, 0}}, 1));
+    QCOMPARE(reply.bytes[0], uint8_t(0x12));
+    QCOMPARE(reply.bytes[1], uint8_t(0x12));
+    QCOMPARE(reply.bytes[8], uint8_t(1)); // only the header is wrong
+    QCOMPARE(value(reply, 0), uint16_t(0xFF));
+    QCOMPARE(t.faults().wrongHeaderReplies, 4);
+    t.clearRequests();
+
     f = SimFaults();
     f.writeTimeouts = 1;
     f.readTimeouts = 1;
@@ -243,8 +277,17 @@ void TestSimTester::replyFaultsAndFilter()
     QVERIFY(t.write(request(0x11, 0x11, {{0x2014, 0}})));
     QVERIFY(!t.read(&reply)); // lost
     QVERIFY(!t.read(&reply)); // and gone
-    QCOMPARE(t.requests().size(), size_t(4)); // two earlier ones and these two
-    QVERIFY(!t.requests()[2].delivered);
+    QCOMPARE(t.requests().size(), size_t(2));
+    QVERIFY(!t.requests()[0].delivered);
+    QVERIFY(t.requests()[1].delivered);
+
+    // Each request carries the time it was written.
+    std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    QVERIFY(t.write(request(0x11, 0x11, {{0x2014, 0}})));
+    const auto requests = t.requests();
+    QVERIFY(requests[1].atUs >= requests[0].atUs);
+    QVERIFY(requests[2].atUs - requests[1].atUs >= 15000);
+    QVERIFY(t.read(&reply));
 
     f = SimFaults();
     f.eepromWriteNakGroup = 1;
