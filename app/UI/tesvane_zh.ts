@@ -123,6 +123,10 @@
         <translation>ADC增益为空!</translation>
     </message>
     <message>
+        <source>AdcGain is not a valid number</source>
+        <translation>ADC增益不是有效数字!</translation>
+    </message>
+    <message>
         <source>AdcGain:</source>
         <translation>ADC增益:</translation>
     </message>
@@ -179,6 +183,10 @@
         <translation>SINCOS当量为空!</translation>
     </message>
     <message>
+        <source>SinCosEquivalent is not a valid number</source>
+        <translation>SINCOS当量值不是有效数字!</translation>
+    </message>
+    <message>
         <source>SinCosEquivalent:</source>
         <translation>SINCOS当量值:</translation>
     </message>
@@ -193,6 +201,10 @@
     <message>
         <source>SquareWaveEquivalent is empty</source>
         <translation>方波的当量值为空!</translation>
+    </message>
+    <message>
+        <source>SquareWaveEquivalent is not a valid number</source>
+        <translation>方波的当量值不是有效数字!</translation>
     </message>
     <message>
         <source>SquareWaveEquivalent:</source>
@@ -372,6 +384,10 @@
     <message>
         <source>Tesvane</source>
         <translation>Rotaprobe</translation>
+    </message>
+    <message>
+        <source>The previous command was replaced by a newer one!</source>
+        <translation>上一条命令已被新的命令取代!</translation>
     </message>
     <message>
         <source>Soft Novrel</source>

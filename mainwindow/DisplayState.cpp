@@ -1,0 +1,7 @@
+#include "DisplayState.h"
+
+DisplayState& DisplayState::global()
+{
+    static DisplayState state;
+    return state;
+}

@@ -1,0 +1,570 @@
+// The main window on the simulated tester, offscreen: construction, the
+// connection life cycle, the live view and the input rules.
+#include "BoxCatcher.h"
+#include "DemoTester.h"
+#include "DeviceLinkState.h"
+#include "DisplayState.h"
+#include "LatchWidget.h"
+#include "LogCapture.h"
+#include "QtUsb.h"
+#include "ReportFrame.h"
+#include "SimBus.h"
+#include "SimHotPlugSource.h"
+#include "SimTester.h"
+#include "SinCosHistory.h"
+#include "Tesvane.h"
+#include "WaitDialog.h"
+#include "myGauge2.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+// Runs a helper that checks as it goes; stops the test where it failed.
+#define STEP(call)                                                                                 \
+    do {                                                                                           \
+        call;                                                                                      \
+        if (QTest::currentTestFailed())                                                            \
+            return;                                                                                \
+    } while (false)
+
+class tst_Tesvane : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void constructionWithoutTester();
+    void plugInReadAndMeasure();
+    void firstReadSwitchesSupplyOffOnce();
+    void failedFirstReadThenRetry();
+    void unplugByRemovalEvent();
+    void unplugNoticedByWorker();
+    void unplugDuringConfigurationRead();
+    void otherDevicesLeaveTheConnection();
+    void positionZeroDirectionAndAccuracy();
+    void lostSignalLatchesAlarm();
+    void squareWaveStatesAndPhaseErrors();
+    void latchRowsOnlyWithSupply();
+    void keysAndEscape();
+    void contextMenuRegion();
+    void closeEndsWorker();
+
+private:
+    Tesvane* makeWindow();
+    std::shared_ptr<SimTester> plug();
+    void waitMeasuring();
+    void waitSupplyOff();
+    void powerOn();
+    QStringList menuTexts(const QPoint& pos);
+    static void resetQuitState();
+
+    Tesvane* window = nullptr;
+    BoxCatcher* boxes = nullptr;
+};
+
+// QCoreApplication::quit() from a closed window leaves a flag that makes
+// every later event loop return at once; a short exec() clears it.
+void tst_Tesvane::resetQuitState()
+{
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+}
+
+void tst_Tesvane::init()
+{
+    LogCapture::install();
+    SimBus::instance().reset();
+    SimBus::instance().setTimeoutCap(20);
+    DeviceLinkState::global().reset();
+    DisplayState::global().reset();
+    SinCosHistory::global().clear();
+    boxes = new BoxCatcher(this);
+}
+
+void tst_Tesvane::cleanup()
+{
+    delete window;
+    window = nullptr;
+    delete boxes;
+    boxes = nullptr;
+    resetQuitState();
+    SimBus::instance().reset();
+}
+
+Tesvane* tst_Tesvane::makeWindow()
+{
+    window = new Tesvane(nullptr, new SimHotPlugSource, 0);
+    window->show();
+    return window;
+}
+
+std::shared_ptr<SimTester> tst_Tesvane::plug()
+{
+    return DemoTester::plugIn();
+}
+
+void tst_Tesvane::waitMeasuring()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(window->notConnectedPanel->isHidden() && !window->awaitingConfig,
+                             5000);
+}
+
+// The first read after connecting switches the supply off and ends with a
+// device reset.
+void tst_Tesvane::waitSupplyOff()
+{
+    QTRY_COMPARE_WITH_TIMEOUT(window->powerButton->text(), QStringLiteral("EncoderPoewrOn"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+                              QStringLiteral("Reset successfully!"), 5000);
+    QTest::qWait(100); // the display reset after the result waits two refreshes
+}
+
+// Switches the supply on and waits for the whole sequence, reset included.
+void tst_Tesvane::powerOn()
+{
+    window->statusBar->clearMessage();
+    window->OnEncoderPower();
+    QTRY_COMPARE_WITH_TIMEOUT(window->powerButton->text(), QStringLiteral("EncoderPoewrOff"),
+                              5000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+                              QStringLiteral("Reset successfully!"), 5000);
+    QTRY_VERIFY(!window->signalLost);
+    QTest::qWait(100);
+}
+
+void tst_Tesvane::constructionWithoutTester()
+{
+    makeWindow();
+    QCOMPARE(window->size(), QSize(1300, 750));
+    QCOMPARE(window->connectionLabel->text(), QStringLiteral("The device is not connected!"));
+    QCOMPARE(window->noticeLabel->text(), QStringLiteral("The device is not connected!"));
+    QVERIFY(window->notConnectedPanel->isVisible());
+    for (QWidget* panel : {window->positionPanel, window->latchPanel, window->currentPanel,
+                           window->squareWavePanel, window->sinCosPanel, window->speedCurvePanel})
+        QVERIFY(panel->isHidden());
+    // The direct refresh in the constructor has already enabled the button.
+    QVERIFY(window->powerButton->isEnabled());
+    QVERIFY(!window->usb->isRunning());
+    QVERIFY(window->speedTimer && !window->speedTimer->isActive());
+
+    // Tool bar, left to right; ClearLineLock right after Reset.
+    QStringList bar;
+    for (QAction* action : window->toolBar->actions()) {
+        if (action->isSeparator()) {
+            bar << QStringLiteral("|");
+            continue;
+        }
+        auto* button = qobject_cast<QToolButton*>(window->toolBar->widgetForAction(action));
+        QVERIFY(button);
+        bar << button->text();
+    }
+    QCOMPARE(bar, QStringList({"|", "Reset", "ClearLineLock", "EncoderPoewrOn", "ClearLatch",
+                               "PositionZero", "SetPreValue", "PosNeg", "|", "SysSet"}));
+
+    // The help menu: two entries, the update entry checkable.
+    QMenu* help = window->findChild<QMenu*>();
+    QVERIFY(help);
+    QCOMPARE(help->actions().size(), 2);
+    QCOMPARE(help->actions().at(0)->text(), QStringLiteral("SoftwareUpdate"));
+    QVERIFY(help->actions().at(0)->isCheckable());
+    QCOMPARE(help->actions().at(1)->text(), QStringLiteral("ContactUs"));
+}
+
+void tst_Tesvane::plugInReadAndMeasure()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    QTRY_COMPARE(window->noticeLabel->text(), QStringLiteral("Reading device parameters!"));
+    QCOMPARE(window->connectionLabel->text(), QStringLiteral("Device is connected!"));
+    QVERIFY(window->waitDialog && window->waitDialog->isVisible());
+    QVERIFY(window->usb->isRunning());
+    STEP(waitMeasuring());
+    QVERIFY(!window->waitDialog);
+    // Sine/cosine mode: its panel and latch table, not the square-wave ones.
+    QVERIFY(window->sinCosPanel->isVisible());
+    QVERIFY(window->sinCosLatchTable->isVisible());
+    QVERIFY(window->squareWavePanel->isHidden());
+    QVERIFY(window->squareLatchTable->isHidden());
+    QVERIFY(window->positionPanel->isVisible());
+    QTRY_VERIFY(window->positionLabel->text().endsWith(QStringLiteral("mm")));
+    QVERIFY(boxes->boxes.isEmpty());
+}
+
+void tst_Tesvane::firstReadSwitchesSupplyOffOnce()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    QVERIFY(!tester->supplyOn());
+
+    const SimTester::Report off = ReportFrame::encoderPower(0);
+    const SimTester::Report on = ReportFrame::encoderPower(1);
+    auto count = [&](const SimTester::Report& frame) {
+        int n = 0;
+        for (const SimTester::Report& request : tester->deliveredRequests())
+            n += std::equal(request.begin(), request.end(), frame.begin()) ? 1 : 0;
+        return n;
+    };
+    QCOMPARE(count(off), 1);
+    QCOMPARE(count(on), 0);
+
+    // The operator switches it on; a later read leaves it on.
+    window->OnEncoderPower();
+    QVERIFY(window->waitDialog);
+    QTRY_COMPARE_WITH_TIMEOUT(window->powerButton->text(), QStringLiteral("EncoderPoewrOff"),
+                              5000);
+    QVERIFY(tester->supplyOn());
+    QVERIFY(window->speedTimer->isActive());
+    window->OnRead();
+    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+                              QStringLiteral("Read configuration data successfully!"), 5000);
+    QTest::qWait(300);
+    QVERIFY(tester->supplyOn());
+    QCOMPARE(count(off), 1);
+    QCOMPARE(count(on), 1);
+    QVERIFY(boxes->boxes.isEmpty());
+}
+
+void tst_Tesvane::failedFirstReadThenRetry()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = DemoTester::plugIn();
+    // The plug event was posted; fail the reads before the window takes it.
+    SimFaults faults = tester->faults();
+    faults.eepromReadFailGroup = 0;
+    tester->setFaults(faults);
+    QTRY_COMPARE_WITH_TIMEOUT(boxes->boxes,
+                              QStringList({"Error|Read configuration data failed!"}), 10000);
+    QCOMPARE(window->noticeLabel->text(), QStringLiteral("Read configuration data failed!"));
+    QVERIFY(window->notConnectedPanel->isVisible());
+    QVERIFY(window->positionPanel->isHidden());
+    QVERIFY(window->awaitingConfig);
+    QVERIFY(!window->waitDialog);
+
+    // A successful read (as from the settings dialog) still starts the view.
+    faults.eepromReadFailGroup = -1;
+    tester->setFaults(faults);
+    window->OnRead();
+    STEP(waitMeasuring());
+    QTRY_VERIFY(window->positionLabel->text().endsWith(QStringLiteral("mm")));
+    // Still the first read after connecting: the supply is switched off.
+    STEP(waitSupplyOff());
+}
+
+void tst_Tesvane::unplugByRemovalEvent()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    SimBus::instance().unplug(tester);
+    QTRY_COMPARE(window->noticeLabel->text(), QStringLiteral("The device is not connected!"));
+    QCOMPARE(window->connectionLabel->text(), QStringLiteral("The device is not connected!"));
+    QVERIFY(!window->usb->isRunning());
+    QVERIFY(!DeviceLinkState::global().usbOpened());
+    QVERIFY(window->notConnectedPanel->isVisible());
+    QVERIFY(window->positionPanel->isHidden());
+    QVERIFY(window->sinCosPanel->isHidden());
+    QCOMPARE(SimBus::instance().openHandles(), 0);
+
+    // Plugged in again: read and measure once more.
+    LogCapture::clear();
+    SimBus::instance().replug(tester);
+    STEP(waitMeasuring());
+    QVERIFY(window->usb->isRunning());
+    QVERIFY(LogCapture::count(QStringLiteral("D:USB open!")) == 1);
+}
+
+void tst_Tesvane::unplugNoticedByWorker()
+{
+    // No hot-plug events at all: the worker's failed transfer and failed
+    // re-open end in UsbClose().
+    window = new Tesvane(nullptr, new HotPlugSource, 0);
+    window->show();
+    std::shared_ptr<SimTester> tester = DemoTester::plugIn();
+    window->deviceArrived();
+    STEP(waitMeasuring());
+    LogCapture::clear();
+    SimBus::instance().unplug(tester);
+    QTRY_COMPARE_WITH_TIMEOUT(window->noticeLabel->text(),
+                              QStringLiteral("The device is not connected!"), 5000);
+    QVERIFY(!window->usb->isRunning());
+    QVERIFY(!DeviceLinkState::global().usbOpened());
+    QCOMPARE(LogCapture::count(QStringLiteral("D:USB Device  remove")), 1);
+    QVERIFY(window->positionPanel->isHidden());
+}
+
+void tst_Tesvane::unplugDuringConfigurationRead()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    boxes->boxes.clear();
+
+    // Slow transfers, then unplug while the read is under way.
+    SimFaults faults = tester->faults();
+    faults.transferDelayMs = 100;
+    tester->setFaults(faults);
+    int results = 0;
+    connect(window->usb, &QtUsb::EEpReadRet, this, [&results] { ++results; });
+    window->OnRead();
+    QTRY_COMPARE(DeviceLinkState::global().currentOperation(), int(OpEepromRead));
+    SimBus::instance().unplug(tester);
+    QTRY_COMPARE_WITH_TIMEOUT(window->connectionLabel->text(),
+                              QStringLiteral("The device is not connected!"), 5000);
+    QVERIFY(!window->usb->isRunning());
+    // The read that was under way ends in one failed result, shown once.
+    QTRY_COMPARE_WITH_TIMEOUT(results, 1, 5000);
+    QTest::qWait(200);
+    QCOMPARE(results, 1);
+    QCOMPARE(boxes->texts(), QStringList({"Read configuration data failed!"}));
+    QVERIFY(!window->waitDialog);
+    QVERIFY(window->notConnectedPanel->isVisible());
+}
+
+void tst_Tesvane::otherDevicesLeaveTheConnection()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    // Another device comes and goes.
+    SimBus::instance().addOtherDevice(0x1234, 0x5678);
+    window->deviceRemoved(QStringLiteral("\\\\?\\USB#VID_1234&PID_5678#1-3#{a5dcbf10}"));
+    window->deviceArrived();
+    QTest::qWait(50);
+    QVERIFY(window->usb->isRunning());
+    QVERIFY(window->notConnectedPanel->isHidden());
+    QCOMPARE(window->connectionLabel->text(), QStringLiteral("Device is connected!"));
+    // The tester's identity in lower case still matches.
+    window->deviceRemoved(QStringLiteral("\\\\?\\usb#vid_0388&pid_0004#6&2b#{a5dcbf10}"));
+    QVERIFY(!window->usb->isRunning());
+    QCOMPARE(window->noticeLabel->text(), QStringLiteral("The device is not connected!"));
+}
+
+void tst_Tesvane::positionZeroDirectionAndAccuracy()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    STEP(powerOn());
+    tester->setSpeed(0);
+    tester->moveTo(1000.0);
+    QTest::qWait(50);
+
+    // Zero here, move 125 periods (20 um each): 2.500 mm, three decimals.
+    window->OnPositionZero();
+    QCOMPARE(window->positionLabel->text(), QStringLiteral("0.000mm"));
+    QCOMPARE(window->signLabel->text(), QString());
+    tester->moveTo(1125.0);
+    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("2.500mm"));
+    QCOMPARE(window->signLabel->text(), QString());
+    QCOMPARE(DisplayState::global().currentPosition, 2.5);
+    tester->moveTo(1000.0 - 0.5);
+    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("0.010mm"));
+    QCOMPARE(window->signLabel->text(), QStringLiteral("-"));
+    tester->moveTo(1125.0);
+    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("2.500mm"));
+
+    // Ctrl+I turns the sign; the zero stays.
+    QTest::keyClick(window, Qt::Key_I, Qt::ControlModifier);
+    QTRY_COMPARE(window->signLabel->text(), QStringLiteral("-"));
+    QCOMPARE(window->positionLabel->text(), QStringLiteral("2.500mm"));
+    // Ctrl+Z zeroes, with the direction kept.
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("0.000mm"));
+    QCOMPARE(DisplayState::global().direction, -1);
+    QCOMPARE(DisplayState::global().presetValue, 0.0);
+}
+
+void tst_Tesvane::lostSignalLatchesAlarm()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    STEP(powerOn());
+    QVERIFY(window->positionLabel->styleSheet().contains(QStringLiteral("30, 144, 255")));
+
+    tester->setAmplitude(10);
+    QTRY_VERIFY(window->signalLost);
+    QVERIFY(window->positionLabel->styleSheet().contains(QStringLiteral("rgb(240, 50, 50)")));
+    QVERIFY(window->signLabel->styleSheet().contains(QStringLiteral("rgb(240, 50, 50)")));
+    const QString frozen = window->positionLabel->text();
+    // The signal returns, but the alarm stays until Ctrl+D.
+    tester->setAmplitude(400);
+    tester->setSpeed(50);
+    QTest::qWait(200);
+    QVERIFY(window->signalLost);
+    QCOMPARE(window->positionLabel->text(), frozen);
+    QVERIFY(window->positionLabel->styleSheet().contains(QStringLiteral("240, 50, 50")));
+    QTest::keyClick(window, Qt::Key_D, Qt::ControlModifier);
+    QVERIFY(!window->signalLost);
+    QTRY_VERIFY(window->positionLabel->styleSheet().contains(QStringLiteral("30, 144, 255")));
+    QTRY_VERIFY(window->positionLabel->text() != frozen);
+    // The gauge reads 100 x the radius of the sample pair.
+    QTRY_VERIFY(window->signalGauge->targetValue() > 70 && window->signalGauge->targetValue() < 85);
+}
+
+void tst_Tesvane::squareWaveStatesAndPhaseErrors()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    tester->setEepromByte(0x10, 0);
+    STEP(waitMeasuring());
+    QVERIFY(window->squareWavePanel->isVisible());
+    QVERIFY(window->squareLatchTable->isVisible());
+    QVERIFY(window->sinCosPanel->isHidden());
+    STEP(waitSupplyOff());
+    QTRY_COMPARE(window->currentLabel->text(), QStringLiteral("0.00A"));
+    QCOMPARE(window->phaseStateLabel->text(), QStringLiteral("Normal"));
+    QCOMPARE(window->lineStateLabel->text(), QStringLiteral("A:Normal  B:Normal  Z:Normal"));
+
+    tester->injectPhaseErrors(3);
+    QTRY_COMPARE(window->phaseStateLabel->text(), QStringLiteral("PhaseError"));
+    QCOMPARE(window->phaseErrorCountLabel->text(), QStringLiteral("3"));
+    QCOMPARE(window->phaseStateLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QCOMPARE(window->phaseErrorCountLabel->palette().color(QPalette::WindowText),
+             QColor(255, 0, 0));
+    // A new baseline: normal again, the count label back at a blue 0.
+    QTest::keyClick(window, Qt::Key_D, Qt::ControlModifier);
+    QTRY_COMPARE(window->phaseStateLabel->text(), QStringLiteral("Normal"));
+    QCOMPARE(window->phaseErrorCountLabel->text(), QStringLiteral("0"));
+    QCOMPARE(window->phaseStateLabel->palette().color(QPalette::WindowText), QColor(30, 144, 255));
+
+    tester->setBrokenLines(0x4);
+    QTRY_COMPARE(window->lineStateLabel->text(), QStringLiteral("A:Normal  B:Normal  Z:OffLine"));
+    tester->setSupplyCurrent(1234);
+    STEP(powerOn());
+    QTRY_COMPARE_WITH_TIMEOUT(window->currentLabel->text().left(3), QStringLiteral("1.2"), 5000);
+    // Levels follow the quadrature signals.
+    tester->setSpeed(0);
+    tester->moveTo(0.0);
+    QTRY_VERIFY(window->levelStateLabel->text().startsWith(QStringLiteral("A:")));
+    QVERIFY(window->levelStateLabel->text().contains(QStringLiteral("  B:")));
+}
+
+void tst_Tesvane::latchRowsOnlyWithSupply()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    tester->setSpeed(0);
+    tester->setReferenceInterval(10);
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    // Supply off: the encoder is unseen and nothing is latched.
+    tester->setSpeed(200);
+    QTest::qWait(300);
+    QCOMPARE(window->sinCosLatchTable->table()->rowCount(), 0);
+
+    STEP(powerOn());
+    QTRY_VERIFY_WITH_TIMEOUT(window->sinCosLatchTable->table()->rowCount() >= 2, 5000);
+    // Every trigger is 10 periods from the last; rows show the pulses.
+    QTableWidget* table = window->sinCosLatchTable->table();
+    QCOMPARE(table->item(table->rowCount() - 1, 1)->text().toLongLong(), 10);
+    QVERIFY(window->sinCosLatchTable->triggerCount() >= table->rowCount());
+
+    // Ctrl+L clears both tables and their counts.
+    QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
+    QCOMPARE(window->sinCosLatchTable->table()->rowCount(), 0);
+    QCOMPARE(window->sinCosLatchTable->triggerCount(), 0);
+}
+
+void tst_Tesvane::keysAndEscape()
+{
+    makeWindow();
+    QTest::keyClick(window, Qt::Key_Escape);
+    QTest::qWait(400);
+    QVERIFY(window->isVisible());
+    // Only exactly Ctrl counts: Ctrl+Shift+I and Alt+I change nothing.
+    QTest::keyClick(window, Qt::Key_I, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(window, Qt::Key_I, Qt::AltModifier);
+    QCOMPARE(DisplayState::global().direction, 1);
+    QTest::keyClick(window, Qt::Key_I, Qt::ControlModifier);
+    QCOMPARE(DisplayState::global().direction, -1);
+    // Ctrl+P without a tester: the access error, nothing requested.
+    QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier);
+    QTRY_COMPARE(boxes->boxes, QStringList({"Error|Equipment access error, please check!"}));
+    QCOMPARE(window->statusBar->currentMessage(),
+             QStringLiteral("Equipment access error, please check!"));
+    QCOMPARE(DeviceLinkState::global().requestedOperation(), int(OpNone));
+}
+
+QStringList tst_Tesvane::menuTexts(const QPoint& pos)
+{
+    QStringList texts;
+    QTimer timer;
+    timer.setInterval(5);
+    connect(&timer, &QTimer::timeout, this, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* action : menu->actions())
+                texts << action->text();
+            menu->close();
+        }
+    });
+    timer.start();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, window->mapToGlobal(pos));
+    QApplication::sendEvent(window, &event);
+    return texts;
+}
+
+void tst_Tesvane::contextMenuRegion()
+{
+    makeWindow();
+    // Not connected: no menu anywhere.
+    QVERIFY(menuTexts(QPoint(600, 400)).isEmpty());
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    const QStringList expected({"EncoderPoewrOn", "SysSet", "ClearLatch", "PositionZero"});
+    STEP(waitSupplyOff());
+    QCOMPARE(menuTexts(QPoint(600, 400)), expected);
+    // Tool bar, title bar and bottom band: none.
+    QVERIFY(menuTexts(QPoint(600, 60)).isEmpty());
+    QVERIFY(menuTexts(QPoint(600, 10)).isEmpty());
+    QVERIFY(menuTexts(QPoint(600, 740)).isEmpty());
+    QCOMPARE(menuTexts(QPoint(600, 76)), expected);
+}
+
+void tst_Tesvane::closeEndsWorker()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    // Close while the supply sequence waits for refreshes (this handler runs
+    // inside that wait): no hang, the sequence stops, the worker stops and
+    // the link closes.
+    bool closed = false;
+    connect(window->usb, &QtUsb::EncoderPowerRet, this, [&] {
+        window->close();
+        closed = true;
+    });
+    window->OnEncoderPower();
+    QTRY_VERIFY_WITH_TIMEOUT(closed, 5000);
+    QTest::qWait(300);
+    QVERIFY(!window->usb->isRunning());
+    QVERIFY(!DeviceLinkState::global().usbOpened());
+    QCOMPARE(SimBus::instance().openHandles(), 0);
+    QCOMPARE(window->powerButton->text(), QStringLiteral("EncoderPoewrOn"));
+    QCOMPARE(DeviceLinkState::global().requestedOperation(), int(OpNone));
+    // Later plug events are ignored by a closing window.
+    SimBus::instance().unplug(tester);
+    SimBus::instance().replug(tester);
+    QTest::qWait(50);
+    QVERIFY(!window->usb->isRunning());
+}
+
+QTEST_MAIN(tst_Tesvane)
+#include "tst_Tesvane.moc"
