@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Draws every image of the two resource collections into app/UI/.
+"""Draws every image of the two resource collections into app/UI/ and writes
+both style sheets (app/UI/bluenew.qss, updater/UI/bluenew.qss).
 
 All artwork is drawn here from simple shapes, four times oversized and then
 reduced, so edges are smooth. One palette around the accent rgb(30, 144, 255)
@@ -15,9 +16,10 @@ import os
 import struct
 import sys
 
-from PIL import Image, ImageDraw, ImageFilter
+from PIL import Image, ImageChops, ImageDraw, ImageFilter
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app", "UI")
+UPDATER_OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "updater", "UI")
 
 ACCENT = (30, 144, 255)
 ACCENT_DARK = (16, 98, 196)
@@ -32,7 +34,10 @@ RED = (214, 48, 49)
 CLOSE_RED = (232, 17, 35)
 AMBER = (245, 166, 35)
 GREEN = (39, 174, 96)
+TITLE_LIGHT = (82, 170, 255)
 SS = 4  # supersampling factor
+# The wait animation's ring: centred in its 100 x 100 frame, between these radii.
+WAIT_RING_INNER, WAIT_RING_OUTER = 26, 36
 
 
 def rgba(colour, alpha=255):
@@ -233,17 +238,24 @@ def window_background(name, width, height, bands):
     """A window frame image laid out for the frame slicing of the window kit.
 
     bands: (y, h) of top border, title band, separator, body, bottom band.
-    Inside columns 3 .. W-4 every band is uniform across, so stretched and
-    tiled centre pieces join without seams; the 2-pixel side columns carry
-    the border. The on-screen rounding of the top corners is the window's.
+    Every band is uniform across its whole width, so stretched and tiled
+    centre pieces join their side pieces without seams; the 2-pixel side
+    columns of the body and bottom bands carry the border. The title band is
+    also uniform from top to bottom: its centre piece is stretched to a
+    large texture of which the title area shows only the top, while its side
+    pieces keep their height, so any shading inside it would not line up.
+    The light line above the title band therefore lives in the top border's
+    lower row, which is never stretched in height, and runs end to end.
+    The on-screen rounding of the top corners is the window's.
     """
     img = Image.new("RGBA", (width, height), rgba(ACCENT_DARK))
     d = ImageDraw.Draw(img)
     top, title, sep, body, bottom = bands
-    # title band: flat accent, a lighter top line for depth
+    # title band: flat accent
     d.rectangle([0, title[0], width - 1, title[0] + title[1] - 1], fill=rgba(ACCENT))
-    d.rectangle([2, title[0], width - 3, title[0]], fill=rgba((82, 170, 255)))
+    # top border: the dark outer edge, then the light line for depth
     d.rectangle([0, top[0], width - 1, top[0] + top[1] - 1], fill=rgba(ACCENT_DARK))
+    d.rectangle([0, top[0] + top[1] - 1, width - 1, top[0] + top[1] - 1], fill=rgba(TITLE_LIGHT))
     d.rectangle([0, sep[0], width - 1, sep[0] + sep[1] - 1], fill=rgba(ACCENT_DARK))
     d.rectangle([0, body[0], width - 1, body[0] + body[1] - 1], fill=rgba(WORKSPACE))
     y_end = bottom[0] + bottom[1]
@@ -274,7 +286,8 @@ def title_button_strip(name, frame_width, draw_symbol):
     for state in range(3):
         c = Canvas(frame_width, height)
         if name == "sys_close.png":
-            bg = [None, rgba(CLOSE_RED, 200), rgba((160, 12, 24))][state]
+            # opaque: a translucent red over the blue title band turns magenta
+            bg = [None, rgba(CLOSE_RED), rgba((160, 12, 24))][state]
         else:
             bg = [None, rgba(WHITE, 60), rgba(ACCENT_DEEP, 170)][state]
         if bg:
@@ -406,22 +419,36 @@ def drop_buttons():
 def wait_animation():
     size, frames = 100, 24
     images = []
+    # Each supersampled pixel's angle around the centre, clockwise from
+    # twelve o'clock, in 256 steps.
+    side = size * SS
+    angles = Image.new("L", (side, side))
+    angles.putdata([int((math.degrees(math.atan2(y + 0.5 - side / 2, x + 0.5 - side / 2)) + 90) % 360 * 256 / 360)
+                    for y in range(side) for x in range(side)])
     for f in range(frames):
-        c = Canvas(size, size)
+        # The opaque track, and on a layer of its own a comet whose tail
+        # fades over 270 degrees; the comet is blended over the track (drawing
+        # it straight onto the track would replace the track's pixels with
+        # the tail's near-transparent ones and cut a gap into the ring). The
+        # tail's opacity follows each pixel's angle, so it fades smoothly.
+        track = Canvas(size, size)
         cx = cy = size / 2
-        r, w = 36, 10
-        c.circle(cx, cy, r, outline=rgba(ACCENT_LIGHT), width=w)
+        r, w = WAIT_RING_OUTER, WAIT_RING_OUTER - WAIT_RING_INNER
+        track.circle(cx, cy, r, outline=rgba(ACCENT_LIGHT), width=w)
+        ring = track.image.getchannel("A")
         head = f * 360 / frames
-        steps = 40
-        for i in range(steps):
-            # a comet: the head opaque, the tail fading over 270 degrees
-            a0 = head - 270 + i * 270 / steps
-            alpha = int(255 * ((i + 1) / steps) ** 1.6)
-            c.draw.arc(c.box(cx - r, cy - r, cx + r, cy + r), a0 - 90, a0 - 90 + 270 / steps + 1,
-                       fill=rgba(ACCENT, alpha), width=c.s(w))
+
+        def tail(level, head=head):
+            behind = (head - (level + 0.5) * 360 / 256) % 360  # degrees behind the head
+            return int(255 * (1 - behind / 270) ** 1.6) if behind < 270 else 0
+
+        comet = Canvas(size, size)
+        comet.image = Image.new("RGBA", comet.image.size, rgba(ACCENT))
+        comet.image.putalpha(ImageChops.multiply(angles.point([tail(v) for v in range(256)]), ring))
+        comet.draw = ImageDraw.Draw(comet.image)
         a = math.radians(head - 90)
-        c.circle(cx + (r - w / 2) * math.cos(a), cy + (r - w / 2) * math.sin(a), w / 2, fill=rgba(ACCENT))
-        frame = c.result()
+        comet.circle(cx + (r - w / 2) * math.cos(a), cy + (r - w / 2) * math.sin(a), w / 2, fill=rgba(ACCENT))
+        frame = Image.alpha_composite(track.result(), comet.result())
         # GIF has one transparent index: blend edges onto the work-space colour
         matte = Image.new("RGBA", frame.size, rgba(WORKSPACE))
         solid = Image.alpha_composite(matte, frame).convert("RGB")
@@ -485,6 +512,357 @@ def not_connected_picture():
     c.line([(tx, ty + 16), (tx + 13, ty + 6), (tx + 13, ty - 1)], col, 3)
     c.rect(tx + 9, ty - 7, tx + 17, ty + 1, fill=col)
     save(c.result().convert("RGB"), "fsu.png")
+
+
+# -------------------------------------------------------------- style sheets
+# The sheets are read as Latin-1, so they must be plain ASCII: font families
+# are given by their ASCII names ("SimSun" is the Windows name of the Song
+# face), each followed by a CJK face Debian ships (fonts-wqy-zenhei), so
+# Chinese text has a font on either system.
+
+APP_SHEET = """/* Rotaprobe style sheet: light work space, accent #1E90FF. */
+
+QWidget#WorkSpace {
+    background: #FFFAF0;
+}
+
+QToolButton#transparentToolButton {
+    background: transparent;
+}
+
+QToolTip {
+    border: 2px solid darkkhaki;
+    padding: 5px;
+    border-radius: 3px;
+    opacity: 200;
+    qproperty-alignment: AlignCenter;
+}
+
+QLabel#statusBar {
+    color: #1E90FF;
+    background: transparent;
+    border: none;
+    font: bold 14px "Times New Roman", "WenQuanYi Zen Hei";
+}
+
+QLabel#SeashellText {
+    color: #FFF5EE;
+}
+
+QLabel#GreenText {
+    color: #00EE00;
+}
+
+QLabel#backButtonText {
+    font-size: 14px;
+}
+
+QLabel {
+    font-size: 20px;
+}
+
+QLabel#MaxFont {
+    font-size: 40px;
+}
+
+QGroupBox {
+    font-size: 18px;
+    background: #FFFAF0;
+    border: 2px solid #EEC900;
+    margin-top: 1ex;
+    border-radius: 5px;
+}
+
+QGroupBox::title {
+    subcontrol-origin: margin;
+    subcontrol-position: top center;
+    padding: 0 3px;
+}
+
+QGroupBox#GroupBoxTransparent {
+    border: 1px solid #1E90FF;
+    border-radius: 5px;
+    color: #F0F0F0;
+    background: transparent;
+}
+
+QTableWidget {
+    color: #1E90FF;
+    gridline-color: rgba(5, 124, 239, 0.54);
+    background: transparent;
+    selection-color: white;
+    selection-background-color: rgba(0, 108, 185, 0.20);
+    border: 1px groove #1E90FF;
+    padding: 0px;
+    alternate-background-color: rgba(5, 124, 239, 0.14);
+    font-size: 18px;
+}
+
+QHeaderView {
+    background: transparent;
+    font-size: 18px;
+}
+
+QHeaderView::section {
+    background: transparent;
+    font-size: 18px;
+    padding: 3px;
+    color: #1E90FF;
+    border: 1px solid rgba(5, 124, 239, 0.54);
+}
+
+QScrollBar:vertical {
+    width: 20px;
+    background: transparent;
+    padding-top: 20px;
+    padding-bottom: 20px;
+}
+
+QScrollBar:horizontal {
+    height: 20px;
+    background: transparent;
+    padding-left: 20px;
+    padding-right: 20px;
+}
+
+QScrollBar::handle:vertical, QScrollBar::handle:horizontal {
+    background: rgba(5, 124, 239, 1);
+}
+
+QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical,
+QScrollBar::add-page:horizontal, QScrollBar::sub-page:horizontal {
+    background: rgba(0, 108, 185, 0.20);
+    border: 1px solid rgba(5, 124, 239, 0.44);
+}
+
+QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical,
+QScrollBar::add-line:horizontal, QScrollBar::sub-line:horizontal {
+    width: 20px;
+    height: 20px;
+    background: rgba(0, 108, 185, 0.20);
+    border: 1px solid rgba(5, 124, 239, 0.84);
+}
+
+QScrollBar::add-line:vertical:hover, QScrollBar::sub-line:vertical:hover,
+QScrollBar::add-line:horizontal:hover, QScrollBar::sub-line:horizontal:hover {
+    background: rgba(0, 108, 185, 0.70);
+}
+
+QScrollBar::add-line:vertical {
+    subcontrol-position: bottom;
+    subcontrol-origin: margin;
+    image: url(:/UI/add-line_vertical);
+}
+
+QScrollBar::sub-line:vertical {
+    subcontrol-position: top;
+    subcontrol-origin: margin;
+    image: url(:/UI/sub-line_vertical);
+}
+
+QScrollBar::add-line:horizontal {
+    subcontrol-position: right;
+    subcontrol-origin: margin;
+    image: url(:/UI/add-line_horizontal);
+}
+
+QScrollBar::sub-line:horizontal {
+    subcontrol-position: left;
+    subcontrol-origin: margin;
+    image: url(:/UI/sub-line_horizontal);
+}
+
+QTextEdit {
+    border: 1px solid rgba(5, 124, 239, 0.84);
+    background: rgba(16, 147, 245, 0.28);
+    color: white;
+    font-size: 18px;
+}
+
+QCheckBox {
+    spacing: 2px;
+    background: rgba(16, 147, 245, 0.28);
+}
+
+QCheckBox::indicator {
+    width: 15px;
+    height: 15px;
+}
+
+QCheckBox::indicator:unchecked {
+    image: url(:/UI/normal_Uncheck_checkbox);
+}
+
+QCheckBox::indicator:unchecked:hover {
+    image: url(:/UI/hover_Uncheck_checkbox);
+}
+
+QCheckBox::indicator:unchecked:pressed {
+    image: url(:/UI/pressed_Uncheck_checkbox);
+}
+
+QCheckBox::indicator:checked {
+    image: url(:/UI/normal_check_checkbox);
+}
+
+QCheckBox::indicator:checked:hover {
+    image: url(:/UI/hover_check_checkbox);
+}
+
+QCheckBox::indicator:checked:pressed {
+    image: url(:/UI/pressed_check_checkbox);
+}
+
+QComboBox {
+    border: 1px solid gray;
+    border-radius: 3px;
+    padding: 1px 2px 1px 2px;
+    color: #1E90FF;
+}
+
+QComboBox:hover {
+    border: 1px solid #5CACEE;
+    background: #F0F0F0;
+}
+
+QComboBox::drop-down {
+    subcontrol-origin: padding;
+    subcontrol-position: top right;
+    width: 18px;
+    border-left: 1px solid darkgray;
+}
+
+QComboBox::down-arrow {
+    image: url(:/UI/dropbtn_Normal);
+}
+
+QComboBox::down-arrow:hover {
+    image: url(:/UI/dropbtn_hover);
+}
+
+QComboBox::down-arrow:disabled {
+    image: url(:/UI/dropbtn_disable);
+}
+
+QComboBox QAbstractItemView {
+    border: 1px solid #5CACEE;
+    color: #1E90FF;
+    background: rgba(230, 237, 245, 0.14);
+}
+
+QLineEdit {
+    border: 1px solid #5CACEE;
+    border-radius: 5px;
+    padding: 2px;
+    background: none;
+    selection-background-color: #1B89CA;
+    font-size: 18px;
+    lineedit-password-character: 9679;
+}
+
+QLineEdit:hover {
+    border: 2px solid #5CACEE;
+    background: #F0F0F0;
+}
+
+QRadioButton {
+    spacing: 2px;
+    color: #1E90FF;
+    border: none;
+    font-family: "SimSun", "WenQuanYi Zen Hei";
+    font-size: 18px;
+}
+
+QRadioButton::indicator {
+    width: 15px;
+    height: 15px;
+}
+
+QRadioButton::indicator:unchecked {
+    image: url(:/UI/normal_uncheck_radio);
+}
+
+QRadioButton::indicator:unchecked:hover {
+    image: url(:/UI/hover_uncheck_radio);
+}
+
+QRadioButton::indicator:checked {
+    image: url(:/UI/normal_check_radio);
+}
+
+QRadioButton::indicator:checked:hover {
+    image: url(:/UI/hover_check_radio);
+}
+
+QToolBar {
+    background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,
+                                stop: 0 #FBF9FB, stop: 0.85 #EBE9ED, stop: 1 #D7D6DA);
+}
+
+QMenu {
+    background: qlineargradient(x1: 0, y1: 0, x2: 0, y2: 1,
+                                stop: 0 #FBF9FB, stop: 0.85 #EBE9ED, stop: 1 #D7D6DA);
+    border: 1px solid white;
+}
+
+QMenu::item {
+    background: transparent;
+    padding: 8px 32px;
+}
+
+QMenu::item:selected {
+    background: #2dabf9;
+}
+
+QMenu::icon {
+    padding: 1px;
+    left: 10px;
+}
+"""
+
+UPDATER_HEADER = "/* Novrel style sheet: the test program's sheet for the updater's few widgets. */"
+# Rules the updater's sheet leaves out, and its own values for others.
+UPDATER_DROPPED = ("QWidget#WorkSpace", "QLabel#backButtonText", "QLabel", "QLabel#MaxFont", "QGroupBox",
+                   "QGroupBox::title", "QToolBar", "QMenu", "QMenu::item", "QMenu::item:selected", "QMenu::icon")
+UPDATER_CHANGED = {
+    "QTableWidget": {"color": "white", "gridline-color": "rgba(5, 124, 239, 0.94)", "border": "none",
+                     "padding": "2px 4px", "alternate-background-color": "rgba(5, 124, 239, 0.54)",
+                     "font-size": None},
+    "QHeaderView": {"font-size": None},
+    "QHeaderView::section": {"font-size": None, "color": "#F0F0F0"},
+    "QTextEdit": {"font-size": "16px"},
+    "QLineEdit": {"font-size": None},
+    "QRadioButton": {"color": "#FFF5EE", "font-size": "14px"},
+}
+
+
+def updater_sheet(app_sheet):
+    """The updater's sheet: the test program's, less some rules, some values changed."""
+    blocks = app_sheet.strip("\n").split("\n\n")
+    out = [UPDATER_HEADER]
+    for block in blocks[1:]:
+        selector = block.split("{", 1)[0].strip()
+        if selector in UPDATER_DROPPED:
+            continue
+        changes = UPDATER_CHANGED.get(selector, {})
+        lines = []
+        for line in block.split("\n"):
+            prop = line.strip().split(":", 1)[0] if line.startswith("    ") and ":" in line else None
+            if prop in changes:
+                if changes[prop] is None:
+                    continue
+                line = "    %s: %s;" % (prop, changes[prop])
+            lines.append(line)
+        out.append("\n".join(lines))
+    return "\n\n".join(out) + "\n"
+
+
+def style_sheets():
+    for path, text in ((os.path.join(OUT, "bluenew.qss"), APP_SHEET),
+                       (os.path.join(UPDATER_OUT, "bluenew.qss"), updater_sheet(APP_SHEET))):
+        text.encode("ascii")  # read as Latin-1 by the programs: ASCII only
+        with open(path, "w", encoding="ascii", newline="\n") as f:
+            f.write(text)
 
 
 # --------------------------------------------------------------- icon file
@@ -596,6 +974,7 @@ def main():
     check_boxes()
     radio_buttons()
     drop_buttons()
+    style_sheets()
     return 0
 
 

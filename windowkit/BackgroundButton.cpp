@@ -21,10 +21,13 @@ void setTextColour(QLabel* label, const QColor& colour)
 BackgroundButton::BackgroundButton(QWidget* parent)
     : SpriteButton(parent), m_spareLabel(new QLabel(this)), m_textLabel(new QLabel(this))
 {
+    // The text is centred in the button's whole height: a line of the
+    // sheet's 14 px font is taller than the 15 pixels that 5-pixel margins
+    // would leave in a 25-pixel sprite, and would be cut at top and bottom.
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 5, 0, 5);
+    layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_spareLabel, 0, Qt::AlignCenter);
-    layout->addWidget(m_textLabel, 0, Qt::AlignHCenter);
+    layout->addWidget(m_textLabel, 0, Qt::AlignCenter);
     m_textLabel->setObjectName(QStringLiteral("backButtonText"));
     m_textLabel->hide();
     setTextColour(m_textLabel, QColor(255, 255, 255, 255));

@@ -12,6 +12,13 @@
 namespace {
 
 const QColor kAccent(30, 144, 255, 255);
+// Horizontal room of the message row: frame sides, the indent before the
+// kind icon, the icon, the gap after it and a margin on the right.
+constexpr int kSideWidth = 2;
+constexpr int kIconIndent = 25;
+constexpr int kIconWidth = 42;
+constexpr int kIconGap = 20;
+constexpr int kRightMargin = 25;
 
 QString kindIcon(int kind)
 {
@@ -57,9 +64,9 @@ void YInfoBox::buildContent()
     QPalette palette = m_messageLabel->palette();
     palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(kAccent));
     m_messageLabel->setPalette(palette);
-    row->addSpacing(25);
+    row->addSpacing(kIconIndent);
     row->addWidget(m_kindIconLabel);
-    row->addSpacing(20);
+    row->addSpacing(kIconGap);
     row->addWidget(m_messageLabel);
 }
 
@@ -101,7 +108,22 @@ void YInfoBox::setInfo(const QString& title, const QString& text, int kind)
         m_okButton->setFocus(Qt::OtherFocusReason);
     }
     setWindowState(Qt::WindowActive);
+    showMessage(text);
+}
+
+void YInfoBox::showMessage(const QString& text)
+{
+    // One line when the text fits beside the kind icon, else wrapped to the
+    // room there is, so the box keeps its size and every word shows.
+    m_messageLabel->setWordWrap(false);
+    m_messageLabel->setMinimumWidth(0);
+    m_messageLabel->setMaximumWidth(QWIDGETSIZE_MAX);
     m_messageLabel->setText(text);
+    const int room = width() - 2 * kSideWidth - kIconIndent - kIconWidth - kIconGap - kRightMargin;
+    if (m_messageLabel->sizeHint().width() > room) {
+        m_messageLabel->setWordWrap(true);
+        m_messageLabel->setFixedWidth(room);
+    }
 }
 
 void YInfoBox::On_closeOk()

@@ -45,6 +45,7 @@ private:
     void buildContent();
     void buildButtons();
     BackgroundButton* makeButton(const QString& text);
+    void showMessage(const QString& text);
 
     QLabel* m_kindIconLabel = nullptr;
     QLabel* m_messageLabel = nullptr;

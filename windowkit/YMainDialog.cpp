@@ -70,8 +70,11 @@ void YMainDialog::buildFrame(int titleHeight, int width, int height)
         layout->addLayout(bands[i], 0);
     }
 
+    // A piece never asks for the size of its image in the direction it is
+    // stretched (Ignored): the window's size comes from the caller and from
+    // the contents of its areas, not from the background's slices.
     auto stretched = [this](int index) {
-        QLabel* label = piece(index, QSizePolicy::Expanding, QSizePolicy::Preferred);
+        QLabel* label = piece(index, QSizePolicy::Ignored, QSizePolicy::Preferred);
         label->setScaledContents(true);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return label;
@@ -85,7 +88,7 @@ void YMainDialog::buildFrame(int titleHeight, int width, int height)
         return label;
     };
     auto bodySide = [this](int index) {
-        QLabel* label = piece(index, QSizePolicy::Fixed, QSizePolicy::Expanding);
+        QLabel* label = piece(index, QSizePolicy::Fixed, QSizePolicy::Ignored);
         label->setScaledContents(true);
         return label;
     };

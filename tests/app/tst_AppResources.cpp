@@ -1,14 +1,19 @@
 // The test program's resource collection: every entry, its size and kind,
-// the catalogue looked up by context, and the style sheet's rule order.
+// what the window kit's images must look like, the catalogue looked up by
+// context, and the style sheet's rule order, encoding and fonts.
+#include <QApplication>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QMovie>
 #include <QPixmap>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTranslator>
+
+#include <cmath>
 
 class TestAppResources : public QObject
 {
@@ -20,6 +25,7 @@ private slots:
     void imagesHaveTheirSizes();
     void iconFileHoldsFifteenImages();
     void waitAnimationIsASmoothRing();
+    void titleButtonsKeepTheirColourOverTheBand();
     void catalogueLooksUpByContext();
     void styleSheetRulesInOrder();
     void missingResourcesGiveEmptyResults();
@@ -98,17 +104,88 @@ void TestAppResources::iconFileHoldsFifteenImages()
 
 void TestAppResources::waitAnimationIsASmoothRing()
 {
+    // Every frame: an unbroken opaque ring between radii 26 and 36 around the
+    // centre, transparent inside and outside; the ring's darkest (accent)
+    // part moves on by the same step from frame to frame, all the way round.
     QMovie movie(QStringLiteral(":/UI/wait"), QByteArray());
     QVERIFY(movie.isValid());
-    QVERIFY(movie.frameCount() >= 12);
-    QVERIFY(movie.jumpToFrame(0));
-    const QImage first = movie.currentImage();
-    QCOMPARE(first.size(), QSize(100, 100));
-    QCOMPARE(qAlpha(first.pixel(0, 0)), 0);   // transparent around the ring
-    QCOMPARE(qAlpha(first.pixel(50, 50)), 0); // and inside it
-    for (int i = 0; i < movie.frameCount() / 2; ++i)
-        QVERIFY(movie.jumpToNextFrame());
-    QVERIFY(movie.currentImage() != first); // it turns
+    const int frames = movie.frameCount();
+    QVERIFY(frames >= 12);
+    const double centre = 50.0;
+    const int samples = 720;
+    QList<double> heads;
+    for (int frame = 0; frame < frames; ++frame) {
+        QVERIFY(movie.jumpToFrame(frame));
+        const QImage image = movie.currentImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(image.size(), QSize(100, 100));
+        auto at = [&](double radius, double angle) {
+            return image.pixel(int(centre + radius * std::cos(angle)),
+                               int(centre + radius * std::sin(angle)));
+        };
+        QVector<int> lightness(samples);
+        for (int i = 0; i < samples; ++i) {
+            const double angle = 2 * M_PI * i / samples;
+            for (double radius : {28.0, 31.0, 34.0}) {
+                QVERIFY2(qAlpha(at(radius, angle)) == 255,
+                         qPrintable(QStringLiteral("frame %1: gap at %2 degrees, radius %3")
+                                        .arg(frame)
+                                        .arg(i * 360.0 / samples)
+                                        .arg(radius)));
+            }
+            for (double radius : {0.0, 12.0, 20.0, 42.0, 48.0})
+                QCOMPARE(qAlpha(at(radius, angle)), 0);
+            const QRgb middle = at(31.0, angle);
+            lightness[i] = qRed(middle) + qGreen(middle) + qBlue(middle);
+        }
+        // The comet's head: where the ring turns sharply from the accent
+        // back to the light track.
+        int head = 0, sharpest = 0;
+        for (int i = 0; i < samples; ++i) {
+            const int rise = lightness[(i + 4) % samples] - lightness[i];
+            if (rise > sharpest) {
+                sharpest = rise;
+                head = i;
+            }
+        }
+        QVERIFY(sharpest > 150);
+        heads.append(head * 360.0 / samples);
+    }
+    const double step = 360.0 / frames;
+    for (int frame = 1; frame < frames; ++frame) {
+        double moved = heads[frame] - heads[frame - 1];
+        if (moved < 0)
+            moved += 360;
+        QVERIFY2(std::abs(moved - step) <= 4,
+                 qPrintable(QStringLiteral("frame %1 moved %2").arg(frame).arg(moved)));
+    }
+}
+
+void TestAppResources::titleButtonsKeepTheirColourOverTheBand()
+{
+    // The close button's hover and pressed frames are opaque red, so the
+    // blue title band under them cannot tint them (translucent red over blue
+    // comes out magenta); the other buttons' states stay in the band's blue.
+    const QImage close =
+        QImage(QStringLiteral(":/UI/sys_close")).convertToFormat(QImage::Format_ARGB32);
+    for (int frame : {1, 2}) {
+        for (const QPoint& p : {QPoint(2, 2), QPoint(35, 22), QPoint(5, 12)}) {
+            const QRgb pixel = close.pixel(frame * 38 + p.x(), p.y());
+            QCOMPARE(qAlpha(pixel), 255);
+            QVERIFY2(qRed(pixel) >= 150 && qGreen(pixel) < 60 && qBlue(pixel) < 60,
+                     qPrintable(QString::number(pixel, 16)));
+        }
+    }
+    QCOMPARE(qAlpha(close.pixel(2, 2)), 0); // at rest: only the cross
+    for (const char* name : {":/UI/sys_minimize", ":/UI/sys_setting"}) {
+        const QImage sprite =
+            QImage(QString::fromLatin1(name)).convertToFormat(QImage::Format_ARGB32);
+        const int width = sprite.width() / 3;
+        for (int frame : {1, 2}) {
+            const QRgb pixel = sprite.pixel(frame * width + 2, 2);
+            QVERIFY(qAlpha(pixel) > 0);
+            QVERIFY(qBlue(pixel) >= qRed(pixel));
+        }
+    }
 }
 
 void TestAppResources::catalogueLooksUpByContext()
@@ -160,6 +237,25 @@ void TestAppResources::styleSheetRulesInOrder()
         at = found;
     }
     QVERIFY(sheet.contains(QStringLiteral("background: #FFFAF0")));
+    // Read as Latin-1, the sheet must be plain ASCII; each font family is
+    // followed by a CJK face Debian ships, which Qt finds and which has
+    // Chinese glyphs.
+    const QByteArray bytes = sheet.toLatin1();
+    for (int i = 0; i < bytes.size(); ++i)
+        QVERIFY2(uchar(bytes[i]) < 0x80, qPrintable(QStringLiteral("byte %1").arg(i)));
+    QRegularExpression family(QStringLiteral("font(-family)?:[^;]*\"([^;]*);"));
+    int families = 0;
+    for (auto it = family.globalMatch(sheet); it.hasNext(); ++families)
+        QVERIFY(it.next().captured(0).endsWith(QStringLiteral("\"WenQuanYi Zen Hei\";")));
+    QCOMPARE(families, 2);
+    QRadioButton radio(QStringLiteral("打开"));
+    radio.setStyleSheet(sheet);
+    radio.ensurePolished();
+    QVERIFY2(radio.font().families().contains(QStringLiteral("WenQuanYi Zen Hei")),
+             qPrintable(radio.font().families().join(QLatin1Char(','))));
+    QFont zenHei(QStringLiteral("WenQuanYi Zen Hei"));
+    QCOMPARE(QFontInfo(zenHei).family(), QStringLiteral("WenQuanYi Zen Hei"));
+    QVERIFY(QFontMetrics(zenHei).inFontUcs4(0x6253)); // 打
     QVERIFY(sheet.contains(QStringLiteral("url(:/UI/add-line_vertical)")));
     // Every image the sheet names is in the collection.
     QRegularExpression url(QStringLiteral("url\\((:/UI/[^)]+)\\)"));

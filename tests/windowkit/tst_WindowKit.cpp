@@ -9,6 +9,8 @@
 #include "YInfoBox.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMovie>
@@ -16,6 +18,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
+
+#include <algorithm>
 
 namespace {
 
@@ -30,6 +35,43 @@ QPropertyAnimation* lastFade(QObject* window)
     const auto fades = window->findChildren<QPropertyAnimation*>();
     return fades.isEmpty() ? nullptr : fades.last();
 }
+
+// The message box's buttons as the user sees them: the shown ones, left to right.
+QList<BackgroundButton*> buttonsLeftToRight(YInfoBox* box)
+{
+    QList<BackgroundButton*> buttons;
+    for (BackgroundButton* button : box->bottomWidget()->findChildren<BackgroundButton*>())
+        if (!button->isHidden())
+            buttons.append(button);
+    std::sort(buttons.begin(), buttons.end(),
+              [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+    return buttons;
+}
+
+// The label shows all of its text: visible, no more room needed than it has
+// (wrapped: the longest word and the wrapped height), inside `within`.
+bool shownWhole(QLabel* label, QWidget* within)
+{
+    const int needWidth =
+        label->wordWrap() ? label->minimumSizeHint().width() : label->sizeHint().width();
+    const int needHeight =
+        label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+    const QRect at(label->mapTo(within, QPoint(0, 0)), label->size());
+    return label->isVisible() && needWidth <= label->width() && needHeight <= label->height() &&
+           within->rect().contains(at);
+}
+
+// The kit's windows as the programs show them: with the style sheet.
+struct StyleSheetInstalled
+{
+    StyleSheetInstalled()
+    {
+        QFile file(QStringLiteral(":/UI/bluenew"));
+        if (file.open(QIODevice::ReadOnly))
+            qApp->setStyleSheet(QString::fromLatin1(file.readAll()));
+    }
+    ~StyleSheetInstalled() { qApp->setStyleSheet(QString()); }
+};
 
 void sendMove(QWidget* window, const QPoint& global, Qt::MouseButtons buttons)
 {
@@ -51,6 +93,8 @@ private slots:
     void backgroundButtonModesAndKeys();
 
     void frameGridAndTitleHeight();
+    void framesComeOutAtTheirSize();
+    void titleBandJoinsItsEnds();
     void fadeInAndCloseResults();
     void twoClosesDuringTheFade();
     void dragOnlyFromTitleElements();
@@ -58,6 +102,7 @@ private slots:
 
     void messageBoxKinds();
     void messageBoxResults();
+    void messageBoxShowsLongTextsWhole();
     void waitDialog();
 };
 
@@ -229,6 +274,117 @@ void TestWindowKit::frameGridAndTitleHeight()
     QCOMPARE(low.backgroundSlices()[4].size(), QSize(121, 33));
 }
 
+void TestWindowKit::framesComeOutAtTheirSize()
+{
+    // Every size the programs use, both backgrounds: the window has exactly
+    // its given size and the 15 pieces tile it: bands top to bottom, each a
+    // label, the centre (an area for the title, body and bottom bands) and a
+    // label, the side pieces 2 pixels wide.
+    StyleSheetInstalled sheet;
+    const struct
+    {
+        int width, height, messageStyle;
+    } sizes[] = {{1300, 750, 1}, {450, 250, 1}, {250, 170, 1}, {400, 130, 0},
+                 {430, 130, 0},  {400, 200, 0}, {250, 170, 0}};
+    for (const auto& size : sizes) {
+        const QString what = QStringLiteral("%1x%2 style %3")
+                                 .arg(size.width)
+                                 .arg(size.height)
+                                 .arg(size.messageStyle);
+        YDialog dialog(nullptr, QStringLiteral("设定预值"), 35, size.width, size.height,
+                       size.messageStyle);
+        dialog.hideSysButtons();
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.size(), QSize(size.width, size.height));
+
+        auto* grid = qobject_cast<QVBoxLayout*>(dialog.layout());
+        QVERIFY2(grid && grid->count() == 5, qPrintable(what));
+        const int bandHeights[5] = {2, 35, size.messageStyle ? 3 : 2, -1,
+                                    size.messageStyle ? 31 : 2};
+        QWidget* const areas[5] = {nullptr, dialog.titleAreaWidget(), nullptr, dialog.bodyWidget(),
+                                   dialog.bottomWidget()};
+        int y = 0;
+        for (int band = 0; band < 5; ++band) {
+            auto* row = qobject_cast<QHBoxLayout*>(grid->itemAt(band)->layout());
+            QVERIFY2(row && row->count() == 3, qPrintable(what));
+            QWidget* left = row->itemAt(0)->widget();
+            QWidget* centre = row->itemAt(1)->widget();
+            QWidget* right = row->itemAt(2)->widget();
+            QVERIFY(qobject_cast<QLabel*>(left) && qobject_cast<QLabel*>(right));
+            if (areas[band])
+                QCOMPARE(centre, areas[band]);
+            else
+                QVERIFY(qobject_cast<QLabel*>(centre));
+            const int height =
+                bandHeights[band] >= 0 ? bandHeights[band] : size.height - y - bandHeights[4];
+            QCOMPARE(left->geometry(), QRect(0, y, 2, height));
+            QCOMPARE(centre->geometry(), QRect(2, y, size.width - 4, height));
+            QCOMPARE(right->geometry(), QRect(size.width - 2, y, 2, height));
+            y += height;
+        }
+        QCOMPARE(y, size.height);
+    }
+
+    // The pieces impose no size of their own: a bare frame far smaller than
+    // the background images keeps its size.
+    for (bool messageStyle : {false, true}) {
+        YMainDialog bare;
+        bare.loadBackground(messageStyle);
+        bare.buildFrame(25, 60, 90);
+        bare.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bare));
+        QCOMPARE(bare.size(), QSize(60, 90));
+    }
+
+    // The message box and the wait dialog.
+    auto* box = new YInfoBox;
+    box->setInfo(QStringLiteral("提示:有错误发生!"), QStringLiteral("设备接入错误，请检查!"),
+                 YInfoBox::Hand);
+    box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(box));
+    QCOMPARE(box->size(), QSize(400, 200));
+    QCOMPARE(box->titleAreaWidget()->geometry(), QRect(2, 2, 396, 32));
+    QCOMPARE(box->bottomWidget()->geometry(), QRect(2, 169, 396, 31));
+    delete box;
+    WaitDialog wait;
+    wait.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&wait));
+    QCOMPARE(wait.size(), QSize(100, 100));
+}
+
+void TestWindowKit::titleBandJoinsItsEnds()
+{
+    // What the window paints along its top border and title band is the
+    // same in the 2-pixel side pieces as in the stretched centre, row by row
+    // (a light line or shading that stopped short of the ends, or that the
+    // stretched centre smears over many rows, shows up here).
+    for (int messageStyle : {0, 1}) {
+        YDialog dialog(nullptr, QString(), 35, 300, 150, messageStyle);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QImage shot = dialog.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+        const int plain = 40; // right of the title icon, left of the title text
+        for (int y = 0; y < 2 + 35; ++y) {
+            const QRgb centre = shot.pixel(plain, y);
+            for (int x : {0, 1, 298, 299}) {
+                if (y == 0 && (x == 0 || x == 299))
+                    continue; // the outermost corner pixel is left out of the image
+                QVERIFY2(shot.pixel(x, y) == centre,
+                         qPrintable(QStringLiteral("style %1 at %2,%3: %4 against %5")
+                                        .arg(messageStyle)
+                                        .arg(x)
+                                        .arg(y)
+                                        .arg(shot.pixel(x, y), 8, 16)
+                                        .arg(centre, 8, 16)));
+            }
+        }
+        // The top border's light line is there, end to end.
+        QVERIFY(qRed(shot.pixel(plain, 1)) > qRed(shot.pixel(plain, 0)));
+        QVERIFY(qRed(shot.pixel(plain, 1)) > qRed(shot.pixel(plain, 10)));
+    }
+}
+
 void TestWindowKit::fadeInAndCloseResults()
 {
     YDialog dialog(nullptr, QStringLiteral("Fade"), 35, 400, 200, 0);
@@ -360,18 +516,45 @@ void TestWindowKit::titleButtonsAndVariants()
 
 void TestWindowKit::messageBoxKinds()
 {
+    // Each kind shows its own icon (the five icons differ, so a swap shows).
+    const QStringList icons = {":/UI/ico_information", ":/UI/ico_question", ":/UI/ico_hand",
+                               ":/UI/ico_warning", ":/UI/ico_success"};
+    for (int a = 0; a < icons.size(); ++a)
+        for (int b = a + 1; b < icons.size(); ++b)
+            QVERIFY(!sameImage(QPixmap(icons[a]), QPixmap(icons[b])));
     for (int kind = 0; kind <= 4; ++kind) {
         auto* box = new YInfoBox;
         box->setInfo(QStringLiteral("Title %1").arg(kind), QStringLiteral("Text"), kind);
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box));
         QCOMPARE(box->titleLabel()->text(), QStringLiteral("Title %1").arg(kind));
         QCOMPARE(box->messageLabel()->text(), QStringLiteral("Text"));
-        QVERIFY(!box->kindIconLabel()->pixmap(Qt::ReturnByValue).isNull());
-        QCOMPARE(box->kindIconLabel()->pixmap(Qt::ReturnByValue).size(), QSize(42, 42));
+        QVERIFY2(sameImage(box->kindIconLabel()->pixmap(Qt::ReturnByValue), QPixmap(icons[kind])),
+                 qPrintable(icons[kind]));
         QCOMPARE(box->cancelButton()->isHidden(), kind != YInfoBox::Question);
         QVERIFY(!box->okButton()->isHidden());
         QCOMPARE(box->focusWidget(), static_cast<QWidget*>(box->okButton()));
         QCOMPARE(box->messageLabel()->palette().color(QPalette::WindowText), QColor(30, 144, 255));
         QVERIFY(box->testAttribute(Qt::WA_DeleteOnClose));
+
+        // Body: 25 pixels, the kind icon, 20 pixels, the message.
+        QCOMPARE(box->kindIconLabel()->parentWidget(), box->bodyWidget());
+        QCOMPARE(box->kindIconLabel()->x(), 25);
+        QCOMPARE(box->messageLabel()->x(), 25 + box->kindIconLabel()->width() + 20);
+        // Bottom band: "OK" then "Cancel", right-aligned with 10-pixel gaps;
+        // alone, "OK" keeps its place 20 pixels from the right.
+        const QList<BackgroundButton*> buttons = buttonsLeftToRight(box);
+        QCOMPARE(buttons.size(), kind == YInfoBox::Question ? 2 : 1);
+        QCOMPARE(buttons[0]->text(), QStringLiteral("OK"));
+        QCOMPARE(buttons[0], box->okButton());
+        const int right = box->bottomWidget()->width();
+        if (kind == YInfoBox::Question) {
+            QCOMPARE(buttons[1]->text(), QStringLiteral("Cancel"));
+            QCOMPARE(buttons[1]->geometry().right(), right - 10 - 1);
+            QCOMPARE(buttons[0]->geometry().right(), buttons[1]->x() - 10 - 1);
+        } else {
+            QCOMPARE(buttons[0]->geometry().right(), right - 20 - 1);
+        }
         delete box;
     }
     // The box drags by its title text like every kit window, not by its body.
@@ -399,18 +582,23 @@ void TestWindowKit::messageBoxKinds()
 
 void TestWindowKit::messageBoxResults()
 {
-    // OK: 1 after the fade; Cancel and the close button: 0.
+    // The button that reads "OK" (the left one): 1 after the fade; the one
+    // that reads "Cancel" and the close button: 0.
     for (int path = 0; path < 3; ++path) {
         auto* box = new YInfoBox;
         box->setInfo(QStringLiteral("Question"), QStringLiteral("Go?"), YInfoBox::Question);
         QPointer<YInfoBox> alive(box);
-        QTimer::singleShot(50, box, [box, path] {
-            QWidget* target = path == 0   ? static_cast<QWidget*>(box->okButton())
-                              : path == 1 ? static_cast<QWidget*>(box->cancelButton())
+        QString leftText;
+        QTimer::singleShot(50, box, [box, path, &leftText] {
+            const QList<BackgroundButton*> buttons = buttonsLeftToRight(box);
+            leftText = buttons.first()->text();
+            QWidget* target = path == 0   ? static_cast<QWidget*>(buttons.first())
+                              : path == 1 ? static_cast<QWidget*>(buttons.last())
                                           : static_cast<QWidget*>(box->closeButton());
             QTest::mouseClick(target, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
         });
         const int result = box->exec();
+        QCOMPARE(leftText, QStringLiteral("OK"));
         QCOMPARE(result, path == 0 ? 1 : 0);
         QTRY_VERIFY(alive.isNull()); // deleted on close
     }
@@ -419,6 +607,51 @@ void TestWindowKit::messageBoxResults()
     box->setInfo(QStringLiteral("Error"), QStringLiteral("Failed"), YInfoBox::Hand);
     QTimer::singleShot(50, box, [box] { QTest::keyClick(box, Qt::Key_Escape); });
     QCOMPARE(box->exec(), 0);
+}
+
+void TestWindowKit::messageBoxShowsLongTextsWhole()
+{
+    // The longest texts the test program shows in its boxes, as it shows
+    // them (style sheet, Chinese catalogue), and long English ones: the box
+    // keeps its 400 x 200 and every text shows whole.
+    StyleSheetInstalled sheet;
+    QTranslator chinese;
+    QVERIFY(chinese.load(QStringLiteral(":/UI/tesvane_zh")));
+    QCoreApplication::installTranslator(&chinese);
+    const struct
+    {
+        const char* title;
+        const char* text;
+        int kind;
+    } boxes[] = {
+        {"提示:有错误发生!", "已经有另外一个程序实例正在运行!", YInfoBox::Hand},
+        {"提示:有错误发生!", "R比较直不能小于2或者大于3", YInfoBox::Hand},
+        {"更新提示", "发现新版本软件，是否更新?", YInfoBox::Question},
+        {"提示:有错误发生!", "设备接入错误，请检查!", YInfoBox::Hand},
+        {"Update prompt", "found that the software has a new version, whether the update?",
+         YInfoBox::Question},
+        {"Error", "Equipment access error, please check!", YInfoBox::Warning},
+        {"Error", "OK", YInfoBox::Success},
+    };
+    for (const auto& entry : boxes) {
+        auto* box = new YInfoBox;
+        box->setInfo(QString::fromUtf8(entry.title), QString::fromUtf8(entry.text), entry.kind);
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box));
+        QCOMPARE(box->size(), QSize(400, 200));
+        QVERIFY2(shownWhole(box->messageLabel(), box->bodyWidget()), entry.text);
+        QVERIFY2(shownWhole(box->titleLabel(), box->titleAreaWidget()), entry.title);
+        // Clear of the icon, and its lines centred.
+        QVERIFY(box->messageLabel()->x() >= box->kindIconLabel()->geometry().right() + 20);
+        QCOMPARE(box->messageLabel()->alignment(), Qt::Alignment(Qt::AlignCenter));
+        for (BackgroundButton* button : buttonsLeftToRight(box)) {
+            QVERIFY(shownWhole(button->textLabel(), button));
+            QVERIFY(box->bottomWidget()->rect().contains(button->geometry()));
+        }
+        QCOMPARE(buttonsLeftToRight(box).first()->text(), QStringLiteral("确定"));
+        delete box;
+    }
+    QCoreApplication::removeTranslator(&chinese);
 }
 
 void TestWindowKit::waitDialog()
