@@ -342,7 +342,12 @@ void tst_Tesvane::otherDevicesLeaveTheConnection()
     // Another device comes and goes.
     SimBus::instance().addOtherDevice(0x1234, 0x5678);
     window->deviceRemoved(QStringLiteral("\\\\?\\USB#VID_1234&PID_5678#1-3#{a5dcbf10}"));
+    QVERIFY(window->usb->isRunning());
+    QVERIFY(DeviceLinkState::global().usbOpened());
+    // An arrival while the tester is open opens nothing anew.
+    LogCapture::clear();
     window->deviceArrived();
+    QCOMPARE(LogCapture::count(QStringLiteral("D:USB open!")), 0);
     QTest::qWait(50);
     QVERIFY(window->usb->isRunning());
     QVERIFY(window->notConnectedPanel->isHidden());

@@ -1,0 +1,197 @@
+// The test program's executables as a user starts them: one copy per user,
+// the refusal of a second copy, the take-over of a stale socket name, the
+// version they carry, and the demo reaching the measurement view.
+#include "FileVersionReader.h"
+#include "LocalSocketName.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstring>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+class tst_Programs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void versions();
+    void secondCopyIsRefused();
+    void copyUnderAnotherNameRunsAlone();
+    void staleSocketNameIsTakenOver();
+    void demoReachesTheMeasurementView();
+
+private:
+    QProcess* start(const QString& program, const QStringList& loggingRules = {});
+    bool waitForServer(const QString& name, int ms);
+    static bool waitForText(QProcess* process, const QByteArray& text, int ms);
+    void stop(QProcess* process);
+
+    QList<QProcess*> m_processes;
+};
+
+void tst_Programs::init()
+{
+    QFile::remove(LocalSocketName::forName(QStringLiteral("Rotaprobe")));
+}
+
+void tst_Programs::cleanup()
+{
+    for (QProcess* process : m_processes) {
+        if (process->state() != QProcess::NotRunning) {
+            process->kill();
+            process->waitForFinished(5000);
+        }
+        delete process;
+    }
+    m_processes.clear();
+}
+
+QProcess* tst_Programs::start(const QString& program, const QStringList& loggingRules)
+{
+    auto* process = new QProcess;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (!loggingRules.isEmpty())
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), loggingRules.join(QLatin1Char(';')));
+    process->setProcessEnvironment(env);
+    process->setWorkingDirectory(QDir::tempPath());
+    process->start(program, QStringList());
+    m_processes << process;
+    return process;
+}
+
+bool tst_Programs::waitForServer(const QString& name, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms) {
+        QLocalSocket socket;
+        socket.connectToServer(LocalSocketName::forName(name));
+        if (socket.waitForConnected(100))
+            return true;
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+// Waits until everything the process wrote to stderr so far holds `text`.
+bool tst_Programs::waitForText(QProcess* process, const QByteArray& text, int ms)
+{
+    QByteArray seen = process->property("stderr").toByteArray();
+    QElapsedTimer timer;
+    timer.start();
+    while (!seen.contains(text) && timer.elapsed() < ms &&
+           process->state() != QProcess::NotRunning) {
+        process->waitForReadyRead(50);
+        seen += process->readAllStandardError();
+    }
+    seen += process->readAllStandardError();
+    process->setProperty("stderr", seen);
+    if (!seen.contains(text))
+        qWarning("%s", seen.right(2000).constData());
+    return seen.contains(text);
+}
+
+// As at logout: SIGTERM ends the program through its event loop.
+void tst_Programs::stop(QProcess* process)
+{
+    process->terminate();
+    QVERIFY(process->waitForFinished(10000));
+    QCOMPARE(process->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process->exitCode(), 0);
+}
+
+void tst_Programs::versions()
+{
+    QCOMPARE(FileVersionReader::read(QStringLiteral(ROTAPROBE_EXECUTABLE)),
+             QStringLiteral("1.0.0.15"));
+    QCOMPARE(FileVersionReader::read(QStringLiteral(ROTAPROBE_DEMO_EXECUTABLE)),
+             QStringLiteral("1.0.0.15"));
+}
+
+void tst_Programs::secondCopyIsRefused()
+{
+    QProcess* first = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
+    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
+
+    // The guard's socket lives in a directory only this user can enter.
+    const QFileInfo socket(LocalSocketName::forName(QStringLiteral("Rotaprobe")));
+    QVERIFY(!socket.absolutePath().isEmpty());
+    QVERIFY(socket.absolutePath() != QDir::tempPath());
+    const QFileInfo dir(socket.absolutePath());
+    QCOMPARE(dir.ownerId(), uint(::getuid()));
+    QCOMPARE(int(dir.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther)),
+             0);
+
+    // The second copy says so on stderr and shows its box until closed.
+    QProcess* second = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
+    QVERIFY(waitForText(second, "Rotaprobe already running.\n", 10000));
+    QTest::qWait(300);
+    QCOMPARE(second->state(), QProcess::Running);
+    stop(second);
+    QCOMPARE(first->state(), QProcess::Running);
+    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 2000));
+    stop(first);
+}
+
+void tst_Programs::copyUnderAnotherNameRunsAlone()
+{
+    QProcess* first = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
+    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("RotaprobeCopy"));
+    QVERIFY(QFile::copy(QStringLiteral(ROTAPROBE_EXECUTABLE), copy));
+    QProcess* other = start(copy);
+    QVERIFY(waitForServer(QStringLiteral("RotaprobeCopy"), 10000));
+    QVERIFY(!other->readAllStandardError().contains("already running"));
+    stop(other);
+    stop(first);
+}
+
+void tst_Programs::staleSocketNameIsTakenOver()
+{
+    // A socket file left by a copy that ended abnormally: bound, never
+    // listened on, not removed.
+    const QString path = LocalSocketName::forName(QStringLiteral("Rotaprobe"));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(fd >= 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray encoded = QFile::encodeName(path);
+    QVERIFY(size_t(encoded.size()) < sizeof(address.sun_path));
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+    QVERIFY(QFileInfo::exists(path));
+
+    QProcess* program = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
+    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
+    QVERIFY(!program->readAllStandardError().contains("already running"));
+    stop(program);
+}
+
+void tst_Programs::demoReachesTheMeasurementView()
+{
+    QProcess* demo = start(QStringLiteral(ROTAPROBE_DEMO_EXECUTABLE),
+                           {QStringLiteral("rotaprobe.view.debug=true")});
+    QVERIFY(waitForText(demo, "view: measuring", 20000));
+    // The supply found on is switched off once, ending in a device reset.
+    QVERIFY(waitForText(demo, "Reset Successful!", 20000));
+    stop(demo);
+}
+
+QTEST_GUILESS_MAIN(tst_Programs)
+#include "tst_Programs.moc"
