@@ -73,4 +73,30 @@ bool isBareFileName(const QString& name)
     return true;
 }
 
+bool isReleaseFileName(const QString& name)
+{
+    if (!isBareFileName(name) || name.startsWith(QLatin1Char('.')) ||
+        name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
+        return false;
+    for (const QChar c : name)
+        if (QStringLiteral("<>\"|?*").contains(c))
+            return false;
+    if (name.compare(QLatin1String("NovrelTemp"), Qt::CaseInsensitive) == 0 ||
+        name.compare(QLatin1String("OldFile"), Qt::CaseInsensitive) == 0)
+        return false;
+    // Windows reserves the device names whatever the extension, and ignores
+    // blanks before it ("CON .txt" is CON too).
+    QString stem = name.section(QLatin1Char('.'), 0, 0).toUpper();
+    while (stem.endsWith(QLatin1Char(' ')))
+        stem.chop(1);
+    static const QStringList kDevices = {QStringLiteral("CON"), QStringLiteral("PRN"),
+                                         QStringLiteral("AUX"), QStringLiteral("NUL")};
+    if (kDevices.contains(stem))
+        return false;
+    if (stem.size() == 4 && (stem.startsWith(QLatin1String("COM")) || stem.startsWith(QLatin1String("LPT"))) &&
+        stem.at(3) >= QLatin1Char('1') && stem.at(3) <= QLatin1Char('9'))
+        return false;
+    return true;
+}
+
 } // namespace UpdateProtocol

@@ -34,8 +34,18 @@ bool isFileList(const QStringList& items);
 // exactly "FileList".
 QStringList fileListNames(const QString& body);
 
-// A name the updater may write in the program folder: not empty, no "/",
-// "\" or ":", not "." or "..".
+// A bare file name: not empty, no "/", "\", ":" or control character, not
+// "." or "..".
 bool isBareFileName(const QString& name);
+
+// A name the updater may fetch and install in the program folder: a bare
+// file name that is not one of the program's own folders ("NovrelTemp",
+// "OldFile"), does not begin with "." and can be created on every platform
+// the release may be installed on: no Windows device name (CON, PRN, AUX,
+// NUL, COM1-9, LPT1-9, with or without an extension), no character Windows
+// forbids, no trailing dot or blank. The same rule holds on every platform
+// and compares case-insensitively, so one release list is judged alike
+// everywhere (and by the update service).
+bool isReleaseFileName(const QString& name);
 
 } // namespace UpdateProtocol

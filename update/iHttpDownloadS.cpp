@@ -1,5 +1,6 @@
 #include "iHttpDownloadS.h"
 
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
 #include <QProgressBar>
@@ -18,6 +19,16 @@ iHttpDownloadS::iHttpDownloadS(QObject* parent, QProgressBar* progressBar)
 
 iHttpDownloadS::~iHttpDownloadS()
 {
+    if (m_reply) {
+        // Destroyed mid-transfer: nobody waits for the file any more, but
+        // its partial target must not stay behind.
+        m_reply->disconnect(this);
+        m_manager->disconnect(this);
+        m_reply->abort();
+        m_reply = nullptr;
+        setError(QStringLiteral("Error:Operation canceled."));
+        closeTarget();
+    }
     m_manager->deleteLater();
 }
 
@@ -42,11 +53,17 @@ bool iHttpDownloadS::startDownload(const QUrl& url, const QString& filePath)
     if (m_file.isOpen())
         m_file.close();
     m_file.setFileName(filePath);
-    if (!m_file.open(QIODevice::WriteOnly))
+    // Unbuffered: each chunk goes straight to the file system, so a failed
+    // or short write shows in write()'s result at once.
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return setError(QStringLiteral("Error:Cannot open file."));
 
-    m_timedOut = false;
-    m_reply = m_manager->get(QNetworkRequest(url));
+    m_statusChecked = false;
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(kMaxRedirects);
+    m_reply = m_manager->get(request);
     // Back-pressure: the network thread stops reading from the socket while
     // this much is waiting for us, so a fast server cannot fill memory.
     m_reply->setReadBufferSize(kReadBufferBytes);
@@ -54,7 +71,40 @@ bool iHttpDownloadS::startDownload(const QUrl& url, const QString& filePath)
     connect(m_reply, &QNetworkReply::downloadProgress, this,
             &iHttpDownloadS::replayDownloadProgress);
     connect(m_reply, &QNetworkReply::errorOccurred, this, &iHttpDownloadS::slotError);
+    // Also armed before the first data: a server that accepts, or sends its
+    // headers, and then nothing must not hold the caller for ever.
+    m_idleTimer->start(m_idleTimeoutMs);
     return true;
+}
+
+void iHttpDownloadS::abortDownload()
+{
+    if (m_reply)
+        fail(QStringLiteral("Error:Operation canceled."));
+}
+
+void iHttpDownloadS::fail(const QString& text)
+{
+    if (m_lastError.isEmpty())
+        setError(text);
+    m_idleTimer->stop();
+    if (m_file.isOpen())
+        m_file.close();
+    // The reply finishes with an error at once and Finished() follows.
+    if (m_reply && !m_reply->isFinished())
+        m_reply->abort();
+}
+
+void iHttpDownloadS::closeTarget()
+{
+    if (m_file.isOpen()) {
+        m_file.close();
+        if (m_file.error() != QFileDevice::NoError && m_lastError.isEmpty())
+            setError(QStringLiteral("Error:Cannot write file."));
+    }
+    // Only a complete file may be installed later: a partial one goes.
+    if (!m_lastError.isEmpty() && QFileInfo(m_file.fileName()).isFile())
+        m_file.remove();
 }
 
 void iHttpDownloadS::slotReadyRead()
@@ -62,8 +112,19 @@ void iHttpDownloadS::slotReadyRead()
     // Data after a time-out or an error is dropped, never written to a closed file.
     if (!m_reply || !m_file.isOpen())
         return;
-    m_file.write(m_reply->readAll());
+    const QByteArray data = m_reply->readAll();
     m_idleTimer->start(m_idleTimeoutMs);
+    if (!m_statusChecked) {
+        // The body of any other answer (an error page, a redirect's note) is
+        // not the file; the transfer fails when it ends (replyFinished).
+        const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status < 200 || status > 299)
+            return;
+        m_statusChecked = true;
+    }
+    // A full disk or a file-size limit shows as a failed or short write.
+    if (m_file.write(data) != data.size())
+        fail(QStringLiteral("Error:Cannot write file."));
 }
 
 void iHttpDownloadS::replayDownloadProgress(qint64 bytesReceived, qint64 bytesTotal)
@@ -79,7 +140,9 @@ void iHttpDownloadS::replayDownloadProgress(qint64 bytesReceived, qint64 bytesTo
 void iHttpDownloadS::slotError(QNetworkReply::NetworkError code)
 {
     qDebug("error:%d", int(code));
-    if (!m_timedOut)
+    // The first failure counts: our own abort (time-out, failed write)
+    // reaches this slot too, as a cancelled operation.
+    if (m_lastError.isEmpty())
         setError(QStringLiteral("Error:NetworkError code:%1").arg(int(code)));
     if (m_file.isOpen())
         m_file.close();
@@ -92,10 +155,14 @@ void iHttpDownloadS::replyFinished(QNetworkReply* reply)
         return;
     }
     m_idleTimer->stop();
-    if (m_file.isOpen()) {
+    // A redirect that was not followed, or any other final answer outside
+    // 2xx that the network layer does not report itself, is a failure too.
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (m_lastError.isEmpty() && (status < 200 || status > 299))
+        setError(QStringLiteral("Error:HTTP status %1").arg(status));
+    if (m_file.isOpen())
         m_file.waitForBytesWritten(10000);
-        m_file.close();
-    }
+    closeTarget();
     qDebug("finished");
     m_reply = nullptr;
     reply->deleteLater();
@@ -106,13 +173,8 @@ void iHttpDownloadS::handleTimeOut()
 {
     qDebug("time out..");
     m_idleTimer->stop();
-    if (m_file.isOpen())
+    if (m_reply)
+        fail(QStringLiteral("Error:Time out.")); // Finished() follows: no caller waits forever
+    else if (m_file.isOpen())
         m_file.close();
-    if (m_reply) {
-        // Abandon the transfer: the reply finishes with an error and
-        // Finished() follows, so no caller waits forever.
-        m_timedOut = true;
-        setError(QStringLiteral("Error:Time out."));
-        m_reply->abort();
-    }
 }

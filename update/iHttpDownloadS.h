@@ -13,13 +13,18 @@ class QUrl;
 // Fetches one file at a time over plain HTTP, writing it to disk chunk by
 // chunk as it arrives and optionally driving a progress bar. Callers start a
 // transfer, wait for Finished() (exactly once per started transfer) and then
-// read lastError(): "" means success. GUI thread only.
+// read lastError(): "" means success. Only a complete file counts: a failed
+// write, a final HTTP status other than 2xx, a network error or an idle
+// time-out ends the transfer with an error, and the partly written target is
+// removed. Redirects are followed when they are no less safe, up to
+// kMaxRedirects hops. GUI thread only.
 class iHttpDownloadS : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int kIdleTimeoutMs = 30000;
+    static constexpr int kMaxRedirects = 5;
     // Large enough for few wake-ups per megabyte (bench_download), small
     // enough to keep memory flat.
     static constexpr qint64 kReadBufferBytes = 3 << 20;
@@ -31,7 +36,12 @@ public:
     bool startDownload(const QUrl& url, const QString& filePath);
     const QString& lastError() const { return m_lastError; }
 
-    // The longest gap between two chunks before the transfer is abandoned.
+    // Ends the transfer under way (if any) as a failure: Finished() follows
+    // at once and the partial target is removed.
+    void abortDownload();
+
+    // The longest wait for the first data, and the longest gap between two
+    // chunks, before the transfer is abandoned.
     void setIdleTimeout(int ms) { m_idleTimeoutMs = ms; }
 
 signals:
@@ -46,6 +56,10 @@ private slots:
 
 private:
     bool setError(const QString& text);
+    // Records the first failure of the transfer under way and aborts it.
+    void fail(const QString& text);
+    // Closes the target and, after a failure, removes what was written.
+    void closeTarget();
 
     QNetworkAccessManager* m_manager;
     QNetworkReply* m_reply = nullptr;
@@ -54,5 +68,5 @@ private:
     QProgressBar* m_progressBar;
     QTimer* m_idleTimer;
     int m_idleTimeoutMs = kIdleTimeoutMs;
-    bool m_timedOut = false;
+    bool m_statusChecked = false;
 };

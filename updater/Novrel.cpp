@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
@@ -19,9 +20,13 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const QColor kAccent(30, 144, 255);
+constexpr int kGroupWidth = 390;
+constexpr int kGroupHeight = 160;
 const QString kDownloadFolder = QStringLiteral("NovrelTemp");
 const QString kBackupFolder = QStringLiteral("OldFile");
 
@@ -35,7 +40,6 @@ void setTextColour(QWidget* widget)
 QHBoxLayout* row(QVBoxLayout* into)
 {
     auto* layout = new QHBoxLayout;
-    layout->setAlignment(Qt::AlignTop);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     into->addLayout(layout);
@@ -66,9 +70,12 @@ void Novrel::buildBody()
     layout->setSpacing(5);
 
     auto* group = new QGroupBox(tr("Soft Novrel"), body);
-    group->setFixedSize(390, 160);
+    m_group = group;
+    group->setFixedSize(kGroupWidth, kGroupHeight);
+    // The rows sit at the top through a closing stretch, not through the
+    // layout's alignment: an aligned layout gives a word-wrapped label the
+    // width of its widest sibling and cuts the hint off.
     auto* inner = new QVBoxLayout(group);
-    inner->setAlignment(Qt::AlignTop);
     inner->setContentsMargins(20, 30, 20, 5);
     inner->setSpacing(20);
 
@@ -77,17 +84,26 @@ void Novrel::buildBody()
     m_hintLabel = new QLabel(
         tr("Click the update button to obtain the latest version information, and update."), group);
     m_hintLabel->setWordWrap(true);
+    m_versionLabel->setWordWrap(true); // a long version after "MainApp Ver Novrel:"
     m_progressBar = new QProgressBar(group);
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressBar->hide();
+    // Its room stays reserved while hidden: the window keeps its size when
+    // the procedure shows the bar.
+    QSizePolicy barPolicy = m_progressBar->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    m_progressBar->setSizePolicy(barPolicy);
     row(inner)->addWidget(m_versionLabel);
     row(inner)->addWidget(m_hintLabel);
     row(inner)->addWidget(m_progressBar);
+    inner->addStretch(1);
     setTextColour(m_hintLabel);
     setTextColour(m_versionLabel);
     setTextColour(group);
     layout->addWidget(group);
+    group->installEventFilter(this);
+    fitGroup();
 
     auto button = [body](const QString& text) {
         auto* b = new BackgroundButton(body);
@@ -105,6 +121,24 @@ void Novrel::buildBody()
     buttons->addWidget(m_updateButton);
     buttons->addWidget(m_cancelButton);
     layout->addLayout(buttons);
+}
+
+bool Novrel::eventFilter(QObject* watched, QEvent* event)
+{
+    // A text of the box changed: it may need another line.
+    if (watched == m_group && event->type() == QEvent::LayoutRequest)
+        fitGroup();
+    return YDialog::eventFilter(watched, event);
+}
+
+void Novrel::fitGroup()
+{
+    // The box is 390 x 160 unless its texts need more height (large fonts,
+    // a wrapped line): then it grows, and the window with it, never shrinking
+    // back, so the window does not jump from state to state.
+    const int needed = qMax(kGroupHeight, m_group->heightForWidth(kGroupWidth));
+    if (needed > m_group->height())
+        m_group->setFixedHeight(needed);
 }
 
 void Novrel::sysColse()
@@ -142,6 +176,8 @@ bool Novrel::waitForDownload()
         loop.quit();
     });
     loop.exec();
+    if (!finished)
+        m_downloader->abortDownload(); // removes the partial target
     return finished && m_downloader->lastError().isEmpty();
 }
 
@@ -190,11 +226,14 @@ void Novrel::On_Novrel()
     const UpdateQuery::Answer answer =
         UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kFileList), m_serviceRoot);
     const QStringList items = UpdateProtocol::fileListItems(answer.body);
-    const QStringList names = UpdateProtocol::isFileList(items) ? items.mid(1) : QStringList();
-    const bool namesSafe = std::all_of(names.begin(), names.end(), &UpdateProtocol::isBareFileName);
+    // Any other reply (a guest network's sign-in page, an error page) is no
+    // answer; so is a list with one name that could not be installed safely.
+    const bool isList = answer.answered && UpdateProtocol::isFileList(items);
+    const QStringList names = isList ? items.mid(1) : QStringList();
+    const bool namesSafe =
+        std::all_of(names.begin(), names.end(), &UpdateProtocol::isReleaseFileName);
     const QString base = QDir::currentPath();
-    const bool ok =
-        answer.answered && namesSafe && QDir().mkpath(base + QStringLiteral("/NovrelTemp/"));
+    const bool ok = isList && namesSafe && QDir().mkpath(base + QStringLiteral("/NovrelTemp/"));
     if (!ok) {
         showHint(tr("Software update failed"));
     } else if (fetch(names, base) && install(base)) {

@@ -25,6 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (UpdateProtocol::isBareFileName(name) &&
             (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || name == QLatin1String("..")))
             __builtin_trap();
+    for (const QString& name : names)
+        if (UpdateProtocol::isReleaseFileName(name) &&
+            (!UpdateProtocol::isBareFileName(name) || name.startsWith(QLatin1Char('.')) ||
+             name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')) ||
+             name.compare(QLatin1String("NovrelTemp"), Qt::CaseInsensitive) == 0 ||
+             name.section(QLatin1Char('.'), 0, 0).compare(QLatin1String("nul"), Qt::CaseInsensitive) == 0))
+            __builtin_trap();
 
     const int half = text.size() / 2;
     const QString a = text.left(half), b = text.mid(half);

@@ -26,10 +26,29 @@ QString HttpFaultServer::root() const
 
 void HttpFaultServer::serve(QTcpSocket* socket)
 {
-    m_lastRequest += socket->readAll();
-    if (!m_lastRequest.contains("\r\n\r\n") || socket->property("answered").toBool())
+    QByteArray buffer = socket->property("request").toByteArray() + socket->readAll();
+    socket->setProperty("request", buffer);
+    const int headerEnd = buffer.indexOf("\r\n\r\n");
+    if (headerEnd < 0 || socket->property("answered").toBool())
         return;
-    socket->setProperty("answered", true);
+    // Answered once the body is in too: closing a socket with unread data
+    // would reset the connection under the answer.
+    const QByteArray lower = buffer.left(headerEnd).toLower();
+    const int length = lower.indexOf("\r\ncontent-length:");
+    int bodyBytes = 0;
+    if (length >= 0) {
+        const int lineEnd = lower.indexOf("\r\n", length + 2);
+        bodyBytes = lower.mid(length + 17, lineEnd < 0 ? -1 : lineEnd - length - 17).trimmed().toInt();
+        if (buffer.size() < headerEnd + 4 + bodyBytes)
+            return;
+    }
+    m_lastRequest = buffer.left(headerEnd + 4 + bodyBytes);
+    socket->setProperty("request", buffer.mid(headerEnd + 4 + bodyBytes));
+    // A redirect back to this server keeps the connection for the next
+    // request; every other answer is the connection's last.
+    const bool again = m_mode == Redirect && m_body.startsWith(root().toLatin1() + '/');
+    socket->setProperty("answered", !again);
+    ++m_requests;
     auto head = [](const char* status, qint64 length) {
         return QByteArray("HTTP/1.1 ") + status + "\r\nContent-Type: application/octet-stream\r\n"
                "Content-Length: " + QByteArray::number(length) + "\r\nConnection: close\r\n\r\n";
@@ -56,5 +75,31 @@ void HttpFaultServer::serve(QTcpSocket* socket)
         break;
     case Silent:
         break;
+    case HeadersOnly:
+        socket->write(head("200 OK", m_body.size()));
+        break;
+    case Redirect:
+        socket->write("HTTP/1.1 307 Temporary Redirect\r\nLocation: " + m_body +
+                      "\r\nContent-Length: 0\r\n" + (again ? "" : "Connection: close\r\n") + "\r\n");
+        if (!again)
+            socket->disconnectFromHost();
+        else if (!socket->property("request").toByteArray().isEmpty())
+            serve(socket); // the next request is in already
+        break;
+    case RedirectNowhere:
+        socket->write(head("300 Multiple Choices", 11) + "moved away!");
+        socket->disconnectFromHost();
+        break;
+    case Endless: {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nConnection: close\r\n\r\n");
+        const QByteArray chunk = m_body.left(1).repeated(64 * 1024);
+        auto more = [socket, chunk] {
+            if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < chunk.size())
+                socket->write(chunk);
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
+        break;
+    }
     }
 }

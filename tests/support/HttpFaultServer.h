@@ -18,13 +18,19 @@ public:
         CloseMidway,    // announces the body, sends a part, closes
         StallAfterChunk,// sends the headers and a first chunk, then nothing
         Silent,         // accepts and never answers
+        HeadersOnly,    // sends the headers of a 200, then nothing
+        Redirect,       // 307 to the location given as the body
+        RedirectNowhere,// 300 without a location, with a short note as body
+        Endless,        // 200 without a length, then data until the client goes
     };
 
     explicit HttpFaultServer(Mode mode, QByteArray body = QByteArray(64 * 1024, 'x'));
 
     bool start();
+    void setBody(const QByteArray& body) { m_body = body; }
     QString root() const;
     int connections() const { return m_connections; }
+    int requests() const { return m_requests; } // whole requests answered
     QByteArray lastRequest() const { return m_lastRequest; }
 
 private:
@@ -33,5 +39,6 @@ private:
     Mode m_mode;
     QByteArray m_body;
     int m_connections = 0;
+    int m_requests = 0;
     QByteArray m_lastRequest;
 };

@@ -49,17 +49,17 @@ bool ReferenceService::waitForPort(quint16 port, int timeoutMs)
     return false;
 }
 
-bool ReferenceService::start()
+bool ReferenceService::start(const QString& documentRoot)
 {
     m_port = freePort();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("REQUEST_LOG"), logPath(m_docRoot));
     m_php.setProcessEnvironment(env);
-    m_php.setStandardErrorFile(QProcess::nullDevice());
+    m_php.setStandardErrorFile(m_docRoot.filePath(QStringLiteral("server.log")));
     m_php.setStandardOutputFile(QProcess::nullDevice());
     m_php.start(QStringLiteral("php"),
                 {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port),
-                 QStringLiteral("-t"), m_docRoot.path(),
+                 QStringLiteral("-t"), documentRoot.isEmpty() ? m_docRoot.path() : documentRoot,
                  QStringLiteral(ROTAPROBE_SOURCE_DIR "/service/router.php")});
     if (!m_php.waitForStarted(5000))
         return false;
@@ -123,4 +123,10 @@ QList<QJsonObject> ReferenceService::requests() const
         if (!line.isEmpty())
             entries.append(QJsonDocument::fromJson(line).object());
     return entries;
+}
+
+QString ReferenceService::serverLog() const
+{
+    QFile log(m_docRoot.filePath(QStringLiteral("server.log")));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }

@@ -15,7 +15,9 @@ public:
     ~ReferenceService();
 
     // Starts the server; false when PHP is missing or it does not listen.
-    bool start();
+    // By default it serves its own temporary document root; a folder given
+    // here is served instead (publish() and putAppFile() do not apply).
+    bool start(const QString& documentRoot = QString());
     void stop();
 
     QString root() const; // "http://127.0.0.1:<port>"
@@ -29,6 +31,8 @@ public:
     void putAppFile(const QString& name, const QByteArray& content);
 
     QList<QJsonObject> requests() const;
+    // What the server wrote to its error log (PHP's error_log()).
+    QString serverLog() const;
 
     static quint16 freePort();
     static bool waitForPort(quint16 port, int timeoutMs);

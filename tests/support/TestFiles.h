@@ -6,3 +6,20 @@
 // Whole-file reads and writes for the tests' temporary folders.
 QByteArray readFile(const QString& path); // empty when it cannot be read
 bool writeFile(const QString& path, const QByteArray& content);
+
+// Caps the size of every file this process writes, as a full disk would:
+// a write beyond the cap comes back short, then fails (SIGXFSZ is ignored
+// meanwhile). The previous limit and signal action return at destruction.
+// Child processes started meanwhile inherit the cap.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long long m_previousSoft = 0;
+    void (*m_previousAction)(int) = nullptr;
+};

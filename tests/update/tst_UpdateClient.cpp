@@ -46,6 +46,7 @@ private slots:
     void fileListReplies();
     void newerVersionRule();
     void bareFileNames();
+    void releaseFileNames();
     void addresses();
 
     void copyFileOver();
@@ -56,11 +57,16 @@ private slots:
 
     void queriesAgainstTheReferenceService();
     void queryTimesOutAgainstASilentService();
+    void queryRedirectsStatusesAndSizeCap();
+    void serviceRefusesWhatTheClientRefuses();
+    void sampleReleaseIsConsistent();
     void releaseDownload();
 
     void downloaderRefusesBadRequests();
     void downloaderHttpAndNetworkErrors();
     void downloaderIdleTimeoutAbortsTheTransfer();
+    void downloaderWriteFailures();
+    void downloaderRedirects();
     void downloaderTruncatesAndRecovers();
 
 private:
@@ -123,6 +129,21 @@ void TestUpdateClient::bareFileNames()
     for (const char* bad : {"", ".", "..", "../Rotaprobe", "a/b", "a\\b", "/etc/passwd",
                             "C:evil", "C:\\Windows\\x", "\\\\server\\share", "x\ny"})
         QVERIFY2(!isBareFileName(QString::fromLatin1(bad)), bad);
+}
+
+void TestUpdateClient::releaseFileNames()
+{
+    using UpdateProtocol::isReleaseFileName;
+    for (const char* good : {"Rotaprobe.exe", "libQt5Core.so.5", "icon.png", "CONSOLE.dll",
+                             "COM10.txt", "COM0", "LPT", "AUXILIARY", "nul-free.txt", "OldFiles",
+                             "NovrelTemp2", "a.b.c", "x.con", "File name.txt", "Novrel"})
+        QVERIFY2(isReleaseFileName(QString::fromLatin1(good)), good);
+    for (const char* bad : {"", "..", "a/b", "a\\b", "C:x", "NovrelTemp", "novreltemp", "NOVRELTEMP",
+                            "OldFile", "oldfile", ".profile", ".", ".Rotaprobe.exe", "CON", "con",
+                            "Con.txt", "nul.tar.gz", "AUX", "aux.h", "PRN.log", "COM1", "com9.dll",
+                            "LPT1", "lpt5.txt", "CON .txt", "name.", "name ", "name. ", "a<b",
+                            "a>b", "a|b", "a?b", "a*b", "a\"b"})
+        QVERIFY2(!isReleaseFileName(QString::fromLatin1(bad)), bad);
 }
 
 void TestUpdateClient::addresses()
@@ -305,6 +326,104 @@ void TestUpdateClient::queryTimesOutAgainstASilentService()
     QCOMPARE(silent.connections(), 1);
 }
 
+void TestUpdateClient::queryRedirectsStatusesAndSizeCap()
+{
+    using UpdateProtocol::kFileList;
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.3"), {{QStringLiteral("a.txt"), "a"}});
+    // A redirect is followed (the POST and its body with it).
+    HttpFaultServer moved(HttpFaultServer::Redirect, UpdateProtocol::queryUrl(m_service.root()).toLatin1());
+    QVERIFY(moved.start());
+    const UpdateQuery::Answer followed = UpdateQuery::ask(QString::fromLatin1(kFileList), moved.root());
+    QVERIFY(followed.answered);
+    QCOMPARE(followed.body, QStringLiteral("FileList,a.txt"));
+    // One that goes nowhere, or round in circles, is no answer.
+    HttpFaultServer nowhere(HttpFaultServer::RedirectNowhere);
+    QVERIFY(nowhere.start());
+    QVERIFY(!UpdateQuery::ask(QString::fromLatin1(kFileList), nowhere.root()).answered);
+    HttpFaultServer loop(HttpFaultServer::Redirect);
+    QVERIFY(loop.start());
+    loop.setBody(UpdateProtocol::queryUrl(loop.root()).toLatin1());
+    QVERIFY(!UpdateQuery::ask(QString::fromLatin1(kFileList), loop.root()).answered);
+    QVERIFY(loop.requests() <= 2 * (UpdateQuery::kMaxRedirects + 1));
+
+    // Up to the cap a reply is read; beyond it, it is no answer.
+    const QByteArray atCap = "FileList," + QByteArray(int(UpdateQuery::kMaxReplyBytes) - 9, 'n');
+    HttpFaultServer full(HttpFaultServer::Serve, atCap);
+    QVERIFY(full.start());
+    const UpdateQuery::Answer whole = UpdateQuery::ask(QString::fromLatin1(kFileList), full.root());
+    QVERIFY(whole.answered);
+    QCOMPARE(whole.body.size(), atCap.size());
+    HttpFaultServer over(HttpFaultServer::Serve, atCap + 'n');
+    QVERIFY(over.start());
+    const UpdateQuery::Answer cut = UpdateQuery::ask(QString::fromLatin1(kFileList), over.root());
+    QVERIFY(!cut.answered);
+    QCOMPARE(cut.body, QString());
+    // An endless reply is cut off as soon as it passes the cap.
+    HttpFaultServer endless(HttpFaultServer::Endless, "F");
+    QVERIFY(endless.start());
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!UpdateQuery::ask(QString::fromLatin1(kFileList), endless.root(), 60000).answered);
+    QVERIFY(timer.elapsed() < 10000);
+}
+
+void TestUpdateClient::serviceRefusesWhatTheClientRefuses()
+{
+    // Each name alone in a release whose folder holds it: the service lists
+    // exactly the names the client takes.
+    const char* names[] = {"Rotaprobe.exe", "lib.so.5", "CONSOLE.dll", "COM10", "NovrelTemp",
+                           "oldfile", ".hidden", "CON", "con.txt", "Aux.h", "nul.tar.gz",
+                           "COM1", "lpt9.log", "CON .txt", "name.", "a|b", "a?b", "a\"b"};
+    for (const char* name : names) {
+        const QString file = QString::fromLatin1(name);
+        m_service.putAppFile(file, "x");
+        m_service.publishList(file);
+        const UpdateQuery::Answer answer =
+            UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kFileList), m_service.root());
+        const bool taken = UpdateProtocol::isReleaseFileName(file);
+        QVERIFY2(answer.answered == taken, name);
+        if (taken)
+            QCOMPARE(answer.body, QStringLiteral("FileList,") + file);
+        else
+            QVERIFY2(m_service.serverLog().contains(QStringLiteral("refused: file \"%1\"").arg(file)), name);
+        QFile::remove(m_service.releaseDir() + QStringLiteral("/App/") + file);
+    }
+
+    // A name the folder does not hold: the release is not offered at all.
+    m_service.putAppFile(QStringLiteral("here.bin"), "x");
+    m_service.publishList(QStringLiteral("here.bin,gone.bin"));
+    QVERIFY(!UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kFileList), m_service.root()).answered);
+    QVERIFY(!UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kSoftVer), m_service.root()).answered);
+    QVERIFY(m_service.serverLog().contains(QStringLiteral("refused: file \"gone.bin\" is not in")));
+    QVERIFY(!m_service.serverLog().contains(QStringLiteral("\"here.bin\"")));
+    m_service.publishList(QString());
+}
+
+void TestUpdateClient::sampleReleaseIsConsistent()
+{
+    // The service as shipped, on its own sample folder: every listed file
+    // downloads.
+    ReferenceService sample;
+    QVERIFY(sample.start(QStringLiteral(ROTAPROBE_SOURCE_DIR "/service/www")));
+    const UpdateQuery::Answer answer =
+        UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kFileList), sample.root());
+    QVERIFY(answer.answered);
+    const QStringList names = UpdateProtocol::fileListNames(answer.body);
+    QVERIFY(!names.isEmpty());
+    QTemporaryDir dir;
+    iHttpDownloadS downloader(nullptr, nullptr);
+    for (const QString& name : names) {
+        QVERIFY(UpdateProtocol::isReleaseFileName(name));
+        QCOMPARE(download(downloader, UpdateProtocol::releaseFileUrl(sample.root(), name), dir.filePath(name)), 1);
+        QCOMPARE(downloader.lastError(), QString());
+        QCOMPARE(readFile(dir.filePath(name)),
+                 readFile(QStringLiteral(ROTAPROBE_SOURCE_DIR "/service/www/Novrel/Rotaprobe/App/") + name));
+    }
+    QVERIFY(UpdateProtocol::parseVersionReply(
+        UpdateQuery::exchange(QString::fromLatin1(UpdateProtocol::kSoftVer), sample.root())));
+    QCOMPARE(sample.serverLog().contains(QStringLiteral("refused")), false);
+}
+
 void TestUpdateClient::releaseDownload()
 {
     QByteArray content(3 * 1024 * 1024 + 17, '\0');
@@ -361,17 +480,19 @@ void TestUpdateClient::downloaderHttpAndNetworkErrors()
 
     QCOMPARE(download(downloader, m_service.root() + QStringLiteral("/Novrel/Rotaprobe/App/none"), target), 1);
     QCOMPARE(downloader.lastError(), QStringLiteral("Error:NetworkError code:%1").arg(int(QNetworkReply::ContentNotFoundError)));
+    QVERIFY(!QFile::exists(target)); // the error page is not kept as the file
 
     HttpFaultServer failing(HttpFaultServer::ServerError);
     QVERIFY(failing.start());
     QCOMPARE(download(downloader, failing.root() + QStringLiteral("/file"), target), 1);
     QCOMPARE(downloader.lastError(), QStringLiteral("Error:NetworkError code:%1").arg(int(QNetworkReply::InternalServerError)));
+    QVERIFY(!QFile::exists(target));
 
     HttpFaultServer midway(HttpFaultServer::CloseMidway);
     QVERIFY(midway.start());
     QCOMPARE(download(downloader, midway.root() + QStringLiteral("/file"), target), 1);
     QVERIFY(downloader.lastError().startsWith(QStringLiteral("Error:NetworkError code:")));
-    QVERIFY(QFileInfo(target).size() < 64 * 1024); // the part that came stays
+    QVERIFY(!QFile::exists(target)); // the part that came is removed
 
     const QString closed = QStringLiteral("http://127.0.0.1:%1/file").arg(ReferenceService::freePort());
     QCOMPARE(download(downloader, closed, target), 1);
@@ -391,7 +512,74 @@ void TestUpdateClient::downloaderIdleTimeoutAbortsTheTransfer()
     QCOMPARE(download(downloader, stall.root() + QStringLiteral("/file"), target), 1);
     QVERIFY(timer.elapsed() < 5000);
     QCOMPARE(downloader.lastError(), QStringLiteral("Error:Time out."));
-    QCOMPARE(QFileInfo(target).size(), qint64(1024)); // the first chunk, nothing after
+    QVERIFY(!QFile::exists(target)); // the first chunk was written, and is removed
+
+    // Headers, then nothing: the time-out runs from the start too.
+    HttpFaultServer headersOnly(HttpFaultServer::HeadersOnly);
+    QVERIFY(headersOnly.start());
+    timer.restart();
+    QCOMPARE(download(downloader, headersOnly.root() + QStringLiteral("/file"), target), 1);
+    QVERIFY(timer.elapsed() < 5000);
+    QCOMPARE(downloader.lastError(), QStringLiteral("Error:Time out."));
+    QVERIFY(!QFile::exists(target));
+}
+
+void TestUpdateClient::downloaderWriteFailures()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("file"));
+    const QString complete = dir.filePath(QStringLiteral("complete"));
+    HttpFaultServer big(HttpFaultServer::Serve, QByteArray(300000, 'z'));
+    QVERIFY(big.start());
+    iHttpDownloadS downloader(nullptr, nullptr);
+    QCOMPARE(download(downloader, big.root() + QStringLiteral("/file"), complete), 1);
+    QCOMPARE(downloader.lastError(), QString());
+    // Disk full half-way (a short write, then failing ones), and from the
+    // first byte: the transfer ends with an error and leaves no file.
+    for (const qint64 room : {qint64(100000), qint64(0)}) {
+        FileSizeLimit full(room);
+        QCOMPARE(download(downloader, big.root() + QStringLiteral("/file"), target), 1);
+        QCOMPARE(downloader.lastError(), QStringLiteral("Error:Cannot write file."));
+        QVERIFY(!QFile::exists(target));
+    }
+    QCOMPARE(QFileInfo(complete).size(), qint64(300000)); // an earlier complete file stays
+}
+
+void TestUpdateClient::downloaderRedirects()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("file"));
+    iHttpDownloadS downloader(nullptr, nullptr);
+    HttpFaultServer good(HttpFaultServer::Serve, "payload");
+    QVERIFY(good.start());
+
+    // Followed to the file, through two hops.
+    HttpFaultServer second(HttpFaultServer::Redirect, (good.root() + QStringLiteral("/file")).toLatin1());
+    HttpFaultServer first(HttpFaultServer::Redirect);
+    QVERIFY(second.start() && first.start());
+    first.setBody((second.root() + QStringLiteral("/file")).toLatin1());
+    QCOMPARE(download(downloader, first.root() + QStringLiteral("/file"), target), 1);
+    QCOMPARE(downloader.lastError(), QString());
+    QCOMPARE(readFile(target), QByteArray("payload"));
+
+    // A redirect without a place to go is no file: not saved, an error.
+    HttpFaultServer nowhere(HttpFaultServer::RedirectNowhere);
+    QVERIFY(nowhere.start());
+    QCOMPARE(download(downloader, nowhere.root() + QStringLiteral("/file"), target), 1);
+    QCOMPARE(downloader.lastError(), QStringLiteral("Error:HTTP status 300"));
+    QVERIFY(!QFile::exists(target));
+
+    // A loop ends after a few hops.
+    HttpFaultServer loop(HttpFaultServer::Redirect);
+    QVERIFY(loop.start());
+    loop.setBody((loop.root() + QStringLiteral("/file")).toLatin1());
+    QCOMPARE(download(downloader, loop.root() + QStringLiteral("/file"), target), 1);
+    QCOMPARE(downloader.lastError(), QStringLiteral("Error:NetworkError code:%1").arg(int(QNetworkReply::TooManyRedirectsError)));
+    // The first request and the hops (the network layer may send one again
+    // on a new connection), far from the network layer's own limit of 50.
+    QVERIFY(loop.requests() > iHttpDownloadS::kMaxRedirects);
+    QVERIFY(loop.requests() <= 2 * (iHttpDownloadS::kMaxRedirects + 1));
+    QVERIFY(!QFile::exists(target));
 }
 
 void TestUpdateClient::downloaderTruncatesAndRecovers()
@@ -418,6 +606,22 @@ void TestUpdateClient::downloaderTruncatesAndRecovers()
     QCOMPARE(download(downloader, good.root() + QStringLiteral("/file"), target), 1);
     QCOMPARE(downloader.lastError(), QString());
     QCOMPARE(readFile(target), QByteArray("payload"));
+
+    // Destroyed or aborted mid-transfer: the unfinished target goes.
+    HttpFaultServer stalled(HttpFaultServer::StallAfterChunk);
+    QVERIFY(stalled.start());
+    auto* doomed = new iHttpDownloadS(nullptr, nullptr);
+    QVERIFY(doomed->startDownload(QUrl(stalled.root() + QStringLiteral("/file")), target));
+    QTRY_COMPARE(QFileInfo(target).size(), qint64(1024));
+    delete doomed;
+    QVERIFY(!QFile::exists(target));
+    QSignalSpy aborted(&downloader, &iHttpDownloadS::Finished);
+    QVERIFY(downloader.startDownload(QUrl(stalled.root() + QStringLiteral("/file")), target));
+    QTRY_COMPARE(QFileInfo(target).size(), qint64(1024));
+    downloader.abortDownload();
+    QCOMPARE(aborted.count(), 1);
+    QCOMPARE(downloader.lastError(), QStringLiteral("Error:Operation canceled."));
+    QVERIFY(!QFile::exists(target));
 }
 
 QTEST_MAIN(TestUpdateClient)

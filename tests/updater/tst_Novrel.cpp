@@ -11,8 +11,10 @@
 #include "UpdateRoutines.h"
 #include "iHttpDownloadS.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
@@ -20,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 
 #include <csignal>
 
@@ -39,10 +42,12 @@ private slots:
     void cleanup();
 
     void windowAtStart();
+    void windowShowsEveryTextWhole();
     void releaseOfThreeFilesInListOrder();
     void listWithoutFilesInstallsLeftovers();
     void failureOnTheSecondFileThenRetry();
-    void namesWithFolderPartsAreRefused();
+    void diskFullIsADownloadFailure();
+    void unsafeNamesAreRefused();
     void noAnswerIsAFailure();
     void fileThatCannotBeInstalledIsReported();
     void pressWhileRunningIsIgnored();
@@ -125,6 +130,114 @@ void TestNovrel::windowAtStart()
     QCOMPARE(bare.versionLabel()->text(), QStringLiteral("MainApp Ver:"));
 }
 
+namespace {
+
+// The label shows all of its text: it is visible, its text needs no more
+// room than it has (wrapped labels: the longest word and the wrapped height),
+// and it lies inside `within`'s contents.
+void verifyShownWhole(QLabel* label, QWidget* within)
+{
+    const QString what = label->text();
+    QVERIFY2(label->isVisible(), qPrintable(what));
+    const int needWidth =
+        label->wordWrap() ? label->minimumSizeHint().width() : label->sizeHint().width();
+    const int needHeight = label->wordWrap() ? label->heightForWidth(label->width())
+                                             : label->sizeHint().height();
+    QVERIFY2(needWidth <= label->width(), qPrintable(what));
+    QVERIFY2(needHeight <= label->height(), qPrintable(what));
+    const QRect at(label->mapTo(within, QPoint(0, 0)), label->size());
+    QVERIFY2(within->contentsRect().contains(at), qPrintable(what));
+}
+
+} // namespace
+
+void TestNovrel::windowShowsEveryTextWhole()
+{
+    // Chinese and English, an empty and a long version, each state's texts.
+    // As the program runs: its style sheet read as Latin-1, its catalogue.
+    QFile sheet(QStringLiteral(":/UI/bluenew"));
+    QVERIFY(sheet.open(QIODevice::ReadOnly));
+    qApp->setStyleSheet(QString::fromLatin1(sheet.readAll()));
+    QTranslator chinese;
+    QVERIFY(chinese.load(QStringLiteral(":/UI/novrel_zh")));
+    const QString longVersion = QStringLiteral("65535.65535.65535.65535");
+    auto text = [](const char* source) { return QCoreApplication::translate("Novrel", source); };
+    for (bool zh : {false, true}) {
+        if (zh)
+            QCoreApplication::installTranslator(&chinese);
+        for (const QString& version : {QString(), longVersion}) {
+            if (version.isEmpty())
+                QFile::remove(kTester);
+            else
+                QVERIFY(writeFile(kTester, fakeExecutable(version)));
+            Novrel window;
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            // 400 x 200 cannot hold the 390 x 160 group box and the button
+            // row: the window grows to its contents and no further (frame
+            // 4 x 41, body margins 10, box, spacing 5, button row 25). The
+            // box itself is taller than 160 only when its texts need it.
+            auto* group = window.findChild<QGroupBox*>();
+            QVERIFY(group);
+            QCOMPARE(group->width(), 390);
+            QCOMPARE(group->height(), qMax(160, group->heightForWidth(390)));
+            QCOMPARE(window.size(), QSize(414, 251 + group->height() - 160));
+            QCOMPARE(window.versionLabel()->text(), text("MainApp Ver:%1").arg(version));
+
+            // The rows in order, the buttons below the box in order, on the right.
+            QCOMPARE(window.versionLabel()->parentWidget(), group);
+            QVERIFY(window.versionLabel()->y() < window.hintLabel()->y());
+            QCOMPARE(window.updateButton()->text(), text("Novrel"));
+            QCOMPARE(window.cancelButton()->text(), text("Cancel"));
+            QVERIFY(window.updateButton()->x() + window.updateButton()->width() <
+                    window.cancelButton()->x());
+            QCOMPARE(window.cancelButton()->geometry().right(), group->geometry().right());
+            QVERIFY(window.updateButton()->y() > group->geometry().bottom());
+
+            struct State
+            {
+                QString version, hint, button;
+                bool progress;
+            };
+            const QString file = ProgramFiles::testProgram();
+            const QList<State> states = {
+                {text("MainApp Ver:%1"), text("Click the update button to obtain the latest "
+                                              "version information, and update."),
+                 text("Novrel"), false},
+                {text("MainApp Ver:%1"), text("Is in the backup file %1").arg(file), text("Novrel"),
+                 true},
+                {text("MainApp Ver:%1"), text("Downloading files %1").arg(file), text("Novrel"),
+                 true},
+                {text("MainApp Ver:%1"), text("Software download update failed"), text("Novrel"),
+                 true},
+                {text("MainApp Ver:%1"), text("Software update failed"), text("Novrel"), false},
+                {text("MainApp Ver Novrel:%1"), text("Software update success"), text("Finished"),
+                 false},
+            };
+            for (const State& state : states) {
+                window.versionLabel()->setText(state.version.arg(version));
+                window.hintLabel()->setText(state.hint);
+                window.updateButton()->setText(state.button);
+                window.progressBar()->setVisible(state.progress);
+                for (int i = 0; i < 3; ++i)
+                    QApplication::processEvents(); // the box, then the window
+                verifyShownWhole(window.versionLabel(), group);
+                verifyShownWhole(window.hintLabel(), group);
+                QVERIFY(window.hintLabel()->geometry().bottom() < group->contentsRect().bottom());
+                if (state.progress) {
+                    QVERIFY(window.hintLabel()->geometry().bottom() < window.progressBar()->y());
+                    QVERIFY(group->contentsRect().contains(window.progressBar()->geometry()));
+                }
+                for (BackgroundButton* button : {window.updateButton(), window.cancelButton()})
+                    verifyShownWhole(button->textLabel(), button);
+                QCOMPARE(window.size(), QSize(414, 251 + group->height() - 160));
+            }
+        }
+        QCoreApplication::removeTranslator(&chinese);
+    }
+    qApp->setStyleSheet(QString());
+}
+
 void TestNovrel::releaseOfThreeFilesInListOrder()
 {
     const QStringList hints = runUpdate();
@@ -166,11 +279,16 @@ void TestNovrel::listWithoutFilesInstallsLeftovers()
 
 void TestNovrel::failureOnTheSecondFileThenRetry()
 {
-    QFile::remove(m_service.releaseDir() + QStringLiteral("/App/a.txt"));
+    // The file goes from the service after the list was given out.
+    const auto connection = connect(m_window, &Novrel::hintShown, this, [this](const QString& text) {
+        if (text == QLatin1String("Is in the backup file a.txt"))
+            QFile::remove(m_service.releaseDir() + QStringLiteral("/App/a.txt"));
+    });
     const QStringList hints = runUpdate();
+    disconnect(connection);
     QCOMPARE(hints.last(), QStringLiteral("Software download update failed"));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
-    QCOMPARE(downloads(), QStringList({kTester, "a.txt"})); // first whole, second its error page
+    QCOMPARE(downloads(), QStringList({kTester})); // the first whole; no error page kept as the second
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15")); // nothing installed
     QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
     QCOMPARE(readFile(QStringLiteral("OldFile/a.txt")), QByteArray("old a")); // its backup was made
@@ -183,10 +301,33 @@ void TestNovrel::failureOnTheSecondFileThenRetry()
     QVERIFY(downloads().isEmpty());
 }
 
-void TestNovrel::namesWithFolderPartsAreRefused()
+void TestNovrel::diskFullIsADownloadFailure()
+{
+    // Room for the first two files, not for the 300000 bytes of the third.
+    QStringList hints;
+    {
+        FileSizeLimit full(200000);
+        hints = runUpdate();
+    }
+    QCOMPARE(hints.mid(hints.size() - 2), QStringList({"Downloading files b.dat", "Software download update failed"}));
+    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
+    QCOMPARE(downloads(), QStringList({kTester, "a.txt"})); // complete ones stay, the cut one goes
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a")); // nothing installed
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15"));
+    QVERIFY(!QFile::exists(QStringLiteral("b.dat")));
+
+    QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
+    QCOMPARE(readFile(QStringLiteral("b.dat")), QByteArray(300000, 'b'));
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("new a"));
+}
+
+void TestNovrel::unsafeNamesAreRefused()
 {
     for (const char* list : {"FileList,good.txt,../evil", "FileList,/etc/cron.d/x",
-                             "FileList,..\\Windows\\x.dll", "FileList,C:x", "FileList,sub/file"}) {
+                             "FileList,..\\Windows\\x.dll", "FileList,C:x", "FileList,sub/file",
+                             "FileList,good.txt,NovrelTemp", "FileList,oldfile", "FileList,.profile",
+                             "FileList,CON.txt", "FileList,lpt1", "FileList,good.txt.",
+                             "FileList,good.txt ", "FileList,a|b"}) {
         HttpFaultServer evil(HttpFaultServer::Serve, list);
         QVERIFY(evil.start());
         m_window->setServiceRoot(evil.root());
@@ -209,6 +350,16 @@ void TestNovrel::noAnswerIsAFailure()
     QVERIFY(failing.start());
     m_window->setServiceRoot(failing.root());
     QCOMPARE(runUpdate(), QStringList({"Software update failed"}));
+    // A 200 that is not a file list (a guest network's sign-in page), a
+    // redirect that leads nowhere, a reply beyond the size cap: no answer.
+    HttpFaultServer signIn(HttpFaultServer::Serve, "<html>Sign in to the guest network</html>");
+    HttpFaultServer nowhere(HttpFaultServer::RedirectNowhere);
+    HttpFaultServer endless(HttpFaultServer::Endless, "F");
+    for (HttpFaultServer* server : {&signIn, &nowhere, &endless}) {
+        QVERIFY(server->start());
+        m_window->setServiceRoot(server->root());
+        QCOMPARE(runUpdate(), QStringList({"Software update failed"}));
+    }
     QVERIFY(!QFile::exists(QStringLiteral("left.cfg"))); // nothing installed
     QCOMPARE(downloads(), QStringList({"left.cfg"}));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
@@ -260,6 +411,7 @@ void TestNovrel::quitDuringADownloadInstallsNothing()
     });
     const QStringList hints = runUpdate();
     QVERIFY(!hints.contains(QStringLiteral("Software update success")));
+    QCOMPARE(downloads(), QStringList({kTester})); // the unfinished file is not left to install
     QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15"));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));

@@ -9,6 +9,11 @@
 // The release is described by release.ini in this folder (or in the folder
 // named by the environment variable ROTAPROBE_RELEASE_DIR); its files are
 // served as static files from App/ beside it.
+//
+// A release the updater could not install whole is not offered: when
+// release.ini names a file that the updater refuses (see
+// release_name_problem) or that App/ does not hold, every query is answered
+// with status 500 and each problem is written to the server's error log.
 
 $dir = getenv('ROTAPROBE_RELEASE_DIR');
 if ($dir === false || $dir === '') {
@@ -20,21 +25,69 @@ header('Content-Type: text/plain; charset=utf-8');
 header('Cache-Control: no-store');
 
 if ($release === false) {
+    error_log("update service: $dir/release.ini cannot be read");
     http_response_code(500);
     exit;
 }
 
-// Only bare file names go into a list: the updater writes them in its folder.
-function release_files(array $release): array
+// Why the updater would refuse a name, or null when it takes it. The same
+// rule as the updater's (UpdateProtocol::isReleaseFileName): a bare file
+// name, not one of its own folders, not hidden, and one that Windows can
+// create; compared without regard to case.
+function release_name_problem(string $name): ?string
+{
+    if ($name === '.' || $name === '..' || preg_match('~[/\\\\:\x00-\x1f]~', $name)) {
+        return 'is not a bare file name';
+    }
+    if ($name[0] === '.') {
+        return 'begins with "."';
+    }
+    if (preg_match('~[. ]$~', $name)) {
+        return 'ends in a dot or a blank';
+    }
+    if (preg_match('~[<>"|?*]~', $name)) {
+        return 'holds a character Windows does not allow';
+    }
+    if (strcasecmp($name, 'NovrelTemp') === 0 || strcasecmp($name, 'OldFile') === 0) {
+        return "is one of the updater's own folders";
+    }
+    $stem = strtoupper(rtrim(explode('.', $name)[0], ' '));
+    if (preg_match('~^(CON|PRN|AUX|NUL|COM[1-9]|LPT[1-9])$~', $stem)) {
+        return 'is a name Windows reserves for a device';
+    }
+    return null;
+}
+
+// The release's files in fetch order, and the problems that stop it being
+// offered.
+function release_files(array $release, string $dir, array &$problems): array
 {
     $names = [];
     foreach (explode(',', $release['files'] ?? '') as $name) {
         $name = trim($name);
-        if ($name !== '' && $name === basename($name) && $name !== '.' && $name !== '..') {
-            $names[] = $name;
+        if ($name === '') {
+            continue;
         }
+        $problem = release_name_problem($name);
+        if ($problem === null && !is_file($dir . '/App/' . $name)) {
+            $problem = 'is not in ' . $dir . '/App/';
+        }
+        if ($problem !== null) {
+            $problems[] = "file \"$name\" $problem";
+        }
+        $names[] = $name;
     }
     return $names;
+}
+
+$problems = [];
+$files = release_files($release, $dir, $problems);
+if ($problems) {
+    foreach ($problems as $problem) {
+        error_log("update service: $dir/release.ini refused: $problem");
+    }
+    http_response_code(500);
+    exit;
 }
 
 $value = $_POST['Value'] ?? '';
@@ -46,7 +99,7 @@ switch ($value) {
         echo 'version=' . ($release['novrel_version'] ?? '');
         break;
     case 'FileList':
-        echo implode(',', array_merge(['FileList'], release_files($release)));
+        echo implode(',', array_merge(['FileList'], $files));
         break;
     default:
         http_response_code(400);
