@@ -18,6 +18,8 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
 #include <QStatusBar>
@@ -35,6 +37,18 @@
         if (QTest::currentTestFailed())                                                            \
             return;                                                                                \
     } while (false)
+
+// Receives the URLs the program asks the desktop to open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> urls;
+
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
 
 class tst_Tesvane : public QObject
 {
@@ -59,6 +73,11 @@ private slots:
     void keysAndEscape();
     void contextMenuRegion();
     void closeEndsWorker();
+    void commandsNeedTheTester();
+    void commandResults();
+    void replacedCommandIsReported();
+    void presetAndDirection();
+    void contactUsOpensTheSite();
 
 private:
     Tesvane* makeWindow();
@@ -569,6 +588,159 @@ void tst_Tesvane::closeEndsWorker()
     SimBus::instance().replug(tester);
     QTest::qWait(50);
     QVERIFY(!window->usb->isRunning());
+}
+
+void tst_Tesvane::commandsNeedTheTester()
+{
+    makeWindow();
+    const QString error = QStringLiteral("Error|Equipment access error, please check!");
+    window->OnReset();
+    window->OnClearLineLock();
+    window->OnEncoderPower();
+    window->OnSysSet();
+    window->OnRead();
+    QTRY_COMPARE(boxes->boxes, QStringList({error, error, error, error, error}));
+    QCOMPARE(window->statusBar->currentMessage(),
+             QStringLiteral("Equipment access error, please check!"));
+    QCOMPARE(DeviceLinkState::global().requestedOperation(), int(OpNone));
+    QVERIFY(!window->waitDialog);
+    QVERIFY(!window->findChild<QDialog*>(QStringLiteral("SysSetting")));
+    // Display commands need no tester.
+    window->ClearLatch();
+    window->OnPositionZero();
+    window->SetPosNeg();
+    QCOMPARE(boxes->boxes.size(), 5);
+}
+
+void tst_Tesvane::commandResults()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    boxes->boxes.clear();
+
+    window->OnClearLineLock();
+    QTRY_COMPARE(window->statusBar->currentMessage(),
+                 QStringLiteral("ClearLineLock successfully!"));
+    QVERIFY(!window->waitDialog);
+
+    // The tester refuses register writes (status 0): both fail with a box.
+    SimFaults faults = tester->faults();
+    faults.statusZeroReplies = 1000;
+    faults.onlyDirection = ReportFrame::kWrite;
+    faults.onlySpace = ReportFrame::kLiveSpace;
+    tester->setFaults(faults);
+    window->OnReset();
+    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+                              QStringLiteral("Reset failed!"), 5000);
+    window->OnClearLineLock();
+    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+                              QStringLiteral("ClearLineLock failed!"), 5000);
+    QTRY_COMPARE(boxes->boxes,
+                 QStringList({"Error|Reset failed!", "Error|ClearLineLock failed!"}));
+
+    // A refused supply switch: the status text only, the button unchanged.
+    faults.onlySpace = ReportFrame::kEepromSpace;
+    tester->setFaults(faults);
+    window->OnEncoderPower();
+    QVERIFY(window->waitDialog && window->waitDialog->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+                              QStringLiteral("Encoder power set failed!"), 5000);
+    QVERIFY(!window->waitDialog);
+    QCOMPARE(window->powerButton->text(), QStringLiteral("EncoderPoewrOn"));
+    QCOMPARE(window->powerAction->text(), QStringLiteral("EncoderPoewrOn"));
+    QCOMPARE(boxes->boxes.size(), 2);
+
+    // Configuration write results.
+    window->EEpWriteRet(false);
+    QCOMPARE(window->statusBar->currentMessage(),
+             QStringLiteral("Write configuration data failed!"));
+    QTRY_COMPARE(boxes->boxes.last(), QStringLiteral("Error|Write configuration data failed!"));
+    window->EEpWriteRet(true);
+    QCOMPARE(window->statusBar->currentMessage(),
+             QStringLiteral("Write configuration data successfully!"));
+    QCOMPARE(boxes->boxes.size(), 3);
+}
+
+void tst_Tesvane::replacedCommandIsReported()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    // Slow transfers: the second command comes before the worker takes the
+    // first, replaces it, and the operator is told.
+    SimFaults faults = tester->faults();
+    faults.transferDelayMs = 40;
+    tester->setFaults(faults);
+    QTest::qWait(100);
+    QStringList messages;
+    connect(window->statusBar, &QStatusBar::messageChanged, this,
+            [&messages](const QString& text) {
+                if (!text.isEmpty())
+                    messages << text;
+            });
+    window->OnClearLineLock();
+    window->OnReset();
+    QTRY_COMPARE_WITH_TIMEOUT(messages,
+                              QStringList({"The previous command was replaced by a newer one!",
+                                           "Reset successfully!"}),
+                              5000);
+    QVERIFY(boxes->boxes.isEmpty());
+}
+
+void tst_Tesvane::presetAndDirection()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    STEP(powerOn());
+    tester->setSpeed(0);
+    QTest::qWait(50);
+    window->SetPosNeg();
+
+    // Types into the preset dialog once it is up, then presses its OK.
+    auto enterPreset = [](const QString& text) {
+        QTimer::singleShot(50, [text] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (!widget->isVisible() || !widget->inherits("SetPreValue"))
+                    continue;
+                auto* edit = widget->findChild<QLineEdit*>();
+                edit->setText(text);
+                QMetaObject::invokeMethod(widget, "OnOk");
+            }
+        });
+    };
+    enterPreset(QStringLiteral("10"));
+    window->OnSetPreValue();
+    QCOMPARE(DisplayState::global().presetValue, 10.0);
+    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("10.000mm"));
+    QCOMPARE(window->signLabel->text(), QString());
+    window->SetPosNeg();
+    QTRY_COMPARE(window->signLabel->text(), QStringLiteral("-"));
+    QCOMPARE(window->positionLabel->text(), QStringLiteral("10.000mm"));
+
+    // Zero clears the preset.
+    window->OnPositionZero();
+    QCOMPARE(DisplayState::global().presetValue, 0.0);
+    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("0.000mm"));
+}
+
+void tst_Tesvane::contactUsOpensTheSite()
+{
+    makeWindow();
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+    QMenu* help = window->findChild<QMenu*>();
+    help->actions().at(1)->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QCOMPARE(catcher.urls.size(), 1);
+    const QUrl url = catcher.urls.first();
+    QCOMPARE(url.scheme(), QStringLiteral("http"));
+    QVERIFY(url.path().isEmpty() || url.path() == QStringLiteral("/"));
+    QVERIFY(url.host().endsWith(QStringLiteral(".example")));
 }
 
 QTEST_MAIN(tst_Tesvane)
