@@ -69,6 +69,7 @@ QWidget* SimulatedTesterWindow::buildEncoderGroup()
     m_speed->setSingleStep(0.5);
     m_speed->setSuffix(tr(" periods/s"));
     m_speed->setAccelerated(true);
+    m_speed->setValue(m_tester->speed());
     connect(m_speed, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
             [this](double speed) { m_tester->setSpeed(speed); });
     auto* reverse = new QPushButton(tr("Reverse"));
@@ -161,8 +162,8 @@ QWidget* SimulatedTesterWindow::buildFaultGroup()
     auto* group = new QGroupBox(tr("Scripted faults"));
     auto* layout = new QVBoxLayout(group);
     auto* countRow = new QFormLayout;
-    m_faultCount = spinBox(1, 100, 1, tr(" replies"));
-    countRow->addRow(tr("Next:"), m_faultCount);
+    m_faultCount = spinBox(1, 100, 1);
+    countRow->addRow(tr("Replies hit:"), m_faultCount);
     layout->addLayout(countRow);
     auto* buttons = new QHBoxLayout;
     const QString labels[3] = {tr("Time out"), tr("Status 0"), tr("Short reply")};

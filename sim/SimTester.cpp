@@ -34,6 +34,12 @@ SimTester::SimTester(const std::vector<uint8_t>& image) : m_eeprom(image)
     m_encoder.setPowered((m_eeprom[0x14] & 1) != 0);
 }
 
+double SimTester::speed() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_encoder.speed();
+}
+
 void SimTester::setSpeed(double periodsPerSecond)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

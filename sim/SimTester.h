@@ -40,6 +40,7 @@ public:
 
     // The encoder.
     void setSpeed(double periodsPerSecond);
+    double speed() const;
     void setAmplitude(double counts);
     void setOffsets(double sinOffset, double cosOffset);
     // Supply current while the encoder is powered, mA (a little ripple added).

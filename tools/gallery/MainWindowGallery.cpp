@@ -12,7 +12,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -27,6 +29,20 @@ void run(int ms)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(2);
     }
+}
+
+// Enters a preset through the preset dialog, as the operator would.
+void presetAt(Tesvane& window, const QString& text)
+{
+    QTimer::singleShot(300, [text] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (!widget->isVisible() || !widget->inherits("SetPreValue"))
+                continue;
+            widget->findChild<QLineEdit*>()->setText(text);
+            QMetaObject::invokeMethod(widget, "OnOk");
+        }
+    });
+    window.OnSetPreValue();
 }
 
 } // namespace
@@ -53,6 +69,13 @@ int main(int argc, char** argv)
     tester->setSpeed(4.0);
     run(5000);
     g_gallery.save(window, QStringLiteral("main_sincos_measuring"), false);
+
+    // A preset of 10 mm at the current place.
+    tester->setSpeed(0.0);
+    presetAt(*window, QStringLiteral("10"));
+    run(300);
+    g_gallery.save(window, QStringLiteral("main_sincos_preset"), false);
+    tester->setSpeed(4.0);
 
     tester->setAmplitude(20);
     run(500);
