@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QRadialGradient>
+#include <QTimer>
 
 namespace {
 
@@ -60,13 +61,33 @@ void drawValues(QPainter& p, const QList<SinCosSample>& samples)
 
 SinCosValue::SinCosValue(QWidget* parent, SinCosHistory* history)
     : QWidget(parent), m_picture(size(), QImage::Format_ARGB32_Premultiplied),
-      m_history(history ? history : &SinCosHistory::global())
+      m_history(history ? history : &SinCosHistory::global()), m_frameTimer(new QTimer(this))
 {
+    m_frameTimer->setSingleShot(true);
+    m_frameTimer->setInterval(kFrameMs);
+    connect(m_frameTimer, &QTimer::timeout, this, &SinCosValue::frameDue);
 }
 
 void SinCosValue::updateView()
 {
     m_dirty = true;
+    // The tester answers some 500 times a second; the eye needs no more than
+    // a frame every kFrameMs. The first change repaints at once, later ones
+    // within the frame are gathered into one repaint at its end.
+    if (m_frameTimer->isActive()) {
+        m_framePending = true;
+        return;
+    }
+    m_frameTimer->start();
+    update();
+}
+
+void SinCosValue::frameDue()
+{
+    if (!m_framePending)
+        return;
+    m_framePending = false;
+    m_frameTimer->start();
     update();
 }
 

@@ -3,16 +3,20 @@
 #include <QImage>
 #include <QWidget>
 
+class QTimer;
 class SinCosHistory;
 
 // The Lissajous picture of the encoder's analogue signals: axes, the
 // reference circle and one glowing dot per recent (sin, cos) sample. The
-// picture is cached and rebuilt only after updateView() or a resize.
+// picture is cached and rebuilt only after updateView() or a resize, and
+// repainted at most once per frame (kFrameMs) however often it changes.
 class SinCosValue : public QWidget
 {
     Q_OBJECT
 
 public:
+    static constexpr int kFrameMs = 20;
+
     explicit SinCosValue(QWidget* parent = nullptr, SinCosHistory* history = nullptr);
 
     // The history changed: rebuild the picture on the next paint.
@@ -26,9 +30,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void frameDue();
     void rebuild();
 
     QImage m_picture;
     bool m_dirty = true;
     SinCosHistory* m_history;
+    QTimer* m_frameTimer;
+    bool m_framePending = false; // changed since the last repaint of this frame
 };
