@@ -62,6 +62,33 @@ private slots:
         }
     }
 
+    // The sizes the main window gives them: the dial shrinks to keep its
+    // labels inside, the speed axis refits to the low plot.
+    void gauge200x165()
+    {
+        myGauge2 gauge;
+        gauge.resize(200, 165);
+        gauge.setValue(40);
+        gauge.show();
+        QBENCHMARK {
+            gauge.render(&m_canvas);
+        }
+    }
+
+    void speedAddSpeed1000x80()
+    {
+        SpeedCurve speed;
+        speed.resize(1000, 80);
+        speed.show();
+        double now = 1.7e9;
+        for (int i = 0; i < 31; ++i)
+            speed.addSpeedAt(10 + i % 7, now++);
+        QBENCHMARK {
+            speed.addSpeedAt(10 + std::fmod(now, 7.0), now);
+            now += 1;
+        }
+    }
+
     void speedAddSpeed31Points()
     {
         QBENCHMARK {

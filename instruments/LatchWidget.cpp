@@ -1,5 +1,6 @@
 #include "LatchWidget.h"
 
+#include "InstrumentGeometry.h"
 #include "InstrumentText.h"
 
 #include <QHeaderView>
@@ -63,6 +64,23 @@ void LatchWidget::addLatch(double value, qint64 pulseCount)
         t->setItem(row, column, item);
     }
     t->setCurrentCell(row, 0);
+}
+
+void LatchWidget::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The layout has just placed the table below the label. Leave the part
+    // of a row that would not fit free below the table: the viewport then
+    // holds whole rows, and the table scrolled to its end starts with a whole
+    // row under the header.
+    const QTableWidget* t = m_latchTable;
+    const QHeaderView* header = t->horizontalHeader();
+    const int headerHeight = qMax(header->minimumHeight(), header->sizeHint().height());
+    const int room = height() - t->y() - 2 * t->frameWidth() - headerHeight;
+    const int spare =
+        InstrumentGeometry::spareBelowRows(room, t->verticalHeader()->defaultSectionSize());
+    if (m_layout->contentsMargins().bottom() != spare)
+        m_layout->setContentsMargins(0, 0, 0, spare);
 }
 
 void LatchWidget::setTriggerCount(qint64 count)

@@ -8,7 +8,9 @@ class QVBoxLayout;
 
 // The positions latched on the reference input: one row per event (value,
 // trigger pulses, time of arrival), at most 200 rows, under a large label
-// with the running trigger count.
+// with the running trigger count. The table is kept a whole number of rows
+// high, so that scrolled to the newest row no part-row shows under the
+// header.
 class LatchWidget : public QWidget
 {
     Q_OBJECT
@@ -25,6 +27,9 @@ public:
 
     QTableWidget* table() const { return m_latchTable; }
     QLabel* countLabel() const { return m_countLabel; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QTableWidget* m_latchTable;

@@ -1,5 +1,6 @@
 #include "SpeedCurve.h"
 
+#include "InstrumentGeometry.h"
 #include "InstrumentText.h"
 
 #include <qcustomplot.h>
@@ -31,6 +32,9 @@ void styleAxis(QCPAxis* axis)
     axis->setSubTickPen(pen);
 }
 
+// The speed axis's label, and the shorter one for a low plot.
+const QString kAxisLabels[] = {QStringLiteral("Speed(mm/s)"), QStringLiteral("mm/s")};
+
 double nowSeconds()
 {
     return QDateTime::currentMSecsSinceEpoch() / 1000.0;
@@ -39,10 +43,34 @@ double nowSeconds()
 } // namespace
 
 SpeedCurve::SpeedCurve(QWidget* parent)
-    : QWidget(parent), m_plot(new QCustomPlot), m_speedLabel(new QLabel(this))
+    : QWidget(parent), m_plot(new QCustomPlot), m_speedLabel(new QLabel(this)),
+      m_unitLabel(new QLabel(QStringLiteral("mm/s"), this)), m_speedTicker(new QCPAxisTickerFixed)
 {
-    m_plot->yAxis->setLabel(QStringLiteral("Speed(mm/s)"));
+    m_plot->yAxis->setLabel(kAxisLabels[0]);
     m_plot->yAxis->setRange(0, m_maxSpeed);
+    // Speed labels as far apart as the plot's height allows (fitSpeedAxis),
+    // and an axis rect that may be as low as a panel in the main window.
+    m_speedTicker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+    m_plot->yAxis->setTicker(m_speedTicker);
+    const int labelHeight = QFontMetrics(m_plot->yAxis->tickLabelFont()).height();
+    m_plot->axisRect()->setMinimumSize(50, labelHeight);
+    QMargins margins = m_plot->axisRect()->minimumMargins();
+    margins.setTop(qMin(margins.top(), labelHeight / 2 + 2)); // room for the top label's upper half
+    m_plot->axisRect()->setMinimumMargins(margins);
+    connect(m_plot, &QCustomPlot::beforeReplot, this, [this] {
+        // Before the layout: the axis rect's vertical margins are those of
+        // the last layout, the viewport is the plot's current size.
+        const QCPAxisRect* rect = m_plot->axisRect();
+        fitSpeedAxis(m_plot->viewport().height() - (rect->outerRect().height() - rect->height()),
+                     rect->top() - rect->outerRect().top());
+    });
+    connect(m_plot, &QCustomPlot::afterLayout, this, [this] {
+        // The margins may have moved by a pixel or two with the labels'
+        // texts: check against the layout just made, replot again if need be.
+        const QCPAxisRect* rect = m_plot->axisRect();
+        if (fitSpeedAxis(rect->height(), rect->top() - rect->outerRect().top()))
+            m_plot->replot(QCustomPlot::rpQueuedReplot);
+    });
     setupPlot();
 
     auto* layout = new QHBoxLayout(this);
@@ -51,18 +79,17 @@ SpeedCurve::SpeedCurve(QWidget* parent)
     layout->setAlignment(Qt::AlignVCenter);
     layout->addWidget(m_plot, 0);
     auto* readout = new QHBoxLayout;
-    readout->setContentsMargins(5, 0, 0, 5);
+    readout->setContentsMargins(5, 0, kReadoutRightMargin, 5);
     readout->setSpacing(10);
     readout->setAlignment(Qt::AlignVCenter);
     layout->addLayout(readout, 0);
-    auto* unit = new QLabel(QStringLiteral("mm/s"), this);
     readout->addWidget(m_speedLabel);
-    readout->addWidget(unit);
+    readout->addWidget(m_unitLabel);
 
     m_speedLabel->setFixedWidth(140);
     m_speedLabel->setText(tr("Speed:") + InstrumentText::speed(0));
     m_speedLabel->setStyleSheet(QString::fromLatin1(kLabelStyle));
-    unit->setStyleSheet(QString::fromLatin1(kLabelStyle));
+    m_unitLabel->setStyleSheet(QString::fromLatin1(kLabelStyle));
     m_plot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
@@ -91,6 +118,32 @@ void SpeedCurve::setupPlot()
     m_plot->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
     m_plot->legend->setBrush(QColor(255, 255, 255, 200));
     m_plot->replot();
+}
+
+bool SpeedCurve::fitSpeedAxis(int axisPixels, int top)
+{
+    const int height = m_plot->viewport().height();
+    const int labelHeight = QFontMetrics(m_plot->yAxis->tickLabelFont()).height();
+    const double step = InstrumentGeometry::speedTickStep(m_plot->yAxis->range().size(), axisPixels,
+                                                          labelHeight + kTickLabelGap);
+
+    // The axis label is centred on the axis: the longest one that stays
+    // inside the plot, or none.
+    const double centre = top + axisPixels / 2.0;
+    const double room = 2.0 * qMin(centre, height - centre);
+    const QFontMetrics metrics(m_plot->yAxis->labelFont());
+    QString label;
+    for (const QString& candidate : kAxisLabels) {
+        if (metrics.boundingRect(QRect(), Qt::TextDontClip, candidate).width() <= room) {
+            label = candidate;
+            break;
+        }
+    }
+    if (step == m_speedTicker->tickStep() && label == m_plot->yAxis->label())
+        return false;
+    m_speedTicker->setTickStep(step);
+    m_plot->yAxis->setLabel(label);
+    return true;
 }
 
 void SpeedCurve::addSpeed(double speed)

@@ -42,9 +42,9 @@ void drawScale(QPainter& p, const Dial& d)
     for (int i = 0; i < InstrumentGeometry::kTickCount; ++i) {
         p.save();
         p.rotate(InstrumentGeometry::tickAngle(i));
-        if (i % 10 == 0) {
+        if (i % InstrumentGeometry::kTicksPerLabel == 0) {
             p.drawLine(QPointF(0, d.r3 + 3), QPointF(0, d.r3 + 13));
-            const QString label = myGauge2::tr("%1").arg(2 * i);
+            const QString label = myGauge2::tr("%1").arg(InstrumentGeometry::tickLabelNumber(i));
             const int tw = metrics.horizontalAdvance(label);
             const int th = metrics.height();
             p.translate(-tw / 2.0, d.r3 + 3 + 10 + 3 + th);
@@ -137,6 +137,11 @@ void myGauge2::UpdateGraph()
     update();
 }
 
+InstrumentGeometry::Dial myGauge2::dial() const
+{
+    return InstrumentGeometry::fittedDial(rect(), InstrumentGeometry::scaleFont(fontMetrics()));
+}
+
 QString myGauge2::valueText() const
 {
     return tr("SignalStrength:%1%").arg(InstrumentText::gaugeNumber(m_targetValue));
@@ -146,7 +151,7 @@ void myGauge2::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-    const Dial d = InstrumentGeometry::dial(rect());
+    const Dial d = dial();
     p.save();
     drawBand(p, d);
     p.restore();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "InstrumentGeometry.h"
+
 #include <QWidget>
 
 class QTimer;
@@ -7,7 +9,7 @@ class QTimer;
 // A round dial for the signal strength: a 270-degree band (red, green,
 // red), 101 ticks labelled 0 to 200, a needle, a hub and a value box. The
 // needle follows setValue within one 10 ms tick; the whole gauge repaints
-// every 100 ms.
+// every 100 ms. Where the labels would leave the widget the dial shrinks.
 class myGauge2 : public QWidget
 {
     Q_OBJECT
@@ -23,6 +25,8 @@ public:
     bool isAnimating() const { return m_animating; }
     QTimer* stepTimer() const { return m_stepTimer; }
     QTimer* refreshTimer() const { return m_refreshTimer; }
+    // The dial as painted at the current size.
+    InstrumentGeometry::Dial dial() const;
     // The value box's text for the current target.
     QString valueText() const;
 

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QSize>
 
 #include <cmath>
 
@@ -41,28 +42,39 @@ int main(int argc, char** argv)
         history.append({qint16(512 + 384 * wobble * std::sin(phase)),
                         qint16(512 + 384 * wobble * std::cos(phase))});
     }
-    SinCosValue view;
-    view.resize(600, 400);
-    view.updateView();
-    save(view, QStringLiteral("sincos_600x400"));
+    // Each instrument at a roomy size and at the size the main window gives
+    // it (1300 x 750, fixed).
+    for (const QSize size : {QSize(600, 400), QSize(600, 165)}) {
+        SinCosValue view;
+        view.resize(size);
+        view.updateView();
+        save(view, QStringLiteral("sincos_%1x%2").arg(size.width()).arg(size.height()));
+    }
 
-    myGauge2 gauge;
-    gauge.resize(300, 300);
-    gauge.setValue(38.4);
-    save(gauge, QStringLiteral("gauge_300x300"));
+    for (const QSize size : {QSize(300, 300), QSize(200, 165)}) {
+        myGauge2 gauge;
+        gauge.resize(size);
+        gauge.setValue(38.4);
+        save(gauge, QStringLiteral("gauge_%1x%2").arg(size.width()).arg(size.height()));
+    }
 
-    SpeedCurve curve;
-    curve.resize(760, 300);
     const double now = QDateTime::currentMSecsSinceEpoch() / 1000.0;
-    for (int i = 30; i >= 0; --i)
-        curve.addSpeedAt(12.0 + 6.0 * std::sin(i * 0.3) + (i % 3) * 0.4, now - i);
-    save(curve, QStringLiteral("speed_760x300"));
+    for (const QSize size : {QSize(760, 300), QSize(1000, 80)}) {
+        SpeedCurve curve;
+        curve.resize(size);
+        for (int i = 30; i >= 0; --i)
+            curve.addSpeedAt(12.0 + 6.0 * std::sin(i * 0.3) + (i % 3) * 0.4, now - i);
+        save(curve, QStringLiteral("speed_%1x%2").arg(size.width()).arg(size.height()));
+    }
 
-    LatchWidget latch;
-    latch.resize(420, 420);
-    for (int i = 0; i < 12; ++i)
-        latch.addLatch(20.0 * i + 0.0125 * i, 4096LL * i);
-    latch.setTriggerCount(12);
-    save(latch, QStringLiteral("latch_420x420"));
+    for (const QSize size : {QSize(420, 420), QSize(370, 330)}) {
+        LatchWidget latch;
+        latch.resize(size);
+        latch.show();
+        for (int i = 0; i < 12; ++i)
+            latch.addLatch(20.0 * i + 0.0125 * i, 4096LL * i);
+        latch.setTriggerCount(12);
+        save(latch, QStringLiteral("latch_%1x%2").arg(size.width()).arg(size.height()));
+    }
     return 0;
 }
