@@ -123,6 +123,14 @@ Dial fittedDial(const QRect& rect, const ScaleFont& font)
     return dialOfRadius(fits, full.cx, full.cy);
 }
 
+bool labelsApart(const Dial& d, const ScaleFont& font)
+{
+    for (int k = 0; k + 1 < kLabelCount; ++k)
+        if (tickLabelBounds(d, k, font).intersects(tickLabelBounds(d, k + 1, font)))
+            return false;
+    return true;
+}
+
 QRectF valueBox(const Dial& d)
 {
     const double u = d.r2 / 5.0;

@@ -73,6 +73,9 @@ QRectF tickLabelBounds(const Dial& d, int label, const ScaleFont& font);
 // largest smaller R whose labels all fit.
 Dial fittedDial(const QRect& rect, const ScaleFont& font);
 
+// True when no two neighbouring tick labels overlap.
+bool labelsApart(const Dial& d, const ScaleFont& font);
+
 // The translucent value box under the hub and the point size of its text.
 QRectF valueBox(const Dial& d);
 int valueFontPointSize(const Dial& d);

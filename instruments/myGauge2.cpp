@@ -95,7 +95,13 @@ void drawValueBox(QPainter& p, const Dial& d, const QString& text)
     p.drawRoundedRect(box, 10, 10, Qt::RelativeSize);
     p.setOpacity(1.0);
     QFont font;
-    font.setPointSize(qMax(1, InstrumentGeometry::valueFontPointSize(d)));
+    // The given size, or smaller where the (translated) text would be wider
+    // than its box.
+    for (int points = qMax(1, InstrumentGeometry::valueFontPointSize(d)); points >= 1; --points) {
+        font.setPointSize(points);
+        if (QFontMetricsF(font).horizontalAdvance(text) <= box.width() - 2)
+            break;
+    }
     p.setFont(font);
     p.setPen(Qt::black);
     p.drawText(box, Qt::AlignCenter, text);
@@ -137,9 +143,26 @@ void myGauge2::UpdateGraph()
     update();
 }
 
+QFont myGauge2::labelFont() const
+{
+    // The widget's font while the labels stand apart; on a dial shrunk to
+    // keep its labels inside, a smaller one (down to 8 px) until they do.
+    QFont font = this->font();
+    for (int pixels = QFontInfo(font).pixelSize(); pixels >= kSmallestLabelPx; --pixels) {
+        font.setPixelSize(pixels);
+        const InstrumentGeometry::ScaleFont metrics =
+            InstrumentGeometry::scaleFont(QFontMetrics(font));
+        if (InstrumentGeometry::labelsApart(InstrumentGeometry::fittedDial(rect(), metrics),
+                                            metrics))
+            break;
+    }
+    return font;
+}
+
 InstrumentGeometry::Dial myGauge2::dial() const
 {
-    return InstrumentGeometry::fittedDial(rect(), InstrumentGeometry::scaleFont(fontMetrics()));
+    return InstrumentGeometry::fittedDial(
+        rect(), InstrumentGeometry::scaleFont(QFontMetrics(labelFont())));
 }
 
 QString myGauge2::valueText() const
@@ -156,6 +179,7 @@ void myGauge2::paintEvent(QPaintEvent*)
     drawBand(p, d);
     p.restore();
     p.save();
+    p.setFont(labelFont());
     drawScale(p, d);
     p.restore();
     p.save();

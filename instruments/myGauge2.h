@@ -27,6 +27,9 @@ public:
     QTimer* refreshTimer() const { return m_refreshTimer; }
     // The dial as painted at the current size.
     InstrumentGeometry::Dial dial() const;
+    // The font of the scale labels (see labelFont in the source).
+    QFont labelFont() const;
+    static constexpr int kSmallestLabelPx = 8;
     // The value box's text for the current target.
     QString valueText() const;
 

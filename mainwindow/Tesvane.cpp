@@ -15,6 +15,7 @@
 #include "WaitDialog.h"
 #include "WinDeviceChange.h"
 #include "YInfoBox.h"
+#include "YSoftNovrel.h"
 #include "myGauge2.h"
 
 #include <QAction>
@@ -64,6 +65,7 @@ const char kValueAlarm[] =
     "font-size : 100px; color : rgb(240, 50, 50); font: bold  large Microsoft YaHei ;";
 const char kNoticeStyle[] = "font-size : 30px; color : rgba(30, 144, 255, 1);";
 
+constexpr int kMaxFontPx = 40; // the style sheet's "MaxFont" labels
 constexpr int kMessageMs = 5000;
 constexpr int kWaitDialogMs = 10000;
 constexpr int kPowerSettleMs = 200;
@@ -144,6 +146,9 @@ Tesvane::Tesvane(QWidget* parent, HotPlugSource* hotPlug, int startupPauseMs)
 
     UiRefresh();
     buildHelpMenu();
+
+    connect(&autoNovrel, &AutoNovrel::NewVer, this, &Tesvane::NewVer);
+    autoNovrel.start(QThread::HighestPriority);
 
     speedTimer = new QTimer(this);
     speedTimer->setInterval(1000);
@@ -413,11 +418,17 @@ void Tesvane::buildSquareWavePanel()
     phaseStateLabel = maxFontLabel(tr("Normal"));
     phaseStateLabel->setFixedWidth(200);
     QLabel* errorCaption = maxFontLabel(tr("PhaseErrorCount:"));
-    errorCaption->ensurePolished();
-    // 240 px, or the caption's own width where its translation is longer.
-    errorCaption->setFixedWidth(qMax(240, errorCaption->sizeHint().width()));
+    // 240 px, or the caption's own width at the 40-px "MaxFont" size where
+    // its translation is longer; the count beside it then gives up the room
+    // its few digits do not need.
+    QFont captionFont = errorCaption->font();
+    captionFont.setPixelSize(kMaxFontPx);
+    const int captionWidth =
+        QFontMetrics(captionFont).horizontalAdvance(errorCaption->text()) + 8;
+    errorCaption->setFixedWidth(qMax(240, captionWidth));
     phaseErrorCountLabel = maxFontLabel(tr("0"));
-    phaseErrorCountLabel->setFixedWidth(200);
+    phaseErrorCountLabel->setMinimumWidth(100);
+    phaseErrorCountLabel->setMaximumWidth(200);
     addRow({maxFontLabel(tr("PhaseState:")), phaseStateLabel, errorCaption, phaseErrorCountLabel});
 
     levelStateLabel = maxFontLabel(QStringLiteral("NULL"));
@@ -1127,9 +1138,28 @@ void Tesvane::OnSetPreValue()
         PositionMath::presetZeroOffset(raw, state.presetValue, equivalent, state.direction);
 }
 
-void Tesvane::NewVer() {}
+void Tesvane::NewVer()
+{
+    // The answer came while the window was closing: nothing to ask.
+    if (closing)
+        return;
+    if (askQuestion(tr("Update prompt"),
+                    tr("found that the software has a new version, whether the update?"),
+                    nullptr) == 0)
+        return;
+    openUpdateDialog(400);
+}
 
-void Tesvane::SoftUpdate() {}
+void Tesvane::SoftUpdate()
+{
+    openUpdateDialog(430);
+}
+
+void Tesvane::openUpdateDialog(int width)
+{
+    YSoftNovrel dialog(this, tr("Soft Novrel"), 35, width, 130);
+    dialog.exec();
+}
 
 void Tesvane::ContactUs()
 {

@@ -468,7 +468,7 @@ void TestInstruments::scaleLabelsReadTheirTicks()
         gauge.setValue(50); // the needle stays inside the band
         const QImage image = render(gauge);
         const Dial d = gauge.dial();
-        const ScaleFont f = scaleFont(gauge.fontMetrics());
+        const ScaleFont f = scaleFont(QFontMetrics(gauge.labelFont()));
         for (int k = 0; k < kLabelCount; ++k) {
             const int expected = 20 * k;
             QList<int> candidates{expected};
@@ -479,7 +479,7 @@ void TestInstruments::scaleLabelsReadTheirTicks()
             QList<QImage> references;
             for (const int n : candidates)
                 references.append(
-                    referenceLabel(image.size(), gauge.font(), d, f, k, QString::number(n)));
+                    referenceLabel(image.size(), gauge.labelFont(), d, f, k, QString::number(n)));
             const QRect area =
                 tickLabelBounds(d, k, f).adjusted(-12, -12, 12, 12).toAlignedRect() & image.rect();
             QList<double> differences;
@@ -512,7 +512,7 @@ void TestInstruments::gaugeInksOnlyItsDialLabelsAndBox()
         gauge.setValue(50);
         const QImage image = render(gauge);
         const Dial d = gauge.dial();
-        const ScaleFont f = scaleFont(gauge.fontMetrics());
+        const ScaleFont f = scaleFont(QFontMetrics(gauge.labelFont()));
         QList<QRectF> boxes{valueBox(d).adjusted(-1, -1, 1, 1)};
         for (int k = 0; k < kLabelCount; ++k)
             boxes.append(tickLabelBounds(d, k, f).adjusted(-1, -1, 1, 1));
@@ -535,6 +535,8 @@ void TestInstruments::gaugeInksOnlyItsDialLabelsAndBox()
         QVERIFY2(labelInk > 100, qPrintable(where));
         for (int k = 0; k < kLabelCount; ++k)
             QVERIFY2(QRectF(image.rect()).contains(tickLabelBounds(d, k, f)), qPrintable(where));
+        // Neighbouring labels never run into each other, whatever the size.
+        QVERIFY2(labelsApart(d, f), qPrintable(where));
     }
 }
 
