@@ -73,6 +73,7 @@ private slots:
     void keysAndEscape();
     void contextMenuRegion();
     void closeEndsWorker();
+    void unplugDuringSupplySequence();
     void commandsNeedTheTester();
     void commandResults();
     void replacedCommandIsReported();
@@ -588,6 +589,35 @@ void tst_Tesvane::closeEndsWorker()
     SimBus::instance().replug(tester);
     QTest::qWait(50);
     QVERIFY(!window->usb->isRunning());
+}
+
+void tst_Tesvane::unplugDuringSupplySequence()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    boxes->boxes.clear();
+    // Unplugged while the supply sequence waits for refreshes that will not
+    // come: the wait ends, the sequence stops, nothing is requested.
+    bool unplugged = false;
+    connect(window->usb, &QtUsb::EncoderPowerRet, this, [&] {
+        if (!unplugged)
+            SimBus::instance().unplug(tester);
+        unplugged = true;
+    });
+    window->OnEncoderPower();
+    QTRY_VERIFY_WITH_TIMEOUT(unplugged, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->connectionLabel->text(),
+                              QStringLiteral("The device is not connected!"), 5000);
+    QTest::qWait(300);
+    QVERIFY(!window->usb->isRunning());
+    QCOMPARE(window->powerButton->text(), QStringLiteral("EncoderPoewrOn"));
+    QCOMPARE(DeviceLinkState::global().requestedOperation(), int(OpNone));
+    QVERIFY(boxes->boxes.isEmpty());
+    // Plugged in again, the program comes back to the measurement view.
+    SimBus::instance().replug(tester);
+    STEP(waitMeasuring());
 }
 
 void tst_Tesvane::commandsNeedTheTester()
