@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Draws every image of the two resource collections into app/UI/ and writes
-both style sheets (app/UI/bluenew.qss, updater/UI/bluenew.qss).
+"""Draws every image of the two resource collections into app/UI/, writes
+both style sheets (app/UI/bluenew.qss, updater/UI/bluenew.qss) and draws the
+desktop menu icons of the Debian package into packaging/icons/.
 
 All artwork is drawn here from simple shapes, four times oversized and then
 reduced, so edges are smooth. One palette around the accent rgb(30, 144, 255)
@@ -20,6 +21,9 @@ from PIL import Image, ImageChops, ImageDraw, ImageFilter
 
 OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "app", "UI")
 UPDATER_OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "updater", "UI")
+PACKAGING_OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "packaging", "icons")
+# The hicolor theme sizes the package installs the menu icon in.
+DESKTOP_ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
 
 ACCENT = (30, 144, 255)
 ACCENT_DARK = (16, 98, 196)
@@ -947,6 +951,16 @@ def logos():
         save(c.result(), "Laser_%d.png" % size)
 
 
+def desktop_icons():
+    """The product mark for the desktop menu, one PNG per hicolor size."""
+    for size in DESKTOP_ICON_SIZES:
+        folder = os.path.join(PACKAGING_OUT, "%dx%d" % (size, size))
+        os.makedirs(folder, exist_ok=True)
+        c = Canvas(size, size)
+        glyph_logo(c, 0, 0, size)
+        c.result().save(os.path.join(folder, "rotaprobe.png"), "PNG", optimize=True)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     icon_file()
@@ -975,6 +989,7 @@ def main():
     radio_buttons()
     drop_buttons()
     style_sheets()
+    desktop_icons()
     return 0
 
 

@@ -1,0 +1,195 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: built by cpack from this build tree,
+# unpacked into a temporary root, then checked for the program folder, the
+# udev rule, the menu launchers and their icons, the polkit action, the
+# maintainer scripts and the dependencies; finally each launcher's command
+# and the updater are started offscreen from the unpacked program folder and
+# ended by SIGTERM.
+#
+#   tst_Package.sh <cpack> <build dir> <version>
+set -u
+
+cpack=$1
+build=$2
+version=$3
+
+if ! command -v dpkg-deb >/dev/null 2>&1; then
+    echo "SKIP: no dpkg-deb (not a Debian system)"
+    exit 77
+fi
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+tmp=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill -KILL "$pid" 2>/dev/null
+    done
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+# --- build and unpack
+if ! (cd "$build" && "$cpack" -G DEB -B "$tmp/out") >"$tmp/cpack.log" 2>&1; then
+    cat "$tmp/cpack.log"
+    echo "FAIL: cpack -G DEB"
+    exit 1
+fi
+arch=$(dpkg --print-architecture)
+deb=$tmp/out/rotaprobe_${version}_${arch}.deb
+if [ ! -f "$deb" ]; then
+    ls "$tmp/out"
+    echo "FAIL: no $(basename "$deb")"
+    exit 1
+fi
+root=$tmp/root
+dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
+dpkg-deb -e "$deb" "$tmp/control" || { echo "FAIL: dpkg-deb -e"; exit 1; }
+
+# --- the program folder: all three programs side by side
+folder=$root/opt/rotaprobe
+for program in Rotaprobe Novrel RotaprobeDemo; do
+    [ -x "$folder/$program" ] || fail "$program is not in /opt/rotaprobe"
+    # Nothing may point back into the build tree.
+    if readelf -d "$folder/$program" 2>/dev/null | grep -E 'R(UN)?PATH' | grep -q "$build"; then
+        fail "$program has a run path into the build tree"
+    fi
+done
+
+# --- the udev rule: the tester's identifiers and access for the seat's user
+rules=$(find "$root/lib/udev/rules.d" -name '*.rules' 2>/dev/null)
+if [ "$(echo "$rules" | grep -c .)" -ne 1 ]; then
+    fail "expected one udev rule file, found: $rules"
+else
+    rule=$(grep -v '^#' "$rules")
+    for part in 'SUBSYSTEM=="usb"' 'ATTR{idVendor}=="0388"' 'ATTR{idProduct}=="0004"' 'TAG+="uaccess"'; do
+        [[ $rule == *"$part"* ]] || fail "udev rule lacks $part"
+    done
+    # uaccess is applied by 73-seat-late.rules: the tag must be set before.
+    number=$(basename "$rules" | grep -Eo '^[0-9]+')
+    [ -n "$number" ] && [ "$number" -lt 73 ] || fail "udev rule $(basename "$rules") runs after the seat rules"
+fi
+
+# --- launchers: valid, working directory the program folder, both programs
+declare -A launcher_of
+for desktop in "$root"/usr/share/applications/*.desktop; do
+    [ -f "$desktop" ] || continue
+    desktop-file-validate "$desktop" || fail "$(basename "$desktop") is not valid"
+    name=$(sed -n 's/^Name=//p' "$desktop")
+    launcher_of[$name]=$desktop
+    [ "$(sed -n 's/^Path=//p' "$desktop")" = /opt/rotaprobe ] ||
+        fail "$(basename "$desktop") does not start in /opt/rotaprobe"
+    icon=$(sed -n 's/^Icon=//p' "$desktop")
+    for size in 16 22 24 32 48 64 128 256; do
+        png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png
+        file -b "$png" 2>/dev/null | grep -q "PNG image data, $size x $size," ||
+            fail "no ${size}x${size} icon $icon"
+    done
+done
+[ "${#launcher_of[@]}" -eq 2 ] || fail "expected two launchers, found ${#launcher_of[@]}"
+[ -n "${launcher_of[Rotaprobe]:-}" ] || fail "no launcher named Rotaprobe"
+[ -n "${launcher_of[Rotaprobe (simulated tester)]:-}" ] ||
+    fail "no launcher named Rotaprobe (simulated tester)"
+
+# --- polkit action for the update hand-off
+policy=$root/usr/share/polkit-1/actions/example.korvalis.rotaprobe.novrel.policy
+if [ ! -f "$policy" ]; then
+    fail "no polkit action"
+else
+    # polkit skips a file that is not well-formed.
+    /usr/bin/python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' "$policy" ||
+        fail "polkit action is not well-formed XML"
+    for part in '<action id="example.korvalis.rotaprobe.novrel">' \
+        '<annotate key="org.freedesktop.policykit.exec.path">/opt/rotaprobe/Novrel</annotate>' \
+        '<annotate key="org.freedesktop.policykit.exec.allow_gui">true</annotate>' \
+        '<allow_active>auth_admin_keep</allow_active>'; do
+        grep -qF "$part" "$policy" || fail "polkit action lacks $part"
+    done
+fi
+
+# --- maintainer scripts: reload udev's rules and re-apply them; succeed
+# without udev (containers) or with udev not running.
+mkdir -p "$tmp/nobin" "$tmp/udevok" "$tmp/udevdown"
+printf '#!/bin/sh\necho "$*" >>"%s"\n' "$tmp/udevadm.calls" >"$tmp/udevok/udevadm"
+printf '#!/bin/sh\necho "$*" >>"%s"\nexit 1\n' "$tmp/udevadm.calls" >"$tmp/udevdown/udevadm"
+chmod +x "$tmp/udevok/udevadm" "$tmp/udevdown/udevadm"
+for script in postinst:configure postrm:remove; do
+    arg=${script#*:}
+    script=${script%:*}
+    if [ ! -x "$tmp/control/$script" ]; then
+        fail "no executable $script"
+        continue
+    fi
+    rm -f "$tmp/udevadm.calls"
+    PATH=$tmp/udevok /bin/sh "$tmp/control/$script" "$arg" || fail "$script $arg failed"
+    calls=$(cat "$tmp/udevadm.calls" 2>/dev/null | head -1)
+    [ "$calls" = "control --reload-rules" ] || fail "$script did not reload udev rules first: '$calls'"
+    grep -q '^trigger' "$tmp/udevadm.calls" 2>/dev/null || fail "$script did not trigger udev"
+    PATH=$tmp/udevdown /bin/sh "$tmp/control/$script" "$arg" || fail "$script fails with udev not running"
+    PATH=$tmp/nobin /bin/sh "$tmp/control/$script" "$arg" || fail "$script fails without udev"
+done
+
+# --- dependencies: computed from the executables, plus the CJK font
+depends=$(dpkg-deb -f "$deb" Depends)
+for package in libqt5widgets5 libqt5network5 libqcustomplot libusb-0.1-4 libudev1 fonts-wqy-zenhei; do
+    [[ $depends == *"$package"* ]] || fail "Depends lacks $package: $depends"
+done
+[ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "no description"
+
+# --- the programs start from the program folder, offscreen
+# start <expected stderr text> <program> <working folder>: both paths as
+# installed, moved into the unpacked root; waits for the text, then ends the
+# program with SIGTERM and expects exit code 0.
+start() {
+    local expect=$1 program=$2 path=$3
+    local name log pid status
+    name=$(basename "$program")
+    log=$tmp/$name.log
+    # A private runtime folder: the single-instance socket of a copy
+    # running elsewhere cannot refuse this one.
+    mkdir -p -m 700 "$tmp/run"
+    (cd "$root$path" && exec env XDG_RUNTIME_DIR="$tmp/run" QT_QPA_PLATFORM=offscreen \
+        QT_LOGGING_RULES="rotaprobe.view.debug=true" "$root$program" 2>"$log") &
+    pid=$!
+    pids+=("$pid")
+    for _ in $(seq 200); do
+        grep -q "$expect" "$log" && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if ! grep -q "$expect" "$log"; then
+        fail "$name never printed '$expect'"
+        cat "$log"
+    fi
+    grep -q "already running" "$log" && fail "$name met another copy"
+    kill -TERM "$pid" 2>/dev/null
+    wait "$pid"
+    status=$?
+    [ "$status" -eq 0 ] || { fail "$name ended with $status after SIGTERM"; cat "$log"; }
+    # The images, catalogue and style sheet are compiled in; one that fails
+    # to load or parse shows up as a Qt warning.
+    if grep -E 'QPixmap|QImage|QIcon|QFSFileEngine|QIODevice|libpng|stylesheet' "$log"; then
+        fail "$name complained at start"
+    fi
+}
+# start_launcher <expected stderr text> <launcher name>: the launcher's
+# command in its working folder.
+start_launcher() {
+    local desktop=${launcher_of[$2]:-}
+    [ -n "$desktop" ] || return
+    start "$1" "$(sed -n 's/^Exec=//p' "$desktop")" "$(sed -n 's/^Path=//p' "$desktop")"
+}
+start_launcher 'view: ' 'Rotaprobe'
+start_launcher 'view: measuring' 'Rotaprobe (simulated tester)'
+start 'Novrel window shown' /opt/rotaprobe/Novrel /opt/rotaprobe
+
+if [ "$failures" -ne 0 ]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "package $(basename "$deb") passed"
