@@ -2,8 +2,7 @@
 
 #include "EepromImage.h"
 #include "PreciseTimers.h"
-
-#include <usb.h>
+#include "UsbApi.h"
 
 namespace {
 
@@ -137,8 +136,7 @@ bool QtUsb::writeReport(const quint8* data, int length)
         return false;
     }
     const int result =
-        usb_interrupt_write(m_handle, kWriteEndpoint, reinterpret_cast<const char*>(data),
-                            length & 0xFF, kTransferTimeoutMs);
+        UsbApi::interruptWrite(m_handle, kWriteEndpoint, data, length & 0xFF, kTransferTimeoutMs);
     if (result >= 0)
         return true;
     recoverAfterFailedTransfer();
@@ -151,8 +149,8 @@ int QtUsb::readReport(quint8* buffer, int length)
         logCritical("Usb connection not opened");
         return 0;
     }
-    const int result = usb_interrupt_read(m_handle, kReadEndpoint, reinterpret_cast<char*>(buffer),
-                                          length & 0xFF, kTransferTimeoutMs);
+    const int result =
+        UsbApi::interruptRead(m_handle, kReadEndpoint, buffer, length & 0xFF, kTransferTimeoutMs);
     if (result >= 0)
         return result;
     recoverAfterFailedTransfer();

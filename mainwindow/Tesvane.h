@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AutoNovrel.h"
 #include "DeviceOperation.h"
 #include "DialogHost.h"
 #include "MovingAverage.h"
@@ -144,6 +145,8 @@ private:
     // the link stops or the window closes; false when cut short.
     bool waitForRefreshes(int refreshes);
     bool waitMilliseconds(int ms);
+    // The update dialog, `width` pixels wide, run modally.
+    void openUpdateDialog(int width);
 
     QWidget* notConnectedPanel = nullptr;
     QWidget* positionPanel = nullptr;
@@ -177,6 +180,8 @@ private:
     QPointer<WaitDialog> waitDialog;
     QTimer* speedTimer = nullptr;
     HotPlugSource* hotPlugSource = nullptr;
+    // The start-up update check; it ends a waiting query when destroyed.
+    AutoNovrel autoNovrel;
     MovingAverage sinCosFilterHistory;
     MovingAverage squareFilterHistory;
     quint16 phaseErrorShown = 0;

@@ -11,6 +11,8 @@ PACKAGES=(
   clang libclang-rt-14-dev
   php-cli curl
   python3 python3-pil
+  dpkg-dev file desktop-file-utils
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #include "Novrel.h"
 
 #include "BackgroundButton.h"
+#include "InvokingUser.h"
 #include "ProgramFiles.h"
 #include "UpdateProtocol.h"
 #include "UpdateQuery.h"
@@ -15,7 +16,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QProcess>
 #include <QProgressBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -154,7 +154,10 @@ void Novrel::On_Ok()
         On_Novrel();
         return;
     }
-    QProcess::startDetached(QDir::current().absoluteFilePath(ProgramFiles::testProgram()), {});
+    // Run as root through pkexec, it starts the test program as the user
+    // who asked for the update.
+    InvokingUser::startDetached(QDir::current().absoluteFilePath(ProgramFiles::testProgram()),
+                                QDir::currentPath());
     QCoreApplication::quit();
     On_closeOk();
 }

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDesktopWidget>
+#include <QDir>
 #include <QFile>
 #include <QIcon>
 #include <QResource>
@@ -31,6 +32,9 @@ QString styleSheet()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The program folder is the updater's own: pkexec does not keep the
+    // caller's working directory, and every path below is relative to it.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
     QResource::registerResource(QStringLiteral("novrel"), QString());
     app.setStyleSheet(styleSheet());
     app.setWindowIcon(QIcon(QStringLiteral(":/%1/Laser_32").arg(QStringLiteral("UI"))));

@@ -506,6 +506,22 @@
         <source>NovrelIng</source>
         <translation>升级</translation>
     </message>
+    <message>
+        <source>The upgrade program was not started: the administrator rights were refused.</source>
+        <translation>升级程序未启动：提升权限被拒绝.</translation>
+    </message>
+    <message>
+        <source>The upgrade program was not found.</source>
+        <translation>没有找到升级程序.</translation>
+    </message>
+    <message>
+        <source>The upgrade program cannot be started: the program folder is not writable and pkexec is not installed.</source>
+        <translation>无法启动升级程序：程序目录不可写，且没有安装pkexec.</translation>
+    </message>
+    <message>
+        <source>The upgrade program could not be started.</source>
+        <translation>升级程序启动失败.</translation>
+    </message>
 </context>
 <context>
     <name>myGauge2</name>

@@ -13,6 +13,7 @@
 #include "SimTester.h"
 #include "SinCosHistory.h"
 #include "Tesvane.h"
+#include "UpdateCheck.h"
 #include "WaitDialog.h"
 #include "myGauge2.h"
 
@@ -103,6 +104,8 @@ void tst_Tesvane::resetQuitState()
 
 void tst_Tesvane::init()
 {
+    // No window built here checks for updates: the check never reaches a host.
+    UpdateCheck::setServiceRoot(QString());
     LogCapture::install();
     SimBus::instance().reset();
     SimBus::instance().setTimeoutCap(20);

@@ -1,0 +1,692 @@
+// The test program's side of updating, against the reference service on
+// loopback in a temporary program folder: the start-up check, the update
+// dialog's two presses, the hand-off to the updater (a real process), the
+// main window's prompt and the close during the check; the Linux start
+// routes of the platform layer and the updater's own start-up.
+#include "AutoNovrel.h"
+#include "BackgroundButton.h"
+#include "BoxCatcher.h"
+#include "DeviceLinkState.h"
+#include "FakeExecutable.h"
+#include "HotPlugSource.h"
+#include "HttpFaultServer.h"
+#include "InvokingUser.h"
+#include "ProgramFiles.h"
+#include "ReferenceService.h"
+#include "SimBus.h"
+#include "StartElevated.h"
+#include "TestFiles.h"
+#include "Tesvane.h"
+#include "UpdateCheck.h"
+#include "UpdateRoutines.h"
+#include "YSoftNovrel.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <QtTest>
+
+#include <unistd.h>
+
+namespace {
+
+const QString kTester = ProgramFiles::testProgram();
+const QString kUpdater = ProgramFiles::updater();
+const QString kFakeUpdater = QStringLiteral(FAKE_UPDATER);     // carries 1.0.0.3
+const QString kNovrel = QStringLiteral(NOVREL_EXECUTABLE);       // the real updater
+const QString kRotaprobe = QStringLiteral(ROTAPROBE_EXECUTABLE); // the real test program
+
+// Whether QCoreApplication::quit() was called: a quit leaves every new
+// event loop returning -1 at once until the application's own loop has run.
+bool quitRequested()
+{
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&loop] { loop.exit(1); });
+    return loop.exec() == -1;
+}
+
+void resetQuitState()
+{
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+}
+
+void click(QWidget* button)
+{
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+}
+
+bool makeExecutable(const QString& path)
+{
+    return QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner |
+                                           QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther);
+}
+
+bool writeScript(const QString& path, const QByteArray& body)
+{
+    return writeFile(path, "#!/bin/sh\n" + body) && makeExecutable(path);
+}
+
+// Answers every query with version 1.0.0.3 and every download with the
+// headers and a first chunk of a large file, then nothing.
+class StallingUpdaterService : public QTcpServer
+{
+    Q_OBJECT
+
+public:
+    StallingUpdaterService()
+    {
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* socket = nextPendingConnection();
+            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                const QByteArray request = socket->readAll();
+                if (request.startsWith("POST")) {
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 15\r\nConnection: close\r\n\r\n"
+                                  "version=1.0.0.3");
+                    socket->disconnectFromHost();
+                } else if (request.startsWith("GET")) {
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 1000000\r\n\r\n");
+                    socket->write(QByteArray(1000, 'x'));
+                    QTimer::singleShot(200, this, &StallingUpdaterService::stalled);
+                }
+            });
+        });
+    }
+
+signals:
+    void stalled();
+};
+
+} // namespace
+
+class TestUpdateCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void versionRules();
+    void startupCheck_data();
+    void startupCheck();
+    void startupCheckNeedsAnInstalledProgram();
+    void closingDuringTheStartupCheck();
+    void promptAndMenuOpenTheDialog();
+
+    void firstPress_data();
+    void firstPress();
+    void firstPressInChinese();
+    void pressDuringAQueryIsIgnored();
+    void secondPressWithTheSameUpdater();
+    void secondPressWithANewerUpdater();
+    void badUpdaterDownloadChangesNothing_data();
+    void badUpdaterDownloadChangesNothing();
+    void cancelDuringTheDownloadHandsNothingOver();
+    void updaterThatCannotStartKeepsTheProgram();
+
+    void linuxRoutes();
+    void pkexecOutcomes();
+    void updaterStartsTheTestProgramAsTheCaller();
+    void updaterWorksInItsOwnFolder();
+
+private:
+    QString folder(const QString& name) const { return m_folder->filePath(name); }
+    YSoftNovrel* makeDialog(int width = 430);
+    // Puts the updater the service offers beside the release.
+    void offerUpdater(const QByteArray& content);
+    int updaterDownloads() const;
+
+    ReferenceService m_service;
+    QString m_startDir;
+    QTemporaryDir* m_folder = nullptr;
+    YSoftNovrel* m_dialog = nullptr;
+};
+
+void TestUpdateCheck::initTestCase()
+{
+    QVERIFY2(m_service.start(), "php -S did not start (php-cli is installed by tools/setup.sh)");
+    m_startDir = QDir::currentPath();
+    QCOMPARE(GetFileVersion(kFakeUpdater), QStringLiteral("1.0.0.3"));
+    QCOMPARE(GetFileVersion(kRotaprobe), QStringLiteral("1.0.0.15"));
+}
+
+void TestUpdateCheck::init()
+{
+    m_folder = new QTemporaryDir;
+    QDir::setCurrent(m_folder->path());
+    writeFile(kTester, fakeExecutable(QStringLiteral("1.0.0.15"), "installed tester"));
+    writeFile(kUpdater, fakeExecutable(QStringLiteral("1.0.0.2"), "installed updater"));
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.2"), {});
+    QFile::remove(m_service.releaseDir() + QLatin1Char('/') + kUpdater); // no updater offered
+    UpdateCheck::setServiceRoot(m_service.root());
+    SimBus::instance().reset();
+    DeviceLinkState::global().reset();
+}
+
+void TestUpdateCheck::cleanup()
+{
+    delete m_dialog;
+    m_dialog = nullptr;
+    resetQuitState();
+    UpdateCheck::setServiceRoot(QString());
+    QDir::setCurrent(m_startDir);
+    delete m_folder;
+    m_folder = nullptr;
+}
+
+YSoftNovrel* TestUpdateCheck::makeDialog(int width)
+{
+    m_dialog = new YSoftNovrel(nullptr, QStringLiteral("Soft Novrel"), 35, width, 130);
+    m_dialog->show();
+    return m_dialog;
+}
+
+void TestUpdateCheck::offerUpdater(const QByteArray& content)
+{
+    writeFile(m_service.releaseDir() + QLatin1Char('/') + kUpdater, content);
+}
+
+int TestUpdateCheck::updaterDownloads() const
+{
+    int count = 0;
+    for (const QJsonObject& request : m_service.requests())
+        count += request.value("method").toString() == QLatin1String("GET") &&
+                 request.value("uri").toString().endsWith(QLatin1Char('/') + kUpdater);
+    return count;
+}
+
+// ------------------------------------------------------------ plain rules
+
+void TestUpdateCheck::versionRules()
+{
+    using UpdateCheck::announcedVersion;
+    QCOMPARE(announcedVersion(true, QStringLiteral("version=1.0.0.16")), QStringLiteral("1.0.0.16"));
+    QCOMPARE(announcedVersion(true, QStringLiteral("version=2")), QStringLiteral("2"));
+    // A failed exchange is no answer whatever its body says.
+    QVERIFY(!announcedVersion(false, QStringLiteral("version=1.0.0.16")));
+    for (const char* body : {"Version=1.0.0.16", "version=", "version=1.0.0.16\n",
+                             "version=1.0.0.16.1", "version=1..0.16", "version=<b>9</b>",
+                             "version=1.0.0.1234567890", "<html>version=1.0.0.16</html>"})
+        QVERIFY2(!announcedVersion(true, QString::fromLatin1(body)), body);
+
+    using UpdateCheck::startupOffers;
+    const QString installed = QStringLiteral("1.0.0.15");
+    QVERIFY(startupOffers(QStringLiteral("1.0.0.16"), installed));
+    QVERIFY(startupOffers(QStringLiteral("1.1.5.0"), QStringLiteral("1.2.0.0"))); // part by part
+    QVERIFY(!startupOffers(installed, installed));
+    QVERIFY(!startupOffers(QStringLiteral("1.0.0.14"), installed));
+    QVERIFY(!startupOffers(std::nullopt, installed));
+    QVERIFY(!startupOffers(QStringLiteral("1.0.0.16"), QString())); // nothing installed here
+}
+
+// ------------------------------------------------------- start-up check
+
+void TestUpdateCheck::startupCheck_data()
+{
+    QTest::addColumn<int>("server"); // -1: the reference service, else a HttpFaultServer mode
+    QTest::addColumn<QString>("announced");
+    QTest::addColumn<int>("prompts");
+    QTest::newRow("same") << -1 << "1.0.0.15" << 0;
+    QTest::newRow("older") << -1 << "1.0.0.14" << 0;
+    QTest::newRow("newer") << -1 << "1.0.0.16" << 1;
+    QTest::newRow("error status") << int(HttpFaultServer::ServerError) << "version=1.0.0.16" << 0;
+    QTest::newRow("sign-in page") << int(HttpFaultServer::Serve)
+                                  << "<html><body>version=1.0.0.16</body></html>" << 0;
+    QTest::newRow("refused connection") << int(HttpFaultServer::NotFound) << "" << 0;
+}
+
+void TestUpdateCheck::startupCheck()
+{
+    QFETCH(int, server);
+    QFETCH(QString, announced);
+    QFETCH(int, prompts);
+    AutoNovrel check;
+    std::unique_ptr<HttpFaultServer> fault;
+    if (server < 0) {
+        m_service.publish(announced, QStringLiteral("1.0.0.2"), {});
+        check.setServiceRoot(m_service.root());
+    } else if (announced.isEmpty()) {
+        check.setServiceRoot(QStringLiteral("http://127.0.0.1:%1").arg(ReferenceService::freePort()));
+    } else {
+        fault = std::make_unique<HttpFaultServer>(HttpFaultServer::Mode(server), announced.toUtf8());
+        QVERIFY(fault->start());
+        check.setServiceRoot(fault->root());
+    }
+    QSignalSpy newVer(&check, &AutoNovrel::NewVer);
+    check.start(QThread::HighestPriority);
+    // The servers live on this thread: keep serving while the check runs.
+    QTRY_VERIFY_WITH_TIMEOUT(check.isFinished(), 10000);
+    QCOMPARE(newVer.count(), prompts);
+    if (fault)
+        QCOMPARE(fault->requests(), 1);
+}
+
+void TestUpdateCheck::startupCheckNeedsAnInstalledProgram()
+{
+    // Started outside its program folder, the test program has nothing to
+    // compare: no query, no prompt.
+    QFile::remove(kTester);
+    const int before = m_service.requests().size();
+    AutoNovrel check;
+    QSignalSpy newVer(&check, &AutoNovrel::NewVer);
+    check.start();
+    QVERIFY(check.wait(5000));
+    QCOMPARE(newVer.count(), 0);
+    QCOMPARE(m_service.requests().size(), before);
+
+    // The empty root is the switch the tests use: no query either.
+    writeFile(kTester, fakeExecutable(QStringLiteral("1.0.0.15")));
+    AutoNovrel off;
+    off.setServiceRoot(QString());
+    off.start();
+    QVERIFY(off.wait(5000));
+    QCOMPARE(m_service.requests().size(), before);
+}
+
+void TestUpdateCheck::closingDuringTheStartupCheck()
+{
+    HttpFaultServer silent(HttpFaultServer::Silent);
+    QVERIFY(silent.start());
+    UpdateCheck::setServiceRoot(silent.root());
+    BoxCatcher boxes;
+    auto* window = new Tesvane(nullptr, new HotPlugSource, 0);
+    window->show();
+    QTRY_COMPARE(silent.connections(), 1); // the check waits for its answer
+    QElapsedTimer timer;
+    timer.start();
+    window->close();
+    delete window; // the check is ended and its thread has finished first
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QTest::qWait(100);
+    QVERIFY(boxes.boxes.isEmpty());
+
+    // A check still waiting when its object goes, as at the end of main.
+    {
+        AutoNovrel check;
+        check.setServiceRoot(silent.root());
+        check.start();
+        QTRY_COMPARE(silent.connections(), 2);
+        timer.restart();
+    }
+    QVERIFY(timer.elapsed() < 3000);
+}
+
+void TestUpdateCheck::promptAndMenuOpenTheDialog()
+{
+    // The start-up check finds 1.0.0.16: the window asks, and on OK opens
+    // the dialog 400 wide; the menu's command opens it 430 wide.
+    BoxCatcher boxes;
+    QList<int> widths;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&widths] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<YSoftNovrel*>(w);
+            if (dialog && dialog->isVisible()) {
+                widths << dialog->width();
+                QCOMPARE(dialog->parentWidget()->metaObject()->className(), "Tesvane");
+                QCOMPARE(dialog->titleLabel()->text(), QStringLiteral("Soft Novrel"));
+                dialog->reject();
+            }
+        }
+    });
+    closer.start(20);
+    Tesvane window(nullptr, new HotPlugSource, 0);
+    window.show();
+    QTRY_COMPARE_WITH_TIMEOUT(widths, QList<int>({400}), 10000);
+    QCOMPARE(boxes.boxes, QStringList({QStringLiteral(
+                              "Update prompt|found that the software has a new version, "
+                              "whether the update?")}));
+    QMetaObject::invokeMethod(&window, "SoftUpdate");
+    QCOMPARE(widths, QList<int>({400, 430}));
+
+    // Declined: no dialog.
+    boxes.answerCancel(true);
+    QMetaObject::invokeMethod(&window, "NewVer");
+    QCOMPARE(boxes.boxes.size(), 2);
+    QCOMPARE(widths.size(), 2);
+}
+
+// --------------------------------------------------------------- dialog
+
+void TestUpdateCheck::firstPress_data()
+{
+    QTest::addColumn<QString>("announced"); // "" : the service fails
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("button");
+    const QString none = QStringLiteral("There is no new version, no need to update!");
+    QTest::newRow("same") << "1.0.0.15" << "The latest version is:1.0.0.15" << none << "Novrel";
+    QTest::newRow("older") << "1.0.0.14" << "The latest version is:1.0.0.14" << none << "Novrel";
+    QTest::newRow("newer")
+        << "1.0.0.16" << "The latest version is:1.0.0.16"
+        << "Find the latest version,Click OK to close the application, and start the upgrade "
+           "program to upgrade to the latest version of the software."
+        << "NovrelIng";
+    QTest::newRow("no answer") << "" << "Software version acquisition failure" << ""
+                               << "Novrel";
+}
+
+void TestUpdateCheck::firstPress()
+{
+    QFETCH(QString, announced);
+    QFETCH(QString, hint);
+    QFETCH(QString, message);
+    QFETCH(QString, button);
+    if (announced.isEmpty())
+        m_service.publishList(QStringLiteral("../escape")); // a release the service refuses (500)
+    else
+        m_service.publish(announced, QStringLiteral("1.0.0.2"), {});
+    YSoftNovrel* dialog = makeDialog();
+    QCOMPARE(dialog->versionLabel()->text(), QStringLiteral("MainApp Ver:1.0.0.15"));
+    QCOMPARE(dialog->updateButton()->text(), QStringLiteral("Novrel"));
+    QCOMPARE(dialog->cancelButton()->text(), QStringLiteral("Cancel"));
+    QVERIFY(dialog->progressBar()->isHidden());
+    click(dialog->updateButton());
+    QCOMPARE(dialog->hintLabel()->text(), hint);
+    QCOMPARE(dialog->messageLabel()->text(), message);
+    QCOMPARE(dialog->updateButton()->text(), button);
+    QVERIFY(!quitRequested());
+    QVERIFY(QFile::exists(kUpdater) && !QFile::exists(folder(QStringLiteral("NovrelTemp"))));
+
+    // Without a newer version the button stays: a press checks again.
+    if (button == QLatin1String("Novrel")) {
+        m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.2"), {});
+        click(dialog->updateButton());
+        QCOMPARE(dialog->updateButton()->text(), QStringLiteral("NovrelIng"));
+    }
+}
+
+void TestUpdateCheck::firstPressInChinese()
+{
+    QTranslator chinese;
+    QVERIFY(chinese.load(QStringLiteral(":/UI/tesvane_zh")));
+    QCoreApplication::installTranslator(&chinese);
+    YSoftNovrel* dialog = makeDialog();
+    QCOMPARE(dialog->updateButton()->text(), QStringLiteral("更新"));
+    QCOMPARE(dialog->versionLabel()->text(), QStringLiteral("主程序版本:1.0.0.15"));
+    click(dialog->updateButton());
+    QCoreApplication::removeTranslator(&chinese);
+    QCOMPARE(dialog->hintLabel()->text(), QStringLiteral("最新版本为:1.0.0.16"));
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("发现新版本，点击升级按钮启动升级程序."));
+    QCOMPARE(dialog->updateButton()->text(), QStringLiteral("升级"));
+}
+
+void TestUpdateCheck::pressDuringAQueryIsIgnored()
+{
+    HttpFaultServer silent(HttpFaultServer::Silent);
+    QVERIFY(silent.start());
+    YSoftNovrel* dialog = makeDialog();
+    dialog->setServiceRoot(silent.root());
+    dialog->setQueryTimeout(1000);
+    QTimer::singleShot(300, dialog, [dialog] {
+        QVERIFY(dialog->isBusy());
+        click(dialog->updateButton());
+    });
+    click(dialog->updateButton());
+    QCOMPARE(silent.connections(), 1);
+    QCOMPARE(dialog->hintLabel()->text(), QStringLiteral("Software version acquisition failure"));
+    QVERIFY(!dialog->isBusy());
+}
+
+void TestUpdateCheck::secondPressWithTheSameUpdater()
+{
+    // The installed updater is the one on offer: it is started as it is,
+    // from the program folder, and the test program quits.
+    QVERIFY(QFile::remove(kUpdater));
+    QVERIFY(QFile::copy(kFakeUpdater, kUpdater));
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.3"), {});
+    YSoftNovrel* dialog = makeDialog();
+    click(dialog->updateButton());
+    QCOMPARE(dialog->updateButton()->text(), QStringLiteral("NovrelIng"));
+    const int queries = m_service.requests().size();
+    click(dialog->updateButton());
+    QTRY_VERIFY(QFile::exists(folder(QStringLiteral("started"))));
+    QCOMPARE(readFile(folder(QStringLiteral("started"))),
+             QDir(m_folder->path()).canonicalPath().toUtf8() + "\n0\n" +
+                 QByteArray::number(uint(getuid())) + "\n");
+    QVERIFY(quitRequested());
+    QTRY_VERIFY(!dialog->isVisible());
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    // One query (the updater's version), no second version query, no download.
+    QCOMPARE(m_service.requests().size(), queries + 1);
+    QCOMPARE(updaterDownloads(), 0);
+    QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp"))));
+    QVERIFY(!QFile::exists(folder(QStringLiteral("OldFile"))));
+}
+
+void TestUpdateCheck::secondPressWithANewerUpdater()
+{
+    QDir().mkpath(folder(QStringLiteral("OldFile")));
+    writeFile(folder(QStringLiteral("OldFile/")) + kUpdater, "an older backup");
+    QFile::setPermissions(kUpdater, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray installed = readFile(kUpdater);
+    const QByteArray offered = readFile(kFakeUpdater);
+    offerUpdater(offered);
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.3"), {});
+    YSoftNovrel* dialog = makeDialog();
+    click(dialog->updateButton());
+    click(dialog->updateButton());
+    QCOMPARE(readFile(folder(QStringLiteral("OldFile/")) + kUpdater), installed);
+    QCOMPARE(readFile(folder(QStringLiteral("NovrelTemp/")) + kUpdater), offered);
+    QCOMPARE(readFile(kUpdater), offered);
+    QCOMPARE(GetFileVersion(kUpdater), QStringLiteral("1.0.0.3"));
+    QCOMPARE(updaterDownloads(), 1);
+    // The new updater is the one that started.
+    QTRY_VERIFY(QFile::exists(folder(QStringLiteral("started"))));
+    QVERIFY(quitRequested());
+    QVERIFY(dialog->progressBar()->isHidden());
+}
+
+void TestUpdateCheck::badUpdaterDownloadChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("offered"); // empty: the service has no updater (404)
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("sign-in page") << QByteArray("<html><body>Please sign in</body></html>");
+    QTest::newRow("other version") << fakeExecutable(QStringLiteral("1.0.0.9"), "wrong");
+    QTest::newRow("cut short") << readFile(QStringLiteral(FAKE_UPDATER)).left(64);
+}
+
+void TestUpdateCheck::badUpdaterDownloadChangesNothing()
+{
+    QFETCH(QByteArray, offered);
+    if (!offered.isEmpty())
+        offerUpdater(offered);
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.3"), {});
+    const QByteArray installed = readFile(kUpdater);
+    YSoftNovrel* dialog = makeDialog();
+    int tries = 0;
+    connect(dialog, &YSoftNovrel::handOffTried, this, [&tries] { ++tries; });
+    click(dialog->updateButton());
+    click(dialog->updateButton());
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Software update failed"));
+    QVERIFY(dialog->messageLabel()->isVisible());
+    QVERIFY(dialog->progressBar()->isHidden());
+    QCOMPARE(readFile(kUpdater), installed);
+    QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp/")) + kUpdater));
+    QCOMPARE(tries, 0);
+    QVERIFY(!quitRequested());
+    QCOMPARE(dialog->updateButton()->text(), QStringLiteral("NovrelIng"));
+    QVERIFY(dialog->isVisible());
+
+    // Once the service offers the right updater, the next press goes on.
+    offerUpdater(readFile(kFakeUpdater));
+    click(dialog->updateButton());
+    QCOMPARE(GetFileVersion(kUpdater), QStringLiteral("1.0.0.3"));
+    QTRY_VERIFY(QFile::exists(folder(QStringLiteral("started"))));
+}
+
+void TestUpdateCheck::cancelDuringTheDownloadHandsNothingOver()
+{
+    // A service whose updater download stalls after its first chunk.
+    StallingUpdaterService service;
+    QVERIFY(service.listen(QHostAddress::LocalHost));
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.3"), {});
+    YSoftNovrel* dialog = makeDialog();
+    click(dialog->updateButton());
+    dialog->setServiceRoot(QStringLiteral("http://127.0.0.1:%1").arg(service.serverPort()));
+    connect(&service, &StallingUpdaterService::stalled, dialog, [dialog] {
+        QVERIFY(dialog->isBusy());
+        click(dialog->cancelButton());
+    });
+    const QByteArray installed = readFile(kUpdater);
+    click(dialog->updateButton());
+    QTRY_VERIFY(!dialog->isVisible());
+    QVERIFY(!dialog->isBusy());
+    QCOMPARE(dialog->result(), int(QDialog::Rejected));
+    QCOMPARE(readFile(kUpdater), installed);
+    QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp/")) + kUpdater));
+    QVERIFY(!quitRequested());
+}
+
+void TestUpdateCheck::updaterThatCannotStartKeepsTheProgram()
+{
+    // The installed updater is current but cannot run (no execute
+    // permission): the reason shows and the test program goes on.
+    QVERIFY(QFile::remove(kUpdater));
+    QVERIFY(QFile::copy(kFakeUpdater, kUpdater));
+    QFile::setPermissions(kUpdater, QFile::ReadOwner | QFile::WriteOwner);
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.3"), {});
+    YSoftNovrel* dialog = makeDialog();
+    click(dialog->updateButton());
+    click(dialog->updateButton());
+    QCOMPARE(dialog->messageLabel()->text(),
+             QStringLiteral("The upgrade program could not be started."));
+    QVERIFY(!quitRequested());
+    QVERIFY(dialog->isVisible());
+
+    // The updater missing from the folder, and the service offering none.
+    QVERIFY(QFile::remove(kUpdater));
+    click(dialog->updateButton());
+    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Software update failed"));
+    QVERIFY(!quitRequested());
+    QCOMPARE(StartElevated(folder(kUpdater)), ElevatedStart::NotFound);
+}
+
+// ------------------------------------------------------------- platform
+
+void TestUpdateCheck::linuxRoutes()
+{
+    using ElevationRoute::Route;
+    QCOMPARE(ElevationRoute::choose(true, true), Route::Direct);
+    QCOMPARE(ElevationRoute::choose(true, false), Route::Direct);
+    QCOMPARE(ElevationRoute::choose(false, true), Route::Pkexec);
+    QCOMPARE(ElevationRoute::choose(false, false), Route::None);
+    QCOMPARE(ElevationRoute::pkexecExit(126), ElevatedStart::Refused);
+    QCOMPARE(ElevationRoute::pkexecExit(127), ElevatedStart::Refused);
+    QCOMPARE(ElevationRoute::pkexecExit(0), ElevatedStart::Started);
+    QCOMPARE(ElevationRoute::pkexecExit(1), ElevatedStart::Started); // the updater's own code
+
+    using InvokingUser::pkexecCaller;
+    QProcessEnvironment env;
+    QVERIFY(!pkexecCaller(env, 0));
+    env.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("1000"));
+    QCOMPARE(pkexecCaller(env, 0), std::optional<uint>(1000));
+    QVERIFY(!pkexecCaller(env, 1000)); // not running as root: nothing to hand back
+    env.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("0"));
+    QVERIFY(!pkexecCaller(env, 0));
+    env.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("1000; rm -rf /"));
+    QVERIFY(!pkexecCaller(env, 0));
+
+    QProcessEnvironment rootEnv;
+    rootEnv.insert(QStringLiteral("HOME"), QStringLiteral("/root"));
+    rootEnv.insert(QStringLiteral("USER"), QStringLiteral("root"));
+    rootEnv.insert(QStringLiteral("DISPLAY"), QStringLiteral(":0"));
+    rootEnv.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("65534"));
+    const auto command = InvokingUser::commandAsUser(QStringLiteral("/opt/rotaprobe/Rotaprobe"),
+                                                     65534, rootEnv);
+    QVERIFY(command);
+    QVERIFY(command->program.endsWith(QStringLiteral("/runuser")));
+    QCOMPARE(command->arguments, QStringList({QStringLiteral("-u"), QStringLiteral("nobody"),
+                                              QStringLiteral("--"),
+                                              QStringLiteral("/opt/rotaprobe/Rotaprobe")}));
+    QCOMPARE(command->environment.value(QStringLiteral("HOME")), QStringLiteral("/nonexistent"));
+    QCOMPARE(command->environment.value(QStringLiteral("USER")), QStringLiteral("nobody"));
+    QCOMPARE(command->environment.value(QStringLiteral("DISPLAY")), QStringLiteral(":0"));
+    QVERIFY(!command->environment.contains(QStringLiteral("PKEXEC_UID")));
+    QVERIFY(!InvokingUser::commandAsUser(QStringLiteral("x"), 4000000000u, rootEnv));
+}
+
+void TestUpdateCheck::pkexecOutcomes()
+{
+    // Stand-ins for pkexec: one that becomes the program, one dismissed,
+    // one not authorised, one killed.
+    QVERIFY(QFile::remove(kUpdater));
+    QVERIFY(QFile::copy(kFakeUpdater, kUpdater));
+    const QString pkexec = folder(QStringLiteral("pkexec"));
+    const QString updater = folder(kUpdater);
+    QVERIFY(writeScript(pkexec, "cd \"$(dirname \"$1\")\" && exec \"$1\"\n"));
+    QCOMPARE(ElevationRoute::startThroughPkexec(pkexec, updater), ElevatedStart::Started);
+    QTRY_VERIFY(QFile::exists(folder(QStringLiteral("started"))));
+
+    // An updater that keeps running is known to have started as soon as
+    // pkexec has become it.
+    const QString longRunning = folder(QStringLiteral("sub/")) + kUpdater;
+    QVERIFY(QDir().mkpath(folder(QStringLiteral("sub"))));
+    QVERIFY(writeScript(longRunning, "sleep 3\n"));
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(ElevationRoute::startThroughPkexec(pkexec, longRunning), ElevatedStart::Started);
+    QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
+
+    QVERIFY(writeScript(pkexec, "sleep 0.2; exit 126\n"));
+    QCOMPARE(ElevationRoute::startThroughPkexec(pkexec, updater), ElevatedStart::Refused);
+    QVERIFY(writeScript(pkexec, "exit 127\n"));
+    QCOMPARE(ElevationRoute::startThroughPkexec(pkexec, updater), ElevatedStart::Refused);
+    QVERIFY(writeScript(pkexec, "kill -9 $$\n"));
+    QCOMPARE(ElevationRoute::startThroughPkexec(pkexec, updater), ElevatedStart::Failed);
+    QCOMPARE(ElevationRoute::startThroughPkexec(folder(QStringLiteral("none")), updater),
+             ElevatedStart::Failed);
+}
+
+void TestUpdateCheck::updaterStartsTheTestProgramAsTheCaller()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root, as the updater has under pkexec");
+    // A folder the caller (nobody) may write to, and a program that notes
+    // who runs it.
+    QVERIFY(QFile::setPermissions(m_folder->path(), QFileDevice::Permissions(0x7777)));
+    QVERIFY(writeScript(kTester, "id -u > started\n"));
+    qputenv("PKEXEC_UID", "65534");
+    const bool started = InvokingUser::startDetached(folder(kTester), m_folder->path());
+    qunsetenv("PKEXEC_UID");
+    QVERIFY(started);
+    QTRY_COMPARE(readFile(folder(QStringLiteral("started"))), QByteArray("65534\n"));
+
+    // Without pkexec it runs as this process's user.
+    QFile::remove(folder(QStringLiteral("started")));
+    QVERIFY(InvokingUser::startDetached(folder(kTester), m_folder->path()));
+    QTRY_COMPARE(readFile(folder(QStringLiteral("started"))), QByteArray("0\n"));
+}
+
+void TestUpdateCheck::updaterWorksInItsOwnFolder()
+{
+    // Started from elsewhere (pkexec starts it in another folder), the real
+    // updater works in its own folder: it shows the version of the test
+    // program beside it.
+    QVERIFY(QFile::remove(kUpdater));
+    QVERIFY(QFile::copy(kNovrel, kUpdater));
+    QProcess process;
+    process.setWorkingDirectory(QDir::rootPath());
+    process.start(folder(kUpdater), QStringList());
+    QVERIFY(process.waitForStarted(5000));
+    QByteArray output;
+    QTRY_VERIFY_WITH_TIMEOUT((output += process.readAllStandardError()).contains("Novrel window shown"), 10000);
+    const QString cwd = QFile::symLinkTarget(QStringLiteral("/proc/%1/cwd").arg(process.processId()));
+    QCOMPARE(cwd, QDir(m_folder->path()).canonicalPath());
+    process.terminate();
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 0);
+}
+
+QTEST_MAIN(TestUpdateCheck)
+#include "tst_UpdateCheck.moc"

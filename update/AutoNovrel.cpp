@@ -1,0 +1,46 @@
+#include "AutoNovrel.h"
+
+#include "ProgramFiles.h"
+#include "UpdateCheck.h"
+#include "UpdateProtocol.h"
+#include "UpdateQuery.h"
+#include "UpdateRoutines.h"
+
+#include <QDir>
+
+AutoNovrel::AutoNovrel(QObject* parent)
+    : QThread(parent), m_root(UpdateCheck::serviceRoot()), m_folder(QDir::currentPath()),
+      m_timeoutMs(UpdateQuery::kTimeoutMs)
+{
+}
+
+AutoNovrel::~AutoNovrel()
+{
+    abort();
+    wait();
+}
+
+void AutoNovrel::abort()
+{
+    requestInterruption();
+    // Ends every event loop running on the thread, the query's included, and
+    // makes any later one return at once.
+    quit();
+}
+
+void AutoNovrel::run()
+{
+    // A test program started outside its program folder finds nothing to
+    // compare with, and an update would go to the wrong folder: no check.
+    const QString installed =
+        GetFileVersion(QDir(m_folder).filePath(ProgramFiles::testProgram()));
+    if (m_root.isEmpty() || installed.isEmpty() || isInterruptionRequested())
+        return;
+    const UpdateQuery::Answer answer =
+        UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kSoftVer), m_root, m_timeoutMs);
+    if (isInterruptionRequested())
+        return;
+    if (UpdateCheck::startupOffers(UpdateCheck::announcedVersion(answer.answered, answer.body),
+                                   installed))
+        emit NewVer();
+}

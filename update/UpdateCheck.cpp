@@ -1,0 +1,53 @@
+#include "UpdateCheck.h"
+
+#include "UpdateProtocol.h"
+#include "UpdateRoutines.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QRegularExpression>
+
+namespace UpdateCheck {
+
+namespace {
+
+QMutex g_rootMutex;
+std::optional<QString> g_root; // unset: the build's root
+
+} // namespace
+
+bool isWellFormedVersion(const QString& version)
+{
+    static const QRegularExpression kForm(
+        QRegularExpression::anchoredPattern(QStringLiteral("[0-9]{1,9}(\\.[0-9]{1,9}){0,3}")));
+    return kForm.match(version).hasMatch();
+}
+
+std::optional<QString> announcedVersion(bool answered, const QString& body)
+{
+    if (!answered)
+        return std::nullopt;
+    const std::optional<QString> version = UpdateProtocol::parseVersionReply(body);
+    if (!version || !isWellFormedVersion(*version))
+        return std::nullopt;
+    return version;
+}
+
+bool startupOffers(const std::optional<QString>& announced, const QString& installed)
+{
+    return announced && !installed.isEmpty() && IsNewerVersion(*announced, installed);
+}
+
+QString serviceRoot()
+{
+    const QMutexLocker lock(&g_rootMutex);
+    return g_root ? *g_root : UpdateProtocol::defaultRoot();
+}
+
+void setServiceRoot(const QString& root)
+{
+    const QMutexLocker lock(&g_rootMutex);
+    g_root = root;
+}
+
+} // namespace UpdateCheck

@@ -1,0 +1,329 @@
+#include "YSoftNovrel.h"
+
+#include "BackgroundButton.h"
+#include "Fade.h"
+#include "ProgramFiles.h"
+#include "UpdateCheck.h"
+#include "UpdateProtocol.h"
+#include "UpdateQuery.h"
+#include "UpdateRoutines.h"
+#include "iHttpDownloadS.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPropertyAnimation>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor kBlue(30, 144, 255);
+const QColor kRed(205, 85, 85);
+constexpr int kGroupWidth = 420;
+constexpr int kGroupHeight = 160;
+constexpr int kBodyMargin = 10;
+constexpr int kFrameSides = 4; // the frame's left and right pieces
+
+void setTextColour(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+QHBoxLayout* row(QVBoxLayout* into)
+{
+    auto* layout = new QHBoxLayout;
+    layout->setAlignment(Qt::AlignTop);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    into->addLayout(layout);
+    return layout;
+}
+
+} // namespace
+
+YSoftNovrel::YSoftNovrel(QWidget* parent, const QString& title, int titleHeight, int width,
+                         int height)
+    : YDialog(parent, title, titleHeight, width, height, 0),
+      m_serviceRoot(UpdateCheck::serviceRoot()), m_folder(QDir::currentPath()),
+      m_queryTimeoutMs(UpdateQuery::kTimeoutMs)
+{
+    buildBody(width);
+    connect(m_updateButton, &BackgroundButton::clicked, this, &YSoftNovrel::OnOk);
+    connect(m_cancelButton, &BackgroundButton::clicked, this, &YSoftNovrel::On_closeCancel);
+    hideSysButtons();
+}
+
+void YSoftNovrel::buildBody(int width)
+{
+    QWidget* body = bodyWidget();
+    body->setObjectName(QStringLiteral("WorkSpace"));
+    auto* layout = new QVBoxLayout(body);
+    layout->setAlignment(Qt::AlignTop);
+    layout->setContentsMargins(kBodyMargin, kBodyMargin, kBodyMargin, kBodyMargin);
+    layout->setSpacing(5);
+
+    // The box is 420 wide where the window allows; in the narrower windows
+    // it takes the body's width, so the window keeps the width it was given.
+    m_groupWidth = qMin(kGroupWidth, width - kFrameSides - 2 * kBodyMargin);
+    m_group = new QGroupBox(tr("Soft Novrel"), body);
+    m_group->setFixedSize(m_groupWidth, kGroupHeight);
+    // The rows sit at the top through a closing stretch: an aligned layout
+    // would give the word-wrapped labels the width of their widest sibling.
+    auto* inner = new QVBoxLayout(m_group);
+    inner->setContentsMargins(20, 30, 15, 5);
+    inner->setSpacing(20);
+
+    m_mainAppVersion = GetFileVersion(QDir(m_folder).filePath(ProgramFiles::testProgram()));
+    m_versionLabel = new QLabel(tr("MainApp Ver:%1").arg(m_mainAppVersion), m_group);
+    m_hintLabel = new QLabel(
+        tr("Click the update button to obtain the latest version information, and update."),
+        m_group);
+    m_hintLabel->setWordWrap(true);
+    m_hintLabel->setFixedHeight(50);
+    m_messageLabel = new QLabel(m_group);
+    m_messageLabel->setWordWrap(true);
+    m_progressBar = new QProgressBar(m_group);
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->hide();
+    // Texts from outside are never read as markup.
+    for (QLabel* label : {m_versionLabel, m_hintLabel, m_messageLabel})
+        label->setTextFormat(Qt::PlainText);
+    row(inner)->addWidget(m_versionLabel);
+    row(inner)->addWidget(m_hintLabel);
+    QHBoxLayout* last = row(inner);
+    last->addWidget(m_messageLabel);
+    last->addWidget(m_progressBar);
+    inner->addStretch(1);
+    setTextColour(m_hintLabel, kBlue);
+    setTextColour(m_versionLabel, kBlue);
+    setTextColour(m_group, kBlue);
+    setTextColour(m_messageLabel, kRed);
+    layout->addWidget(m_group);
+    m_group->installEventFilter(this);
+    fitGroup();
+
+    auto button = [body](const QString& text) {
+        auto* b = new BackgroundButton(body);
+        b->setText(text);
+        b->setTextColor(kBlue);
+        b->setImage(QStringLiteral(":/UI/msgbox_btn"), 0, 4);
+        b->setFixedHeight(28);
+        return b;
+    };
+    m_updateButton = button(tr("Novrel"));
+    m_cancelButton = button(tr("Cancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->setSpacing(20);
+    buttons->addWidget(m_updateButton);
+    buttons->addWidget(m_cancelButton);
+    layout->addLayout(buttons);
+}
+
+bool YSoftNovrel::eventFilter(QObject* watched, QEvent* event)
+{
+    // A text of the box changed: it may need another line.
+    if (watched == m_group && event->type() == QEvent::LayoutRequest)
+        fitGroup();
+    return YDialog::eventFilter(watched, event);
+}
+
+void YSoftNovrel::fitGroup()
+{
+    // 160 high unless the texts need more (a wrapped message, large fonts);
+    // it never shrinks back, so the window does not jump between phases.
+    const int needed = qMax(kGroupHeight, m_group->heightForWidth(m_groupWidth));
+    if (needed > m_group->height())
+        m_group->setFixedHeight(needed);
+}
+
+void YSoftNovrel::On_closeOk()
+{
+    YDialog::On_closeOk();
+}
+
+void YSoftNovrel::On_closeCancel()
+{
+    m_closed = true;
+    if (m_downloader)
+        m_downloader->abortDownload();
+    connect(Fade::fadeOut(this), &QPropertyAnimation::finished, this, &QWidget::close);
+}
+
+void YSoftNovrel::done(int result)
+{
+    // Closed by any path (title-bar button, Escape, Cancel): a query or
+    // download still under way ends without a hand-off.
+    m_closed = true;
+    if (m_downloader)
+        m_downloader->abortDownload();
+    YDialog::done(result);
+}
+
+void YSoftNovrel::showMessage(const QString& text)
+{
+    m_progressBar->hide();
+    m_messageLabel->setText(text);
+    m_messageLabel->show();
+}
+
+std::optional<QString> YSoftNovrel::askVersion(const char* body)
+{
+    if (m_serviceRoot.isEmpty())
+        return std::nullopt;
+    const UpdateQuery::Answer answer =
+        UpdateQuery::ask(QString::fromLatin1(body), m_serviceRoot, m_queryTimeoutMs);
+    return UpdateCheck::announcedVersion(answer.answered, answer.body);
+}
+
+void YSoftNovrel::OnOk()
+{
+    // Pressed again from inside a running query or download: ignored.
+    if (m_busy || m_closed)
+        return;
+    m_busy = true;
+    if (m_updateButton->text() == tr("Novrel")) {
+        GetNovrelInfo();
+    } else if (NovrelApp() && !m_closed) {
+        handOff();
+    }
+    m_busy = false;
+}
+
+void YSoftNovrel::GetNovrelInfo()
+{
+    const std::optional<QString> announced = askVersion(UpdateProtocol::kSoftVer);
+    if (m_closed)
+        return;
+    if (!announced) {
+        m_hintLabel->setText(tr("Software version acquisition failure"));
+        m_messageLabel->clear();
+        return;
+    }
+    m_hintLabel->setText(tr("The latest version is:%1").arg(*announced));
+    if (IsNewerVersion(*announced, m_mainAppVersion)) {
+        m_updateButton->setText(tr("NovrelIng"));
+        showMessage(tr("Find the latest version,Click OK to close the application, and start the "
+                       "upgrade program to upgrade to the latest version of the software."));
+    } else {
+        showMessage(tr("There is no new version, no need to update!"));
+    }
+}
+
+bool YSoftNovrel::NovrelApp()
+{
+    const std::optional<QString> announced = askVersion(UpdateProtocol::kSoftNovrelVer);
+    if (m_closed)
+        return false;
+    if (!announced) {
+        m_hintLabel->setText(tr("Software version acquisition failure"));
+        return false;
+    }
+    const QString installed = QDir(m_folder).filePath(ProgramFiles::updater());
+    if (!IsNewerVersion(*announced, GetFileVersion(installed)))
+        return true; // the installed updater is used unchanged
+    // An installed package's folder is not the operator's to write: the
+    // installed updater, started with the rights to install, brings the
+    // release up to date.
+    if (!QFileInfo(m_folder).isWritable())
+        return true;
+    return refreshUpdater(*announced);
+}
+
+bool YSoftNovrel::refreshUpdater(const QString& announced)
+{
+    const QString name = ProgramFiles::updater();
+    const QString installed = QDir(m_folder).filePath(name);
+    const QString downloads = m_folder + QStringLiteral("/NovrelTemp");
+    if (!QDir().mkpath(downloads)) {
+        showMessage(tr("Software update failed"));
+        return false;
+    }
+    const QString backups = m_folder + QStringLiteral("/OldFile");
+    CopyFileOver(installed, backups + QLatin1Char('/') + name, backups, true);
+
+    if (!m_downloader)
+        m_downloader = new iHttpDownloadS(this, m_progressBar);
+    const QString target = downloads + QLatin1Char('/') + name;
+    const QUrl url(UpdateProtocol::updaterUrl(m_serviceRoot), QUrl::TolerantMode);
+    if (!m_downloader->startDownload(url, target)) {
+        showMessage(tr("Software update failed"));
+        return false;
+    }
+    m_messageLabel->hide();
+    m_progressBar->show();
+    const bool downloaded = waitForDownload();
+    if (m_closed)
+        return false;
+    // Only the announced updater replaces the installed one: a page from a
+    // proxy or a sign-in portal, a damaged file or another version is no
+    // updater, and it does not stay to be installed later either.
+    if (!downloaded || GetFileVersion(target) != announced) {
+        QFile::remove(target);
+        showMessage(tr("Software update failed"));
+        return false;
+    }
+    m_progressBar->hide();
+    // If it cannot be replaced (in use), the previous updater is started.
+    // A download is written without execute permission, and the replaced
+    // file keeps its own: the updater must be runnable either way.
+    if (CopyFileOver(target, installed, m_folder, true))
+        QFile::setPermissions(installed, QFile::permissions(installed) | QFile::ExeOwner |
+                                             QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther);
+    return true;
+}
+
+bool YSoftNovrel::waitForDownload()
+{
+    // The loop also ends when the application quits: a transfer that has not
+    // finished is ended and counts as failed.
+    bool finished = false;
+    QEventLoop loop;
+    connect(m_downloader, &iHttpDownloadS::Finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    loop.exec();
+    if (!finished)
+        m_downloader->abortDownload();
+    return finished && m_downloader->lastError().isEmpty();
+}
+
+void YSoftNovrel::handOff()
+{
+    const ElevatedStart outcome =
+        StartElevated(QDir(m_folder).absoluteFilePath(ProgramFiles::updater()));
+    emit handOffTried(outcome);
+    switch (outcome) {
+    case ElevatedStart::Started:
+        QCoreApplication::quit();
+        On_closeOk();
+        return;
+    case ElevatedStart::Refused:
+        showMessage(tr("The upgrade program was not started: the administrator rights were "
+                       "refused."));
+        return;
+    case ElevatedStart::NotFound:
+        showMessage(tr("The upgrade program was not found."));
+        return;
+    case ElevatedStart::NoMeans:
+        showMessage(tr("The upgrade program cannot be started: the program folder is not "
+                       "writable and pkexec is not installed."));
+        return;
+    case ElevatedStart::Failed:
+        break;
+    }
+    showMessage(tr("The upgrade program could not be started."));
+}
