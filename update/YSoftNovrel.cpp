@@ -1,6 +1,7 @@
 #include "YSoftNovrel.h"
 
 #include "BackgroundButton.h"
+#include "GrowingGroupBox.h"
 #include "Fade.h"
 #include "ProgramFiles.h"
 #include "UpdateCheck.h"
@@ -74,9 +75,8 @@ void YSoftNovrel::buildBody(int width)
 
     // The box is 420 wide where the window allows; in the narrower windows
     // it takes the body's width, so the window keeps the width it was given.
-    m_groupWidth = qMin(kGroupWidth, width - kFrameSides - 2 * kBodyMargin);
-    m_group = new QGroupBox(tr("Soft Novrel"), body);
-    m_group->setFixedSize(m_groupWidth, kGroupHeight);
+    const int groupWidth = qMin(kGroupWidth, width - kFrameSides - 2 * kBodyMargin);
+    m_group = new GrowingGroupBox(tr("Soft Novrel"), groupWidth, kGroupHeight, body);
     // The rows sit at the top through a closing stretch: an aligned layout
     // would give the word-wrapped labels the width of their widest sibling.
     auto* inner = new QVBoxLayout(m_group);
@@ -110,8 +110,7 @@ void YSoftNovrel::buildBody(int width)
     setTextColour(m_group, kBlue);
     setTextColour(m_messageLabel, kRed);
     layout->addWidget(m_group);
-    m_group->installEventFilter(this);
-    fitGroup();
+    m_group->fit();
 
     auto button = [body](const QString& text) {
         auto* b = new BackgroundButton(body);
@@ -130,23 +129,6 @@ void YSoftNovrel::buildBody(int width)
     buttons->addWidget(m_updateButton);
     buttons->addWidget(m_cancelButton);
     layout->addLayout(buttons);
-}
-
-bool YSoftNovrel::eventFilter(QObject* watched, QEvent* event)
-{
-    // A text of the box changed: it may need another line.
-    if (watched == m_group && event->type() == QEvent::LayoutRequest)
-        fitGroup();
-    return YDialog::eventFilter(watched, event);
-}
-
-void YSoftNovrel::fitGroup()
-{
-    // 160 high unless the texts need more (a wrapped message, large fonts);
-    // it never shrinks back, so the window does not jump between phases.
-    const int needed = qMax(kGroupHeight, m_group->heightForWidth(m_groupWidth));
-    if (needed > m_group->height())
-        m_group->setFixedHeight(needed);
 }
 
 void YSoftNovrel::On_closeOk()

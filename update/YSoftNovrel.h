@@ -8,7 +8,7 @@
 #include <optional>
 
 class BackgroundButton;
-class QGroupBox;
+class GrowingGroupBox;
 class QLabel;
 class QProgressBar;
 class iHttpDownloadS;
@@ -52,9 +52,6 @@ signals:
     // The hand-off was tried (after the updater was brought up to date).
     void handOffTried(ElevatedStart outcome);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private slots:
     void On_closeOk();
     void On_closeCancel();
@@ -64,7 +61,6 @@ private slots:
 
 private:
     void buildBody(int width);
-    void fitGroup();
     void showMessage(const QString& text);
     std::optional<QString> askVersion(const char* body);
     bool waitForDownload();
@@ -79,8 +75,7 @@ private:
     QLabel* m_messageLabel = nullptr;
     QProgressBar* m_progressBar = nullptr;
     iHttpDownloadS* m_downloader = nullptr;
-    QGroupBox* m_group = nullptr;
-    int m_groupWidth = 0;
+    GrowingGroupBox* m_group = nullptr;
     QString m_serviceRoot;
     QString m_folder;
     int m_queryTimeoutMs;

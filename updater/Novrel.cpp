@@ -1,6 +1,7 @@
 #include "Novrel.h"
 
 #include "BackgroundButton.h"
+#include "GrowingGroupBox.h"
 #include "InvokingUser.h"
 #include "ProgramFiles.h"
 #include "UpdateProtocol.h"
@@ -69,9 +70,8 @@ void Novrel::buildBody()
     layout->setContentsMargins(10, 10, 10, 10);
     layout->setSpacing(5);
 
-    auto* group = new QGroupBox(tr("Soft Novrel"), body);
+    auto* group = new GrowingGroupBox(tr("Soft Novrel"), kGroupWidth, kGroupHeight, body);
     m_group = group;
-    group->setFixedSize(kGroupWidth, kGroupHeight);
     // The rows sit at the top through a closing stretch, not through the
     // layout's alignment: an aligned layout gives a word-wrapped label the
     // width of its widest sibling and cuts the hint off.
@@ -102,8 +102,7 @@ void Novrel::buildBody()
     setTextColour(m_versionLabel);
     setTextColour(group);
     layout->addWidget(group);
-    group->installEventFilter(this);
-    fitGroup();
+    group->fit();
 
     auto button = [body](const QString& text) {
         auto* b = new BackgroundButton(body);
@@ -121,24 +120,6 @@ void Novrel::buildBody()
     buttons->addWidget(m_updateButton);
     buttons->addWidget(m_cancelButton);
     layout->addLayout(buttons);
-}
-
-bool Novrel::eventFilter(QObject* watched, QEvent* event)
-{
-    // A text of the box changed: it may need another line.
-    if (watched == m_group && event->type() == QEvent::LayoutRequest)
-        fitGroup();
-    return YDialog::eventFilter(watched, event);
-}
-
-void Novrel::fitGroup()
-{
-    // The box is 390 x 160 unless its texts need more height (large fonts,
-    // a wrapped line): then it grows, and the window with it, never shrinking
-    // back, so the window does not jump from state to state.
-    const int needed = qMax(kGroupHeight, m_group->heightForWidth(kGroupWidth));
-    if (needed > m_group->height())
-        m_group->setFixedHeight(needed);
 }
 
 void Novrel::sysColse()

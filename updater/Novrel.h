@@ -5,7 +5,7 @@
 #include <QString>
 
 class BackgroundButton;
-class QGroupBox;
+class GrowingGroupBox;
 class QLabel;
 class QProgressBar;
 class iHttpDownloadS;
@@ -34,9 +34,6 @@ public:
     iHttpDownloadS* downloader() const { return m_downloader; }
     bool isUpdating() const { return m_updating; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 signals:
     // Every text the procedure shows in hintLabel, in order.
     void hintShown(const QString& text);
@@ -48,7 +45,6 @@ private slots:
 
 private:
     void buildBody();
-    void fitGroup();
     void showHint(const QString& text);
     bool fetch(const QStringList& names, const QString& base);
     bool install(const QString& base);
@@ -60,7 +56,7 @@ private:
     QLabel* m_hintLabel = nullptr;
     QLabel* m_versionLabel = nullptr;
     QProgressBar* m_progressBar = nullptr;
-    QGroupBox* m_group = nullptr;
+    GrowingGroupBox* m_group = nullptr;
     iHttpDownloadS* m_downloader = nullptr;
     QString m_serviceRoot;
     bool m_updating = false;
