@@ -7,8 +7,9 @@
 
 namespace {
 
-// The console lines the hand-off writes when it fails.
-constexpr char kVersionCheckFailed[] = u8"检查系统版本失败";
+// The console lines the hand-off writes when it fails (the version check
+// exists on Windows only).
+[[maybe_unused]] constexpr char kVersionCheckFailed[] = u8"检查系统版本失败";
 constexpr char kRefusedByUser[] = u8"提升权限被用户拒绝";
 constexpr char kFileNotFound[] = u8"所要执行的文件没有找到";
 

@@ -70,4 +70,9 @@ TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tools/tsan.supp" \
   build_and_test build-tsan "tst_(UsbLink|Worker|SimTester)" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=thread "${test_root[@]}"
 
 echo "== fuzzing"
-bash tools/fuzz.sh "${FUZZ_SECONDS:-60}"
+if bash tools/fuzz.sh "${FUZZ_SECONDS:-60}"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+  exit 1
+fi
