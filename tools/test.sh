@@ -18,7 +18,8 @@ export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 # The suite never reaches the update service's real host: programs that run
 # their start-up update check (the installed package's test) ask a closed
-# loopback port instead.
+# loopback port instead. Its build folders are its own, so a package made
+# from `build` keeps the real service.
 test_root=(-DROTAPROBE_UPDATE_ROOT=http://127.0.0.1:9)
 
 passed=0
@@ -49,7 +50,7 @@ build_and_test() { # dir, ctest filter, cmake args...
 }
 
 echo "== tests"
-build_and_test build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${test_root[@]}"
+build_and_test build-test "" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${test_root[@]}"
 
 echo "== Windows syntax check"
 if bash tools/wincheck.sh; then
