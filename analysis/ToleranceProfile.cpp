@@ -1,0 +1,190 @@
+#include "ToleranceProfile.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace {
+
+struct Key
+{
+    const char* name;
+    std::optional<double> ToleranceProfile::Limits::*field;
+};
+
+using L = ToleranceProfile::Limits;
+
+const Key kSignalKeys[] = {
+    {"quality_pct_min", &L::quality_pct_min},
+    {"quality_pct_max", &L::quality_pct_max},
+    {"offset_sin_pct_max", &L::offset_sin_pct_max},
+    {"offset_cos_pct_max", &L::offset_cos_pct_max},
+    {"amplitude_ratio_min", &L::amplitude_ratio_min},
+    {"amplitude_ratio_max", &L::amplitude_ratio_max},
+    {"phase_deviation_deg_max", &L::phase_deviation_deg_max},
+    {"interpolation_error_pct_max", &L::interpolation_error_pct_max},
+};
+const Key kLatchKeys[] = {{"spread_max_periods", &L::spread_max_periods}};
+const Key kCurrentKeys[] = {{"min", &L::current_ma_min}, {"max", &L::current_ma_max}};
+
+template <std::size_t N>
+bool readSection(const QJsonObject& root, const QString& section, const Key (&keys)[N],
+                 ToleranceProfile::Limits& limits, QString* error)
+{
+    const QJsonValue value = root.value(section);
+    if (value.isUndefined())
+        return true;
+    if (!value.isObject()) {
+        *error = ToleranceProfile::tr("\"%1\" must be an object").arg(section);
+        return false;
+    }
+    const QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const Key* key = nullptr;
+        for (const Key& k : keys)
+            if (it.key() == QLatin1String(k.name))
+                key = &k;
+        const QString path = section + QLatin1Char('.') + it.key();
+        if (!key) {
+            *error = ToleranceProfile::tr("unknown key \"%1\"").arg(path);
+            return false;
+        }
+        if (!it.value().isDouble() || !std::isfinite(it.value().toDouble())) {
+            *error = ToleranceProfile::tr("\"%1\" must be a number").arg(path);
+            return false;
+        }
+        limits.*(key->field) = it.value().toDouble();
+    }
+    return true;
+}
+
+bool ordered(const std::optional<double>& min, const std::optional<double>& max,
+             const QString& name, QString* error)
+{
+    if (min && max && *min > *max) {
+        *error = ToleranceProfile::tr("%1: the minimum is above the maximum").arg(name);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<ToleranceProfile::Limits> ToleranceProfile::parse(const QByteArray& json,
+                                                                 QString* error)
+{
+    QString ignored;
+    if (!error)
+        error = &ignored;
+    QJsonParseError parseError{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError) {
+        *error = tr("not valid JSON at offset %1: %2")
+                     .arg(parseError.offset)
+                     .arg(parseError.errorString());
+        return std::nullopt;
+    }
+    if (!document.isObject()) {
+        *error = tr("the profile must be a JSON object");
+        return std::nullopt;
+    }
+    const QJsonObject root = document.object();
+    const QString sections[] = {QStringLiteral("signal"), QStringLiteral("latch"),
+                                QStringLiteral("current_ma")};
+    for (auto it = root.begin(); it != root.end(); ++it)
+        if (std::find(std::begin(sections), std::end(sections), it.key()) == std::end(sections)) {
+            *error = tr("unknown key \"%1\"").arg(it.key());
+            return std::nullopt;
+        }
+    Limits limits;
+    if (!readSection(root, sections[0], kSignalKeys, limits, error) ||
+        !readSection(root, sections[1], kLatchKeys, limits, error) ||
+        !readSection(root, sections[2], kCurrentKeys, limits, error))
+        return std::nullopt;
+    if (!ordered(limits.quality_pct_min, limits.quality_pct_max, QStringLiteral("signal.quality_pct"), error) ||
+        !ordered(limits.amplitude_ratio_min, limits.amplitude_ratio_max,
+                 QStringLiteral("signal.amplitude_ratio"), error) ||
+        !ordered(limits.current_ma_min, limits.current_ma_max, QStringLiteral("current_ma"), error))
+        return std::nullopt;
+    return limits;
+}
+
+std::optional<ToleranceProfile::Limits> ToleranceProfile::load(const QString& path, QString* error)
+{
+    QString ignored;
+    if (!error)
+        error = &ignored;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = tr("cannot read %1: %2").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    const auto limits = parse(file.readAll(), error);
+    if (!limits)
+        *error = path + QStringLiteral(": ") + *error;
+    return limits;
+}
+
+ToleranceProfile::Verdict ToleranceProfile::evaluate(const Limits& limits,
+                                                     const Measurements& measured)
+{
+    Verdict verdict;
+    auto add = [&verdict](const QString& name, bool have, double value, double limit,
+                          bool isMax) {
+        Item item;
+        item.name = name;
+        item.value = value;
+        item.limit = limit;
+        item.measured = have;
+        item.pass = have && (isMax ? value <= limit : value >= limit);
+        verdict.pass = verdict.pass && item.pass;
+        verdict.items.append(item);
+    };
+
+    const LissajousFit::Result& s = measured.signal;
+    const bool fit = s.valid;
+    auto signal = [&](const std::optional<double>& limit, const char* key, double value, bool isMax) {
+        if (limit)
+            add(QStringLiteral("signal.") + QLatin1String(key), fit, value, *limit, isMax);
+    };
+    signal(limits.quality_pct_min, "quality_pct_min", s.quality_pct, false);
+    signal(limits.quality_pct_max, "quality_pct_max", s.quality_pct, true);
+    signal(limits.offset_sin_pct_max, "offset_sin_pct_max", std::fabs(s.offset_sin_pct), true);
+    signal(limits.offset_cos_pct_max, "offset_cos_pct_max", std::fabs(s.offset_cos_pct), true);
+    signal(limits.amplitude_ratio_min, "amplitude_ratio_min", s.amplitude_ratio, false);
+    signal(limits.amplitude_ratio_max, "amplitude_ratio_max", s.amplitude_ratio, true);
+    signal(limits.phase_deviation_deg_max, "phase_deviation_deg_max",
+           std::fabs(s.phase_deviation_deg), true);
+    signal(limits.interpolation_error_pct_max, "interpolation_error_pct_max",
+           s.interpolation_error_pct, true);
+
+    if (limits.spread_max_periods) {
+        // Each channel that saw intervals; none at all fails the item.
+        const std::pair<const char*, const LatchStatistics::Result*> channels[] = {
+            {"latch.sincos.spread_max_periods", &measured.sinCosLatch},
+            {"latch.square.spread_max_periods", &measured.squareLatch}};
+        bool any = false;
+        for (const auto& [name, result] : channels)
+            if (result->valid) {
+                any = true;
+                add(QLatin1String(name), true, result->spread, *limits.spread_max_periods, true);
+            }
+        if (!any)
+            add(QStringLiteral("latch.spread_max_periods"), false, 0.0,
+                *limits.spread_max_periods, true);
+    }
+
+    if (limits.current_ma_min)
+        add(QStringLiteral("current_ma.min"), measured.haveCurrent, measured.currentMinMa,
+            *limits.current_ma_min, false);
+    if (limits.current_ma_max)
+        add(QStringLiteral("current_ma.max"), measured.haveCurrent, measured.currentMaxMa,
+            *limits.current_ma_max, true);
+    return verdict;
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "LatchStatistics.h"
+#include "LissajousFit.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QString>
+#include <QVector>
+
+#include <optional>
+
+// Limits of a production-line test, read from JSON:
+//   { "signal": { "quality_pct_min": 40, ... }, "latch": { "spread_max_periods": 1 },
+//     "current_ma": { "min": 50, "max": 250 } }
+// Every key is optional; an unknown key or a value that is not a number is
+// an error, so a typo cannot switch a limit off unnoticed.
+class ToleranceProfile
+{
+    Q_DECLARE_TR_FUNCTIONS(ToleranceProfile)
+
+public:
+    struct Limits
+    {
+        std::optional<double> quality_pct_min, quality_pct_max;
+        std::optional<double> offset_sin_pct_max, offset_cos_pct_max; // absolute values
+        std::optional<double> amplitude_ratio_min, amplitude_ratio_max;
+        std::optional<double> phase_deviation_deg_max;                // absolute value
+        std::optional<double> interpolation_error_pct_max;
+        // Per channel with intervals, in its own units (periods for
+        // sine/cosine, counts for square wave).
+        std::optional<double> spread_max_periods;
+        std::optional<double> current_ma_min, current_ma_max;
+    };
+
+    // What a recording measured.
+    struct Measurements
+    {
+        LissajousFit::Result signal;
+        LatchStatistics::Result sinCosLatch;
+        LatchStatistics::Result squareLatch;
+        bool haveCurrent = false;
+        double currentMinMa = 0.0;
+        double currentMaxMa = 0.0;
+    };
+
+    struct Item
+    {
+        QString name;     // e.g. "signal.quality_pct_min"
+        double value = 0.0; // the measured figure (absolute where the limit is)
+        double limit = 0.0;
+        bool measured = false; // false: the figure is missing, the item fails
+        bool pass = false;
+    };
+
+    struct Verdict
+    {
+        bool pass = true;
+        QVector<Item> items;
+    };
+
+    // Parses a profile; on error returns nothing and sets `error`.
+    static std::optional<Limits> parse(const QByteArray& json, QString* error);
+    static std::optional<Limits> load(const QString& path, QString* error);
+
+    // One item per limit set; a figure that is missing fails its item.
+    static Verdict evaluate(const Limits& limits, const Measurements& measured);
+};
