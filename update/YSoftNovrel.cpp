@@ -13,7 +13,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -246,7 +245,7 @@ bool YSoftNovrel::refreshUpdater(const QString& announced)
     }
     m_messageLabel->hide();
     m_progressBar->show();
-    const bool downloaded = waitForDownload();
+    const bool downloaded = m_downloader->waitUntilFinished();
     if (m_closed)
         return false;
     // Only the announced updater replaces the installed one: a page from a
@@ -265,22 +264,6 @@ bool YSoftNovrel::refreshUpdater(const QString& announced)
         QFile::setPermissions(installed, QFile::permissions(installed) | QFile::ExeOwner |
                                              QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther);
     return true;
-}
-
-bool YSoftNovrel::waitForDownload()
-{
-    // The loop also ends when the application quits: a transfer that has not
-    // finished is ended and counts as failed.
-    bool finished = false;
-    QEventLoop loop;
-    connect(m_downloader, &iHttpDownloadS::Finished, &loop, [&] {
-        finished = true;
-        loop.quit();
-    });
-    loop.exec();
-    if (!finished)
-        m_downloader->abortDownload();
-    return finished && m_downloader->lastError().isEmpty();
 }
 
 void YSoftNovrel::handOff()

@@ -63,7 +63,6 @@ private:
     void buildBody(int width);
     void showMessage(const QString& text);
     std::optional<QString> askVersion(const char* body);
-    bool waitForDownload();
     bool refreshUpdater(const QString& announced);
     void handOff();
 

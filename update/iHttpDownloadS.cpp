@@ -1,5 +1,6 @@
 #include "iHttpDownloadS.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkRequest>
@@ -177,4 +178,18 @@ void iHttpDownloadS::handleTimeOut()
         fail(QStringLiteral("Error:Time out.")); // Finished() follows: no caller waits forever
     else if (m_file.isOpen())
         m_file.close();
+}
+
+bool iHttpDownloadS::waitUntilFinished()
+{
+    bool finished = false;
+    QEventLoop loop;
+    connect(this, &iHttpDownloadS::Finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    loop.exec();
+    if (!finished)
+        abortDownload();
+    return finished && m_lastError.isEmpty();
 }

@@ -40,6 +40,12 @@ public:
     // at once and the partial target is removed.
     void abortDownload();
 
+    // Runs a local event loop until the transfer started last has finished;
+    // true when it completed without error. The loop also ends when the
+    // application quits: a transfer still running is then aborted (its
+    // partial target removed) and counts as failed.
+    bool waitUntilFinished();
+
     // The longest wait for the first data, and the longest gap between two
     // chunks, before the transfer is abandoned.
     void setIdleTimeout(int ms) { m_idleTimeoutMs = ms; }

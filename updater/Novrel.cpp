@@ -12,7 +12,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QEventLoop>
 #include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -149,22 +148,6 @@ void Novrel::showHint(const QString& text)
     emit hintShown(text);
 }
 
-bool Novrel::waitForDownload()
-{
-    // The loop also ends when the application quits (the window was closed
-    // meanwhile): a transfer that has not finished must not be installed.
-    bool finished = false;
-    QEventLoop loop;
-    connect(m_downloader, &iHttpDownloadS::Finished, &loop, [&] {
-        finished = true;
-        loop.quit();
-    });
-    loop.exec();
-    if (!finished)
-        m_downloader->abortDownload(); // removes the partial target
-    return finished && m_downloader->lastError().isEmpty();
-}
-
 bool Novrel::fetch(const QStringList& names, const QString& base)
 {
     m_progressBar->show();
@@ -177,7 +160,7 @@ bool Novrel::fetch(const QStringList& names, const QString& base)
             return false;
         }
         showHint(tr("Downloading files %1").arg(name));
-        if (!waitForDownload()) {
+        if (!m_downloader->waitUntilFinished()) {
             showHint(tr("Software download update failed"));
             return false;
         }

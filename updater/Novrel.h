@@ -48,7 +48,6 @@ private:
     void showHint(const QString& text);
     bool fetch(const QStringList& names, const QString& base);
     bool install(const QString& base);
-    bool waitForDownload();
 
     BackgroundButton* m_updateButton = nullptr;
     BackgroundButton* m_cancelButton = nullptr;
