@@ -815,11 +815,9 @@ void Tesvane::updateLatches()
 
 void Tesvane::setPhaseErrorCount(quint16 n)
 {
-    if (n == phaseErrorShown && phaseErrorCountLabel->text() == QString::number(n))
-        return;
     phaseErrorShown = n;
     setLabelColor(phaseErrorCountLabel, n == 0 ? kBlue : kRed);
-    phaseErrorCountLabel->setText(QString::asprintf("%u", unsigned(n)));
+    setLabelText(phaseErrorCountLabel, QString::asprintf("%u", unsigned(n)));
 }
 
 void Tesvane::resetPhaseErrorBaseline()
