@@ -141,6 +141,7 @@ ToleranceProfile::Verdict ToleranceProfile::evaluate(const Limits& limits,
         item.name = name;
         item.value = value;
         item.limit = limit;
+        item.isMax = isMax;
         item.measured = have;
         item.pass = have && (isMax ? value <= limit : value >= limit);
         verdict.pass = verdict.pass && item.pass;

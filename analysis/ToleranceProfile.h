@@ -49,6 +49,7 @@ public:
         QString name;     // e.g. "signal.quality_pct_min"
         double value = 0.0; // the measured figure (absolute where the limit is)
         double limit = 0.0;
+        bool isMax = false;    // the limit is a maximum (else a minimum)
         bool measured = false; // false: the figure is missing, the item fails
         bool pass = false;
     };

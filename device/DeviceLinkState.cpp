@@ -15,7 +15,10 @@ void DeviceLinkState::reset()
         m_current = OpNone;
         m_eepromGroups.clear();
     }
-    publishLiveValues(LiveValues());
+    {
+        std::lock_guard<std::mutex> lock(m_liveMutex);
+        m_live = LiveSnapshot();
+    }
     setConfig(ConfigRecord());
 }
 
@@ -86,13 +89,23 @@ void DeviceLinkState::setCurrentOperation(int op)
 LiveValues DeviceLinkState::liveValues() const
 {
     std::lock_guard<std::mutex> lock(m_liveMutex);
+    return m_live.values;
+}
+
+DeviceLinkState::LiveSnapshot DeviceLinkState::liveSnapshot() const
+{
+    std::lock_guard<std::mutex> lock(m_liveMutex);
     return m_live;
 }
 
-void DeviceLinkState::publishLiveValues(const LiveValues& values)
+void DeviceLinkState::publishLiveValues(const LiveValues& values, int group)
 {
     std::lock_guard<std::mutex> lock(m_liveMutex);
-    m_live = values;
+    m_live.values = values;
+    if (group >= 0) {
+        ++m_live.sequence;
+        m_live.group = group;
+    }
 }
 
 ConfigRecord DeviceLinkState::config() const

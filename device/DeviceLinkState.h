@@ -23,7 +23,9 @@
 //   together with its own copy of the groups, so the GUI may publish new
 //   groups while an EEPROM operation is pending or running.
 // - live values: guarded by m_liveMutex; the worker publishes whole
-//   snapshots, the GUI thread reads whole snapshots.
+//   snapshots, the GUI thread reads whole snapshots. Each publication from a
+//   reply counts one in the snapshot's sequence, so a reader called from the
+//   worker (a direct connection to RealReadRet) sees every reply once.
 // - configuration record: guarded by m_configMutex; the worker decodes EEPROM
 //   replies and the encoder supply state into it, the GUI thread edits it.
 class DeviceLinkState
@@ -65,8 +67,21 @@ public:
     // does not linger).
     void setCurrentOperation(int op);
 
+    // One decoded reply as published: the values after it, how many
+    // replies have been published since the reset, and the poll group the
+    // reply answered (-1: none yet, or published without a group).
+    struct LiveSnapshot
+    {
+        LiveValues values;
+        quint64 sequence = 0;
+        int group = -1;
+    };
+
     LiveValues liveValues() const;
-    void publishLiveValues(const LiveValues& values);
+    LiveSnapshot liveSnapshot() const;
+    // Worker: publishes the values after one decoded reply to poll `group`
+    // (-1 when the values do not come from a reply).
+    void publishLiveValues(const LiveValues& values, int group = -1);
 
     ConfigRecord config() const;
     void setConfig(const ConfigRecord& record);
@@ -87,7 +102,7 @@ private:
     RegisterGroupList m_eepromGroups;
 
     mutable std::mutex m_liveMutex;
-    LiveValues m_live;
+    LiveSnapshot m_live;
 
     mutable std::mutex m_configMutex;
     ConfigRecord m_config;

@@ -4,6 +4,8 @@
 #include "PreciseTimers.h"
 #include "UsbApi.h"
 
+#include <cerrno>
+
 namespace {
 
 void logDebug(const char* text)
@@ -63,25 +65,46 @@ bool QtUsb::initDevice(quint16 vendorId, quint16 productId)
         logCritical("Cannot set configuration. ");
         return false;
     }
-    if (usb_set_configuration(m_handle, 1) < 0) {
+    const int configured = usb_set_configuration(m_handle, 1);
+    if (configured < 0) {
         logCritical("Cannot set configuration. ");
         closeDevice();
+        setOpenFailure(failureOf(-configured));
         return false;
     }
     logDebug("Configuration  setted");
-    if (usb_claim_interface(m_handle, 0) < 0) {
+    const int claimed = usb_claim_interface(m_handle, 0);
+    if (claimed < 0) {
         logCritical("Cannot claim interface.");
         closeDevice();
+        setOpenFailure(failureOf(-claimed));
         return false;
     }
     logDebug("Interface claimed");
     return true;
 }
 
+QtUsb::OpenFailure QtUsb::failureOf(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return OpenFailure::AccessDenied;
+    case EBUSY:
+        return OpenFailure::Busy;
+    case ENODEV:
+    case ENOENT:
+        return OpenFailure::NotFound;
+    default:
+        return OpenFailure::Other;
+    }
+}
+
 bool QtUsb::openDevice(quint16 vendorId, quint16 productId)
 {
     qDebug("Scanning for device with VendorId = 0x%04x and ProductId = 0x%04x", vendorId,
            productId);
+    setOpenFailure(OpenFailure::NotFound);
     usb_find_busses();
     usb_find_devices();
     for (usb_bus* bus = usb_get_busses(); bus; bus = bus->next) {
@@ -90,11 +113,15 @@ bool QtUsb::openDevice(quint16 vendorId, quint16 productId)
                 continue;
             logDebug("Device found");
             logCritical(dev->filename);
+            errno = 0;
             m_handle = usb_open(dev);
             if (!m_handle) {
+                // libusb 0.1 reports the cause in errno only.
+                setOpenFailure(failureOf(errno));
                 logCritical("Could not open USB device");
                 return false;
             }
+            setOpenFailure(OpenFailure::None);
             setOpened(true);
             return true;
         }
@@ -208,7 +235,7 @@ void QtUsb::parseRealTimeReply(const quint8* reply, int length)
         logDebug("Read  RealTimeData Error!");
         return;
     case ReportFrame::Verdict::Decoded:
-        m_state->publishLiveValues(m_live);
+        m_state->publishLiveValues(m_live, m_replyGroup);
         return;
     case ReportFrame::Verdict::WrongHeader:
     case ReportFrame::Verdict::NoEntries:
@@ -325,8 +352,10 @@ void QtUsb::pollPass()
 
     quint8 buffer[ReportFrame::kReportSize] = {};
     if (readReport(buffer, ReportFrame::kReportSize) == ReportFrame::kReportSize) {
+        m_replyGroup = m_pollCursor;
         m_pollCursor = m_pollCursor + 1 >= m_pollGroups.size() ? 0 : m_pollCursor + 1;
         parseRealTimeReply(buffer, ReportFrame::kReportSize);
+        m_replyGroup = -1;
         emit RealReadRet();
     }
     m_state->takeRequest(&m_operationGroups);

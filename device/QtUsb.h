@@ -47,6 +47,19 @@ public:
     int closeDevice();
     bool isOpen() const { return m_opened.load(); }
 
+    // Why the last initDevice failed, for a message the user can act on:
+    // no such device, no permission on its device node, or an interface
+    // another program (the test program) has claimed.
+    enum class OpenFailure
+    {
+        None,
+        NotFound,
+        AccessDenied,
+        Busy,
+        Other,
+    };
+    OpenFailure lastOpenFailure() const { return OpenFailure(m_openFailure.load()); }
+
     // Transfers. Only the low 8 bits of length are used.
     bool writeReport(const quint8* data, int length);
     int readReport(quint8* buffer, int length);
@@ -102,6 +115,8 @@ protected:
 private:
     bool sendReport(const std::optional<ReportFrame::Report>& report);
     void setOpened(bool opened);
+    void setOpenFailure(OpenFailure failure) { m_openFailure.store(int(failure)); }
+    static OpenFailure failureOf(int error);
     void recoverAfterFailedTransfer();
     bool readAcknowledgement(quint8* buffer);
 
@@ -116,7 +131,9 @@ private:
     usb_dev_handle* m_handle = nullptr;
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_opened{false};
+    std::atomic<int> m_openFailure{int(OpenFailure::None)}; // written by the link's owner
     int m_pollCursor = 0;
+    int m_replyGroup = -1; // worker: the poll group of the reply being decoded
     int m_startupPauseMs = 1000;
     ShortSleep m_shortSleep;
     RegisterGroupList m_pollGroups;

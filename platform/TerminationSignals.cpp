@@ -20,14 +20,15 @@ void onSignal(int)
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent)
+TerminationSignals::TerminationSignals(QObject* parent, QuitApplication quit) : QObject(parent)
 {
     if (g_sockets[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_sockets) != 0)
         return;
     m_notifier = new QSocketNotifier(g_sockets[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
-    connect(this, &TerminationSignals::terminationRequested, qApp, &QCoreApplication::quit,
-            Qt::QueuedConnection);
+    if (quit == QuitApplication::Yes)
+        connect(this, &TerminationSignals::terminationRequested, qApp, &QCoreApplication::quit,
+                Qt::QueuedConnection);
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
@@ -49,9 +50,47 @@ void TerminationSignals::readSignal()
     emit terminationRequested();
 }
 
+#elif defined(Q_OS_WIN)
+#include <windows.h>
+
+#include <QPointer>
+
+namespace {
+
+QPointer<TerminationSignals> g_receiver;
+
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    if (TerminationSignals* receiver = g_receiver.data())
+        QMetaObject::invokeMethod(receiver, &TerminationSignals::terminationRequested,
+                                  Qt::QueuedConnection);
+    return TRUE;
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject* parent, QuitApplication quit) : QObject(parent)
+{
+    g_receiver = this;
+    if (quit == QuitApplication::Yes)
+        connect(this, &TerminationSignals::terminationRequested, qApp, &QCoreApplication::quit,
+                Qt::QueuedConnection);
+    SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+TerminationSignals::~TerminationSignals()
+{
+    SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+    g_receiver = nullptr;
+}
+
+void TerminationSignals::readSignal() {}
+
 #else
 
-TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {}
+TerminationSignals::TerminationSignals(QObject* parent, QuitApplication) : QObject(parent) {}
 TerminationSignals::~TerminationSignals() = default;
 void TerminationSignals::readSignal() {}
 

@@ -168,10 +168,11 @@ void SimBus::notify(const PlugEvent& event)
         listener(event);
 }
 
-void SimBus::failNextOpens(int count)
+void SimBus::failNextOpens(int count, int error)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_failOpens = count;
+    m_failOpenError = error;
 }
 
 void SimBus::setTimeoutCap(int ms)
@@ -306,6 +307,7 @@ usb_dev_handle* SimBus::open(struct usb_device* node)
     record(std::string("usb_open ") + (node ? node->filename : "null"));
     if (m_failOpens > 0) {
         --m_failOpens;
+        errno = m_failOpenError;
         return nullptr;
     }
     for (const auto& device : m_devices) {
@@ -318,6 +320,7 @@ usb_dev_handle* SimBus::open(struct usb_device* node)
             return raw;
         }
     }
+    errno = ENODEV;
     return nullptr;
 }
 

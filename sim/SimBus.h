@@ -2,6 +2,7 @@
 
 #include "SimTester.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -51,8 +52,9 @@ public:
     int addPlugListener(PlugListener listener);
     void removePlugListener(int id);
 
-    // The next N usb_open calls return no handle.
-    void failNextOpens(int count);
+    // The next N usb_open calls return no handle and set errno to `error`
+    // (EACCES: no permission on the device node, as without the udev rule).
+    void failNextOpens(int count, int error = EIO);
     // Caps how long a timed-out transfer really waits (ms); -1: the full time-out.
     void setTimeoutCap(int ms);
     // Call recording (on by default; benchmarks turn it off).
@@ -102,6 +104,7 @@ private:
     int m_nextListener = 1;
     int m_nextDeviceNumber = 1;
     int m_failOpens = 0;
+    int m_failOpenError = EIO;
     int m_timeoutCap = -1;
     int m_invalidHandleUses = 0;
     bool m_recording = true;

@@ -126,7 +126,10 @@ uint16_t SimEncoder::sinSample()
 uint16_t SimEncoder::cosSample()
 {
     update();
-    return m_powered ? sample(kMidScale + m_cosOffset + m_amplitude * std::cos(kTwoPi * m_phase)) : 512;
+    const double deviation = m_phaseDeviationDeg * kTwoPi / 360.0;
+    return m_powered ? sample(kMidScale + m_cosOffset +
+                              m_amplitude * m_cosRatio * std::cos(kTwoPi * m_phase + deviation))
+                     : 512;
 }
 
 uint16_t SimEncoder::levels()

@@ -24,6 +24,13 @@ public:
         m_sinOffset = sinOffset;
         m_cosOffset = cosOffset;
     }
+    // The cosine channel's amplitude against the sine's, and its departure
+    // from quadrature (degrees, positive: it leads by more than 90°).
+    void setImbalance(double cosAmplitudeRatio, double phaseDeviationDeg)
+    {
+        m_cosRatio = cosAmplitudeRatio;
+        m_phaseDeviationDeg = phaseDeviationDeg;
+    }
     void setReferenceInterval(int periods) { m_referenceInterval = periods; }
 
     // Manual clock for deterministic tests: time moves only by advance().
@@ -57,6 +64,8 @@ private:
     double m_amplitude = 400.0;
     double m_sinOffset = 0.0;
     double m_cosOffset = 0.0;
+    double m_cosRatio = 1.0;
+    double m_phaseDeviationDeg = 0.0;
     int m_referenceInterval = 10;
     bool m_manual = false;
     bool m_powered = true;

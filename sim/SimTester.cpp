@@ -58,6 +58,12 @@ void SimTester::setOffsets(double sinOffset, double cosOffset)
     m_encoder.setOffsets(sinOffset, cosOffset);
 }
 
+void SimTester::setImbalance(double cosAmplitudeRatio, double phaseDeviationDeg)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_encoder.setImbalance(cosAmplitudeRatio, phaseDeviationDeg);
+}
+
 void SimTester::setSupplyCurrent(uint16_t milliamperes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -43,6 +43,7 @@ public:
     double speed() const;
     void setAmplitude(double counts);
     void setOffsets(double sinOffset, double cosOffset);
+    void setImbalance(double cosAmplitudeRatio, double phaseDeviationDeg);
     // Supply current while the encoder is powered, mA (a little ripple added).
     void setSupplyCurrent(uint16_t milliamperes);
     void setReferenceInterval(int periods);

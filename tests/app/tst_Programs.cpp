@@ -1,12 +1,15 @@
 // The test program's executables as a user starts them: one copy per user,
 // the refusal of a second copy, the take-over of a stale socket name, the
-// version they carry, and the demo reaching the measurement view.
+// version they carry, the demo reaching the measurement view, and the
+// recorder run from its command line on the simulated tester.
 #include "FileVersionReader.h"
 #include "LocalSocketName.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -30,6 +33,8 @@ private slots:
     void copyUnderAnotherNameRunsAlone();
     void staleSocketNameIsTakenOver();
     void demoReachesTheMeasurementView();
+    void recorderOnTheSimulatedTester();
+    void recorderExitCodes();
 
 private:
     QProcess* start(const QString& program, const QStringList& loggingRules = {});
@@ -191,6 +196,88 @@ void tst_Programs::demoReachesTheMeasurementView()
     // The supply found on is switched off once, ending in a device reset.
     QVERIFY(waitForText(demo, "Reset Successful!", 20000));
     stop(demo);
+}
+
+namespace {
+
+struct Finished
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Finished runRecorder(const QStringList& arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(QDir::tempPath());
+    process.start(QStringLiteral(ROTAPROBE_RECORD_EXECUTABLE), arguments);
+    Finished done;
+    if (!process.waitForFinished(30000))
+        return done;
+    done.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    done.out = process.readAllStandardOutput();
+    done.err = process.readAllStandardError();
+    return done;
+}
+
+} // namespace
+
+// `rotaprobe-record --simulate` hands over to the build on the simulated
+// tester, whose encoder is a little off: the report must find what was set.
+void tst_Programs::recorderOnTheSimulatedTester()
+{
+    QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("out.csv"));
+    const Finished run = runRecorder({"--simulate", "--seconds", "1.5", "--csv", csv, "--json"});
+    QVERIFY2(run.exitCode == 0, run.err.constData());
+    QVERIFY2(run.err.isEmpty(), run.err.constData()); // no device log without --verbose
+    const QJsonObject json = QJsonDocument::fromJson(run.out).object();
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const int rows = file.readAll().count('\n') - 1;
+    QVERIFY2(rows > 300, run.out.constData());
+    QCOMPARE(json.value("replies").toInt(), rows);
+
+    const QJsonObject signal = json.value("signal").toObject();
+    QVERIFY2(signal.value("valid").toBool(), run.out.constData());
+    const auto near = [&](const char* name, double expected, double tolerance) {
+        const double value = signal.value(QLatin1String(name)).toDouble();
+        if (qAbs(value - expected) > tolerance)
+            qWarning("%s = %g, expected %g", name, value, expected);
+        return qAbs(value - expected) <= tolerance;
+    };
+    QVERIFY(near("offset_sin_pct", 6.0 / 512 * 100, 0.1));
+    QVERIFY(near("offset_cos_pct", -4.0 / 512 * 100, 0.1));
+    QVERIFY(near("amplitude_ratio", 0.97, 0.003));
+    QVERIFY(near("phase_deviation_deg", 1.5, 0.2));
+    QCOMPARE(json.value("current_ma").toObject().value("mean").toDouble() > 115, true);
+}
+
+void tst_Programs::recorderExitCodes()
+{
+    QTemporaryDir dir;
+    const QString profile = dir.filePath(QStringLiteral("strict.json"));
+    QFile file(profile);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(R"({"signal": {"phase_deviation_deg_max": 0.5}})");
+    file.close();
+
+    Finished run = runRecorder({"--simulate", "--seconds", "1",
+                                "--profile", QStringLiteral(ROTAPROBE_SOURCE_DIR "/recorder/example-profile.json")});
+    QVERIFY2(run.exitCode == 0, run.out.constData());
+    QVERIFY(run.out.contains("Verdict: PASS"));
+    run = runRecorder({"--simulate", "--seconds", "1", "--profile", profile});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.contains("FAIL signal.phase_deviation_deg_max"), run.out.constData());
+    run = runRecorder({"--simulate", "--seconds", "1", "--sekonds"});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.err.contains("--help"));
+    run = runRecorder({"--help"});
+    QCOMPARE(run.exitCode, 0);
+    for (const char* option : {"--seconds", "--csv", "--json", "--profile", "--power-on",
+                               "--simulate", "--verbose", "Exit status"})
+        QVERIFY2(run.out.contains(option), option);
 }
 
 QTEST_GUILESS_MAIN(tst_Programs)

@@ -124,8 +124,10 @@ void TestUsbLink::openFailureAndSetupFailuresCloseAgain()
                           "D:Closing LibUSB"}));
     QVERIFY(!rig.usb.isOpen());
     QCOMPARE(rig.bus.openHandles(), 0);
+    QCOMPARE(rig.usb.lastOpenFailure(), QtUsb::OpenFailure::Busy);
 
     QVERIFY(rig.open()); // the fault was used up
+    QCOMPARE(rig.usb.lastOpenFailure(), QtUsb::OpenFailure::None);
     QCOMPARE(rig.bus.invalidHandleUses(), 0);
 }
 

@@ -258,6 +258,11 @@ void TestWorker::rejectedReplyAdvancesTheCursor()
     QCOMPARE(v.lineStates, quint16(7));
     QVERIFY(v.encoderCurrent >= 98 && v.encoderCurrent <= 102);
 
+    // Only decoded replies count in the snapshot's sequence, each with its group.
+    const DeviceLinkState::LiveSnapshot snapshot = rig.state.liveSnapshot();
+    QCOMPARE(snapshot.group, 1);
+    QCOMPARE(snapshot.sequence, quint64(polls.size() / 2));
+
     QStringList expected;
     for (size_t i = 0; i < polls.size() && !log.isEmpty(); i += 2)
         expected.append(log);

@@ -53,7 +53,7 @@ dpkg-deb -e "$deb" "$tmp/control" || { echo "FAIL: dpkg-deb -e"; exit 1; }
 
 # --- the program folder: all three programs side by side
 folder=$root/opt/rotaprobe
-for program in Rotaprobe Novrel RotaprobeDemo; do
+for program in Rotaprobe Novrel RotaprobeDemo rotaprobe-record rotaprobe-record-sim; do
     [ -x "$folder/$program" ] || fail "$program is not in /opt/rotaprobe"
     # Nothing may point back into the build tree.
     if readelf -d "$folder/$program" 2>/dev/null | grep -E 'R(UN)?PATH' | grep -q "$build"; then
@@ -187,6 +187,18 @@ start_launcher() {
 start_launcher 'view: ' 'Rotaprobe'
 start_launcher 'view: measuring' 'Rotaprobe (simulated tester)'
 start 'Novrel window shown' /opt/rotaprobe/Novrel /opt/rotaprobe
+
+# --- the recorder from the command line's link, on the simulated tester
+[ "$(readlink "$root/usr/bin/rotaprobe-record")" = /opt/rotaprobe/rotaprobe-record ] ||
+    fail "/usr/bin/rotaprobe-record does not lead to the program folder"
+record_json=$(cd "$tmp" && "$folder/rotaprobe-record" --simulate --seconds 0.5 --json \
+    --profile "$root/usr/share/doc/rotaprobe/example-profile.json" 2>"$tmp/record.log")
+record_status=$?
+# Half a second sees too few reference marks for the latch item: exit 1, not 2.
+if [ "$record_status" -gt 1 ] || [[ $record_json != *'"replies"'* ]]; then
+    fail "rotaprobe-record --simulate ended with $record_status"
+    cat "$tmp/record.log"
+fi
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

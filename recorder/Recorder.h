@@ -1,0 +1,108 @@
+#pragma once
+
+#include "CsvLog.h"
+#include "RecorderOptions.h"
+#include "RecordingReport.h"
+#include "RecordingSummary.h"
+#include "ToleranceProfile.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTextStream>
+#include <QTimer>
+
+#include <optional>
+
+class QtUsb;
+class ReplyTap;
+
+// One recording from start to end: opens the tester, reads its
+// configuration, switches the supply on when asked, records every reply for
+// the set time or until interrupt(), switches the supply off again if it
+// switched it on, closes the tester, prints the report and emits finished()
+// with the exit code (0 pass, 1 an item failed, 2 an error).
+//
+// Threads: everything on the main thread; the worker's replies arrive
+// through ReplyTap.
+class Recorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kExitPass = 0;
+    static constexpr int kExitFail = 1;
+    static constexpr int kExitError = 2;
+
+    Recorder(const RecorderOptions& options, QtUsb* usb, QTextStream& out, QTextStream& err,
+             QObject* parent = nullptr);
+
+    // Progress lines on `err` while recording (for a terminal).
+    void setProgress(bool on) { m_progress = on; }
+    // How long a tester operation may take before it counts as unanswered.
+    void setOperationTimeout(int ms) { m_operationTimeoutMs = ms; }
+    // Pause after switching the supply on, before recording begins.
+    void setSettleTime(int ms) { m_settleMs = ms; }
+
+    void start();
+    // Ctrl+C: ends a recording (with its report) or abandons the start.
+    void interrupt();
+
+    bool finishedRunning() const { return m_phase == Phase::Done; }
+    int exitCode() const { return m_exitCode; }
+
+signals:
+    void finished(int exitCode);
+
+private:
+    enum class Phase
+    {
+        Idle,
+        ReadingConfig,
+        PoweringOn,
+        Settling,
+        Recording,
+        PoweringOff,
+        Done,
+    };
+
+    bool prepareFiles();
+    QString openFailureText() const;
+    void onConfigRead(bool ok);
+    void onPowerSwitched(bool ok);
+    void onLinkLost();
+    void onOperationTimeout();
+    void beginRecording();
+    void onDurationTick();
+    void drainReplies();
+    void showProgress();
+    void endRecording(RecordingReport::Stop stop);
+    void fail(const QString& message);
+    void windDown();
+    void shutDown();
+    void printReport();
+    void waitForOperation();
+
+    RecorderOptions m_options;
+    QtUsb* m_usb;
+    ReplyTap* m_tap;
+    QTextStream& m_out;
+    QTextStream& m_err;
+    Phase m_phase = Phase::Idle;
+    bool m_progress = false;
+    int m_operationTimeoutMs = 15000;
+    int m_settleMs = 300;
+    bool m_switchedOn = false;
+    bool m_recorded = false;
+    bool m_failed = false;
+    bool m_linkLost = false;
+    int m_exitCode = kExitError;
+    std::optional<ToleranceProfile::Limits> m_limits;
+    CsvLog m_csv;
+    RecordingSummary m_summary;
+    RecordingReport::Stop m_stop = RecordingReport::Stop::Time;
+    double m_durationS = 0.0;
+    QElapsedTimer m_clock;
+    QTimer m_drainTimer;
+    QTimer m_durationTimer;
+    QTimer m_operationTimer;
+};

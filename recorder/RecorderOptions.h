@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What `rotaprobe-record` was asked to do, from its command line.
+struct RecorderOptions
+{
+    Q_DECLARE_TR_FUNCTIONS(RecorderOptions)
+
+public:
+    double seconds = 0.0; // 0: until Ctrl+C
+    QString csvPath;      // empty: no CSV
+    QString profilePath;  // empty: no pass/fail limits
+    bool json = false;
+    bool powerOn = false;
+    bool simulate = false;
+    bool verbose = false; // the device link's log on standard error
+    bool help = false;
+    bool version = false;
+
+    // Parses the arguments after the program name. On error returns nothing
+    // and sets `error` to a sentence for the user.
+    static std::optional<RecorderOptions> parse(const QStringList& arguments, QString* error);
+
+    // The --help text.
+    static QString helpText(const QString& programName);
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QCoreApplication>
+
+#include <functional>
+
+// The command line of rotaprobe-record around a Recorder: arguments, help,
+// the hand-over to the simulated tester's build for --simulate, Ctrl+C, the
+// device link's log, and the exit code.
+class RecorderProgram
+{
+    Q_DECLARE_TR_FUNCTIONS(RecorderProgram)
+
+public:
+    struct Setup
+    {
+        // True in the build on the simulated tester; false on libusb.
+        bool simulated = false;
+        // Puts the simulated tester on the bus (simulated build only).
+        std::function<void()> plugIn;
+        // Pause before the worker's first poll.
+        int startupPauseMs = 1000;
+    };
+
+    // The file name of the build on the simulated tester, beside this program.
+    static QString simulatedProgramName();
+
+    static int run(QCoreApplication& app, const Setup& setup);
+};

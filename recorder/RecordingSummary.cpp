@@ -1,0 +1,61 @@
+#include "RecordingSummary.h"
+
+#include <algorithm>
+
+RecordingSummary::RecordingSummary()
+{
+    m_pairs.reserve(kFitWindow);
+}
+
+void RecordingSummary::feed(const ReplyRecord& record)
+{
+    using F = PollGroupFields;
+    ++m_replies;
+    const LiveValues& v = record.values;
+    if (m_fields.carries(record.group, F::kSinSample) &&
+        m_fields.carries(record.group, F::kCosSample)) {
+        const SinCosPair pair{v.sinSample, v.cosSample};
+        if (m_pairs.size() < kFitWindow) {
+            m_pairs.push_back(pair);
+        } else {
+            m_pairs[m_nextPair] = pair;
+            m_nextPair = (m_nextPair + 1) % kFitWindow;
+        }
+    }
+    if (m_fields.carries(record.group, F::kSinCosLatchCount))
+        m_sinCosLatch.feed(v.sinCosLatchCount, v.sinCosLatchPosition);
+    if (m_fields.carries(record.group, F::kSquareLatchCount))
+        m_squareLatch.feed(v.squareLatchCount, v.squareLatchPosition);
+    if (m_fields.carries(record.group, F::kEncoderCurrent)) {
+        const double ma = v.encoderCurrent;
+        m_currentMin = m_currentCount ? std::min(m_currentMin, ma) : ma;
+        m_currentMax = m_currentCount ? std::max(m_currentMax, ma) : ma;
+        m_currentSum += ma;
+        ++m_currentCount;
+    }
+}
+
+RecordingSummary::Current RecordingSummary::current() const
+{
+    Current current;
+    if (m_currentCount == 0)
+        return current;
+    current.seen = true;
+    current.min = m_currentMin;
+    current.max = m_currentMax;
+    current.mean = m_currentSum / double(m_currentCount);
+    return current;
+}
+
+ToleranceProfile::Measurements RecordingSummary::measurements(const ConfigRecord& config) const
+{
+    ToleranceProfile::Measurements m;
+    m.signal = LissajousFit::fit(m_pairs.data(), m_pairs.size(), config.sinCosEquivalent);
+    m.sinCosLatch = m_sinCosLatch.result(config.sinCosEquivalent);
+    m.squareLatch = m_squareLatch.result(config.squareWaveEquivalent);
+    const Current now = current();
+    m.haveCurrent = now.seen;
+    m.currentMinMa = now.min;
+    m.currentMaxMa = now.max;
+    return m;
+}

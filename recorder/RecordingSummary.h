@@ -1,0 +1,52 @@
+#pragma once
+
+#include "ConfigRecord.h"
+#include "LatchStatistics.h"
+#include "LissajousFit.h"
+#include "PollGroupFields.h"
+#include "ReplyRecord.h"
+#include "ToleranceProfile.h"
+
+#include <vector>
+
+// Gathers what a recording measures, reply by reply: the latest sine/cosine
+// pairs for the Lissajous fit, both channels' reference marks, and the
+// supply current. Each value is taken only from the replies that carry it.
+class RecordingSummary
+{
+public:
+    // The fit uses the latest pairs: enough for a long run's steady state,
+    // and a fit of this many takes well under a millisecond.
+    static constexpr std::size_t kFitWindow = 10000;
+
+    struct Current
+    {
+        bool seen = false;
+        double min = 0.0;
+        double max = 0.0;
+        double mean = 0.0;
+    };
+
+    RecordingSummary();
+
+    void feed(const ReplyRecord& record);
+
+    quint64 replies() const { return m_replies; }
+    std::size_t pairs() const { return m_pairs.size(); }
+    Current current() const;
+
+    // Runs the fit and the latch statistics with the tester's equivalents.
+    ToleranceProfile::Measurements measurements(const ConfigRecord& config) const;
+
+private:
+    PollGroupFields m_fields;
+    quint64 m_replies = 0;
+    std::vector<SinCosPair> m_pairs; // ring of the latest kFitWindow pairs
+    std::size_t m_nextPair = 0;      // where the next pair goes once the ring is full
+    LatchStatistics m_sinCosLatch{LatchStatistics::Channel::SinCos};
+    LatchStatistics m_squareLatch{LatchStatistics::Channel::Square};
+    quint64 m_currentCount = 0;
+    double m_currentSum = 0.0;
+    double m_currentMin = 0.0;
+    double m_currentMax = 0.0;
+};

@@ -1,0 +1,10 @@
+// rotaprobe-record on a real tester (libusb 0.1).
+#include "RecorderProgram.h"
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("rotaprobe-record"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ROTAPROBE_VERSION));
+    return RecorderProgram::run(app, RecorderProgram::Setup{});
+}

@@ -1,0 +1,360 @@
+// The recorder on the simulated tester: every reply once in the CSV and the
+// report, the supply switched on and back off, the stops (time, Ctrl+C, a
+// lost tester), the exit codes, and the messages that tell a user why the
+// tester could not be opened.
+#include "CsvLog.h"
+#include "DemoTester.h"
+#include "DeviceLinkState.h"
+#include "QtUsb.h"
+#include "Recorder.h"
+#include "RecorderOptions.h"
+#include "SimBus.h"
+#include "SimTester.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
+};
+
+QStringList csvLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace
+
+class tst_Recorder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void optionsAreChecked_data();
+    void optionsAreChecked();
+    void everyReplyIsOneRowInOrder();
+    void profileDecidesTheExitCode();
+    void supplyIsSwitchedOnAndBackOff();
+    void interruptEndsWithAReport();
+    void lostTesterIsAnErrorButKeepsTheRecording();
+    void openFailuresSayWhatToDo_data();
+    void openFailuresSayWhatToDo();
+    void badFilesStopBeforeTheTesterIsOpened();
+
+private:
+    Run record(const QStringList& arguments, const std::function<void(Recorder&)>& during = {});
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    void writeProfile(const QString& name, const QByteArray& json);
+    void plugInWithSupplyOff();
+
+    std::shared_ptr<SimTester> m_tester;
+    QTemporaryDir m_dir;
+};
+
+void tst_Recorder::init()
+{
+    SimBus::instance().reset();
+    SimBus::instance().setTimeoutCap(20);
+    DeviceLinkState::global().reset();
+    m_tester = DemoTester::plugIn(); // supply on, sine/cosine, 20 um per period
+    m_tester->setSpeed(3.0);
+    m_tester->setReferenceInterval(1);
+}
+
+void tst_Recorder::cleanup()
+{
+    QCOMPARE(SimBus::instance().openHandles(), 0);
+    QCOMPARE(SimBus::instance().invalidHandleUses(), 0);
+    m_tester.reset();
+}
+
+Run tst_Recorder::record(const QStringList& arguments,
+                         const std::function<void(Recorder&)>& during)
+{
+    QString error;
+    const auto options = RecorderOptions::parse(arguments, &error);
+    if (!options) {
+        qWarning("%s", qPrintable(error));
+        return {};
+    }
+    Run run;
+    QTextStream out(&run.out);
+    QTextStream err(&run.err);
+    QtUsb usb;
+    usb.setStartupPause(5);
+    Recorder recorder(*options, &usb, out, err);
+    recorder.setSettleTime(20);
+    recorder.setOperationTimeout(3000);
+    recorder.start();
+    if (during)
+        during(recorder);
+    if (!QTest::qWaitFor([&] { return recorder.finishedRunning(); }, 20000))
+        qWarning("the recorder did not finish");
+    run.exitCode = recorder.exitCode();
+    [&] { QVERIFY(!usb.isRunning()); }();
+    return run;
+}
+
+void tst_Recorder::writeProfile(const QString& name, const QByteArray& json)
+{
+    QFile file(path(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(json);
+}
+
+// The same tester, but its EEPROM (and so the supply at power-up) says off.
+void tst_Recorder::plugInWithSupplyOff()
+{
+    std::vector<uint8_t> image = m_tester->eeprom();
+    image[0x14] = 0;
+    SimBus::instance().unplug(m_tester);
+    m_tester = SimBus::instance().addTester(0, std::make_shared<SimTester>(image));
+    m_tester->setSpeed(3.0);
+    m_tester->setReferenceInterval(1);
+}
+
+void tst_Recorder::optionsAreChecked_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<double>("seconds");
+    QTest::newRow("nothing: until Ctrl+C") << QStringList{} << true << 0.0;
+    QTest::newRow("fraction") << QStringList{"--seconds", "2.5"} << true << 2.5;
+    QTest::newRow("zero") << QStringList{"--seconds", "0"} << false << 0.0;
+    QTest::newRow("negative") << QStringList{"--seconds", "-3"} << false << 0.0;
+    QTest::newRow("not a number") << QStringList{"--seconds", "5s"} << false << 0.0;
+    QTest::newRow("infinite") << QStringList{"--seconds", "inf"} << false << 0.0;
+    QTest::newRow("no value") << QStringList{"--seconds"} << false << 0.0;
+    QTest::newRow("empty csv name") << QStringList{"--csv", ""} << false << 0.0;
+    QTest::newRow("unknown option") << QStringList{"--secs", "5"} << false << 0.0;
+    QTest::newRow("stray argument") << QStringList{"out.csv"} << false << 0.0;
+}
+
+void tst_Recorder::optionsAreChecked()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, valid);
+    QFETCH(double, seconds);
+    QString error;
+    const auto options = RecorderOptions::parse(arguments, &error);
+    QCOMPARE(options.has_value(), valid);
+    QCOMPARE(error.isEmpty(), valid);
+    if (valid)
+        QCOMPARE(options->seconds, seconds);
+}
+
+void tst_Recorder::everyReplyIsOneRowInOrder()
+{
+    const Run run = record({"--seconds", "1", "--csv", path("out.csv"), "--json"});
+    QCOMPARE(run.exitCode, Recorder::kExitPass);
+    const QJsonObject json = run.json();
+    const QStringList lines = csvLines(path("out.csv"));
+    QCOMPARE(lines.first(), QString::fromLatin1(CsvLog::header()).trimmed());
+    const int replies = json.value("replies").toInt();
+    QVERIFY2(replies > 200, qPrintable(run.out)); // about 460 per second
+    QCOMPARE(lines.size() - 1, replies);
+    QCOMPARE(json.value("csv_rows").toInt(), replies);
+    QCOMPARE(json.value("stopped_by").toString(), QStringLiteral("time"));
+    QVERIFY(qAbs(json.value("duration_s").toDouble() - 1.0) < 0.15);
+    const double rate = replies / json.value("duration_s").toDouble();
+    QVERIFY(qAbs(json.value("poll_rate").toDouble() - rate) < rate * 1e-3);
+
+    // The groups take turns and time only moves on: no reply lost or twice.
+    double lastMs = -1;
+    int lastGroup = -1;
+    for (int i = 1; i < lines.size(); ++i) {
+        const QStringList cells = lines.at(i).split(QLatin1Char(','));
+        QCOMPARE(cells.size(), 14);
+        const double ms = cells.at(0).toDouble();
+        const int group = cells.at(1).toInt();
+        QVERIFY2(ms >= lastMs, qPrintable(lines.at(i)));
+        if (lastGroup >= 0)
+            QCOMPARE(group, 1 - lastGroup);
+        lastMs = ms;
+        lastGroup = group;
+        if (group == 0) {
+            const int sin = cells.at(4).toInt();
+            QVERIFY2(sin >= 512 - 402 && sin <= 512 + 402, qPrintable(lines.at(i)));
+        } else {
+            QVERIFY2(qAbs(cells.at(13).toInt() - 100) <= 2, qPrintable(lines.at(i)));
+        }
+    }
+    // A value no reply has carried yet is empty, not a made-up zero.
+    const QStringList first = lines.at(1).split(QLatin1Char(','));
+    const int emptyCells = int(std::count(first.begin(), first.end(), QString()));
+    QCOMPARE(emptyCells, 6);
+
+    const QJsonObject signal = json.value("signal").toObject();
+    QVERIFY2(signal.value("valid").toBool(), qPrintable(run.out));
+    int group0Rows = 0;
+    for (int i = 1; i < lines.size(); ++i)
+        group0Rows += lines.at(i).split(QLatin1Char(',')).at(1) == QLatin1String("0");
+    QCOMPARE(signal.value("samples").toInt(), group0Rows);
+    QVERIFY(qAbs(signal.value("quality_pct").toDouble() - 400.0 / 512 * 100) < 1.0);
+    const QJsonObject sincos = json.value("latch").toObject().value("sincos").toObject();
+    QVERIFY2(sincos.value("intervals").toInt() >= 1, qPrintable(run.out));
+    QCOMPARE(sincos.value("mean").toDouble(), 1.0);
+    const QJsonObject current = json.value("current_ma").toObject();
+    QVERIFY(current.value("min").toDouble() >= 98 && current.value("max").toDouble() <= 102);
+    QCOMPARE(json.value("verdict").toObject().value("pass").toBool(), true);
+}
+
+void tst_Recorder::profileDecidesTheExitCode()
+{
+    writeProfile("pass.json", R"({"signal": {"quality_pct_min": 70, "amplitude_ratio_min": 0.95},
+                                  "current_ma": {"max": 150}})");
+    writeProfile("fail.json", R"({"signal": {"quality_pct_min": 70},
+                                  "current_ma": {"min": 105}})");
+    Run run = record({"--seconds", "0.6", "--profile", path("pass.json")});
+    QCOMPARE(run.exitCode, Recorder::kExitPass);
+    QVERIFY2(run.out.contains("Verdict: PASS"), qPrintable(run.out));
+
+    run = record({"--seconds", "0.6", "--profile", path("fail.json"), "--json"});
+    QCOMPARE(run.exitCode, Recorder::kExitFail);
+    const QJsonArray items = run.json().value("verdict").toObject().value("items").toArray();
+    QCOMPARE(items.size(), 2);
+    QCOMPARE(items.at(0).toObject().value("pass").toBool(), true);
+    QCOMPARE(items.at(1).toObject().value("name").toString(), QStringLiteral("current_ma.min"));
+    QCOMPARE(items.at(1).toObject().value("pass").toBool(), false);
+}
+
+void tst_Recorder::supplyIsSwitchedOnAndBackOff()
+{
+    plugInWithSupplyOff();
+    QVERIFY(!m_tester->supplyOn());
+    Run run = record({"--seconds", "0.5", "--json"});
+    QCOMPARE(run.exitCode, Recorder::kExitPass);
+    QVERIFY2(run.err.contains("supply is off"), qPrintable(run.err));
+    QVERIFY(!m_tester->supplyOn());
+    QCOMPARE(run.json().value("current_ma").toObject().value("max").toDouble(), 0.0);
+
+    m_tester->clearRequests();
+    run = record({"--seconds", "0.5", "--json", "--power-on"});
+    QCOMPARE(run.exitCode, Recorder::kExitPass);
+    QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
+    QVERIFY(run.json().value("current_ma").toObject().value("min").toDouble() >= 98);
+    QVERIFY(!m_tester->supplyOn()); // switched off again at the end
+    int switches = 0;
+    for (const SimTester::Request& r : m_tester->requests())
+        if (r.frame[0] == 0x12 && r.frame[1] == 0x12 && r.frame[16] == 0x14)
+            ++switches;
+    QCOMPARE(switches, 2);
+
+    // Already on: left on.
+    init();
+    run = record({"--seconds", "0.3", "--power-on"});
+    QCOMPARE(run.exitCode, Recorder::kExitPass);
+    QVERIFY(m_tester->supplyOn());
+}
+
+void tst_Recorder::interruptEndsWithAReport()
+{
+    plugInWithSupplyOff();
+    const Run run = record({"--csv", path("int.csv"), "--json", "--power-on"}, [](Recorder& r) {
+        QTest::qWait(600);
+        r.interrupt();
+        r.interrupt(); // a second Ctrl+C while winding down changes nothing
+    });
+    QCOMPARE(run.exitCode, Recorder::kExitPass);
+    const QJsonObject json = run.json();
+    QCOMPARE(json.value("stopped_by").toString(), QStringLiteral("interrupt"));
+    QVERIFY(json.value("replies").toInt() > 50);
+    QCOMPARE(csvLines(path("int.csv")).size() - 1, json.value("replies").toInt());
+    QVERIFY(!m_tester->supplyOn());
+
+    // Before the recording began: no report, an error.
+    m_tester->setFaults([] {
+        SimFaults f;
+        f.transferDelayMs = 30;
+        return f;
+    }());
+    const Run early = record({"--seconds", "5"}, [](Recorder& r) { r.interrupt(); });
+    QCOMPARE(early.exitCode, Recorder::kExitError);
+    QVERIFY(early.out.isEmpty());
+    QVERIFY2(early.err.contains("before the recording began"), qPrintable(early.err));
+}
+
+void tst_Recorder::lostTesterIsAnErrorButKeepsTheRecording()
+{
+    const Run run = record({"--seconds", "5", "--csv", path("lost.csv"), "--json"},
+                           [this](Recorder&) {
+                               QTest::qWait(500);
+                               SimBus::instance().unplug(m_tester);
+                           });
+    QCOMPARE(run.exitCode, Recorder::kExitError);
+    const QJsonObject json = run.json();
+    QCOMPARE(json.value("stopped_by").toString(), QStringLiteral("disconnected"));
+    QVERIFY(json.value("duration_s").toDouble() < 2.0);
+    QVERIFY(json.value("replies").toInt() > 50);
+    QCOMPARE(csvLines(path("lost.csv")).size() - 1, json.value("replies").toInt());
+}
+
+void tst_Recorder::openFailuresSayWhatToDo_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no tester") << "unplugged" << "No tester found";
+    QTest::newRow("no permission") << "denied" << "70-rotaprobe.rules";
+    QTest::newRow("claimed by the test program") << "busy" << "busy";
+    QTest::newRow("configuration refused") << "configuration" << "busy";
+    QTest::newRow("open fails otherwise") << "other" << "could not be opened";
+}
+
+void tst_Recorder::openFailuresSayWhatToDo()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, message);
+    SimFaults faults;
+    if (fault == "unplugged")
+        SimBus::instance().unplug(m_tester);
+    else if (fault == "denied")
+        SimBus::instance().failNextOpens(1, EACCES);
+    else if (fault == "other")
+        SimBus::instance().failNextOpens(1, EIO);
+    else if (fault == "busy")
+        faults.claimFailures = 1;
+    else
+        faults.setConfigurationFailures = 1;
+    m_tester->setFaults(faults);
+    const Run run = record({"--seconds", "1", "--csv", path("never.csv")});
+    QCOMPARE(run.exitCode, Recorder::kExitError);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(SimBus::instance().countCalls("usb_interrupt_write 1 64 200"), 0);
+}
+
+void tst_Recorder::badFilesStopBeforeTheTesterIsOpened()
+{
+    writeProfile("typo.json", R"({"signal": {"quality_pct_mni": 40}})");
+    Run run = record({"--seconds", "1", "--profile", path("typo.json")});
+    QCOMPARE(run.exitCode, Recorder::kExitError);
+    QVERIFY2(run.err.contains("quality_pct_mni"), qPrintable(run.err));
+    run = record({"--seconds", "1", "--profile", path("missing.json")});
+    QCOMPARE(run.exitCode, Recorder::kExitError);
+    run = record({"--seconds", "1", "--csv", path("no/such/folder/out.csv")});
+    QCOMPARE(run.exitCode, Recorder::kExitError);
+    QVERIFY2(run.err.contains("Cannot write"), qPrintable(run.err));
+    QCOMPARE(SimBus::instance().countCalls("usb_init"), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_Recorder)
+#include "tst_Recorder.moc"
