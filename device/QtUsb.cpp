@@ -296,6 +296,10 @@ void QtUsb::stopWorker()
     setStopRequested(true);
     quit();
     wait();
+    // wait() joins through Qt's own primitives, which the thread checker
+    // cannot see. The worker's last step takes the operation lock; taking it
+    // here too makes the order of its last writes and ours visible.
+    static_cast<void>(m_state->currentOperation());
 }
 
 // -------------------------------------------------------------- worker

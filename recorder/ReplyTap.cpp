@@ -33,11 +33,18 @@ std::vector<ReplyRecord> ReplyTap::drain()
     return taken;
 }
 
+ReplyTap::~ReplyTap()
+{
+    // The worker has stopped before the tap goes; the lock orders its last
+    // call before this destruction for the thread checker too.
+    std::lock_guard<std::mutex> lock(m_mutex);
+}
+
 void ReplyTap::onReply()
 {
     const auto now = Clock::now();
-    const DeviceLinkState::LiveSnapshot snapshot = m_state->liveSnapshot();
     std::lock_guard<std::mutex> lock(m_mutex);
+    const DeviceLinkState::LiveSnapshot snapshot = m_state->liveSnapshot();
     // A reply that could not be decoded publishes nothing: same sequence.
     if (!m_accepting || snapshot.sequence == m_lastSequence)
         return;

@@ -18,13 +18,16 @@ class DeviceLinkState;
 //
 // Threads: construction, begin(), end() and drain() on the main thread;
 // onReply() runs on the worker thread. m_mutex guards m_accepting,
-// m_lastSequence, m_pending and m_start.
+// m_lastSequence, m_pending and m_start; onReply() holds it throughout
+// (then takes the link state's live-value lock inside it).
 class ReplyTap : public QObject
 {
     Q_OBJECT
 
 public:
     explicit ReplyTap(QtUsb* usb, QObject* parent = nullptr);
+    // The worker must have stopped (QtUsb::stopWorker) by now.
+    ~ReplyTap() override;
 
     // Starts the clock and takes every reply from now on.
     void begin();

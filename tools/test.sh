@@ -66,9 +66,9 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp" \
   build_and_test build-asan "" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=address "${test_root[@]}"
 
-echo "== device and simulator tests under TSan"
+echo "== device, simulator and recorder tests under TSan"
 TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/tools/tsan.supp" \
-  build_and_test build-tsan "tst_(UsbLink|Worker|SimTester)" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=thread "${test_root[@]}"
+  build_and_test build-tsan "tst_(UsbLink|Worker|SimTester|Recorder)" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=thread "${test_root[@]}"
 
 echo "== fuzzing"
 if bash tools/fuzz.sh "${FUZZ_SECONDS:-60}"; then
