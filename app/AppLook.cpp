@@ -12,6 +12,8 @@ void loadStyleSheet(const QString& name)
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
         bytes = file.readAll();
+    else // a program linked without its resource collection: say so
+        qWarning("AppLook: stylesheet %s not found", qPrintable(file.fileName()));
     const int end = bytes.indexOf('\0');
     if (end >= 0)
         bytes.truncate(end);
@@ -21,7 +23,8 @@ void loadStyleSheet(const QString& name)
 void loadTranslator()
 {
     auto* translator = new QTranslator(qApp);
-    translator->load(QStringLiteral(":/UI/tesvane_zh"), QString(), QString(), QString());
+    if (!translator->load(QStringLiteral(":/UI/tesvane_zh"), QString(), QString(), QString()))
+        qWarning("AppLook: catalogue :/UI/tesvane_zh not found");
     QCoreApplication::installTranslator(translator);
 }
 

@@ -129,6 +129,7 @@ void tst_Programs::secondCopyIsRefused()
 {
     QProcess* first = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
     QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
+    QVERIFY(!waitForText(first, "AppLook:", 500)); // its resources are linked in
 
     // The guard's socket lives in a directory only this user can enter.
     const QFileInfo socket(LocalSocketName::forName(QStringLiteral("Rotaprobe")));
@@ -196,6 +197,9 @@ void tst_Programs::demoReachesTheMeasurementView()
     // The supply found on is switched off once, ending in a device reset.
     QVERIFY(waitForText(demo, "Reset Successful!", 20000));
     stop(demo);
+    // Its style sheet, catalogue and images are linked in.
+    const QByteArray seen = demo->property("stderr").toByteArray() + demo->readAllStandardError();
+    QVERIFY2(!seen.contains("AppLook:"), seen.constData());
 }
 
 namespace {

@@ -173,7 +173,7 @@ start() {
     [ "$status" -eq 0 ] || { fail "$name ended with $status after SIGTERM"; cat "$log"; }
     # The images, catalogue and style sheet are compiled in; one that fails
     # to load or parse shows up as a Qt warning.
-    if grep -E 'QPixmap|QImage|QIcon|QFSFileEngine|QIODevice|libpng|stylesheet' "$log"; then
+    if grep -E 'QPixmap|QImage|QIcon|QFSFileEngine|QIODevice|libpng|stylesheet|catalogue' "$log"; then
         fail "$name complained at start"
     fi
 }
