@@ -118,6 +118,11 @@ mkdir -p "$tmp/nobin" "$tmp/udevok" "$tmp/udevdown"
 printf '#!/bin/sh\necho "$*" >>"%s"\n' "$tmp/udevadm.calls" >"$tmp/udevok/udevadm"
 printf '#!/bin/sh\necho "$*" >>"%s"\nexit 1\n' "$tmp/udevadm.calls" >"$tmp/udevdown/udevadm"
 chmod +x "$tmp/udevok/udevadm" "$tmp/udevdown/udevadm"
+# The scripts' own tools, but no udevadm; and never the real /opt.
+for dir in nobin udevok udevdown; do
+    for tool in rm rmdir; do ln -sf "$(command -v $tool)" "$tmp/$dir/$tool"; done
+done
+export DPKG_ROOT=$tmp/noroot
 for script in postinst:configure postrm:remove; do
     arg=${script#*:}
     script=${script%:*}
@@ -133,6 +138,16 @@ for script in postinst:configure postrm:remove; do
     PATH=$tmp/udevdown /bin/sh "$tmp/control/$script" "$arg" || fail "$script fails with udev not running"
     PATH=$tmp/nobin /bin/sh "$tmp/control/$script" "$arg" || fail "$script fails without udev"
 done
+
+# --- removal takes the updater's folders along (dpkg does not know their files)
+fakeroot_dir=$tmp/removed
+mkdir -p "$fakeroot_dir/opt/rotaprobe/OldFile" "$fakeroot_dir/opt/rotaprobe/NovrelTemp"
+echo old >"$fakeroot_dir/opt/rotaprobe/OldFile/Rotaprobe"
+DPKG_ROOT=$fakeroot_dir PATH=$tmp/nobin /bin/sh "$tmp/control/postrm" remove || fail "postrm remove failed"
+[ ! -e "$fakeroot_dir/opt/rotaprobe" ] || fail "postrm remove left $(find "$fakeroot_dir/opt" | tr '\n' ' ')"
+mkdir -p "$fakeroot_dir/opt/rotaprobe/OldFile"
+DPKG_ROOT=$fakeroot_dir PATH=$tmp/nobin /bin/sh "$tmp/control/postrm" upgrade || fail "postrm upgrade failed"
+[ -d "$fakeroot_dir/opt/rotaprobe/OldFile" ] || fail "postrm upgrade removed the updater's backup"
 
 # --- dependencies: computed from the executables, plus the CJK font
 depends=$(dpkg-deb -f "$deb" Depends)

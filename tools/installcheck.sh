@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The package as a shop-floor PC meets it, on a throwaway Debian 12 machine
+# (run as root; it installs the package and adds a user):
+#  1. builds the package with the update service on loopback port 8765 and
+#     installs it with apt;
+#  2. starts both menu entries the way a desktop menu does (gio launch of the
+#     installed .desktop files) as the normal user "rotaprobe-check", in a
+#     virtual X display, and runs rotaprobe-record from the path;
+#  3. runs the update round of the installed copy: the reference service
+#     offers 1.0.0.16 (the installed Rotaprobe with its version note raised);
+#     Rotaprobe, started from its menu entry, prompts; the script presses
+#     OK, "Update" twice, then the updater's "Upgrade" and "Finished", and
+#     checks that 1.0.0.16 is installed, 1.0.0.15 kept in OldFile, and the
+#     new Rotaprobe running. Root runs this round: as a normal user the
+#     hand-off asks pkexec for a password, which needs a polkit agent.
+# Screenshots of every step go to $OUT (default /tmp/rotaprobe-installcheck).
+# --remove: takes the package away again at the end.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ "$(id -u)" -eq 0 ] || { echo "installcheck: run as root" >&2; exit 2; }
+OUT=${OUT:-/tmp/rotaprobe-installcheck}
+BUILD=${BUILD_DIR:-build-installcheck}
+PORT=8765
+USER_NAME=rotaprobe-check
+export DISPLAY=:77
+mkdir -p "$OUT"
+step() { echo "== $*"; }
+fail() { echo "installcheck: FAILED: $*"; exit 1; }
+shot() { import -window root "$OUT/$1.png"; echo "   screenshot $OUT/$1.png"; }
+
+bash tools/setup.sh
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+  xvfb xdotool x11-utils imagemagick libglib2.0-bin >/dev/null
+
+step "package with the update service on 127.0.0.1:$PORT"
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DROTAPROBE_UPDATE_ROOT=http://127.0.0.1:$PORT >/dev/null
+cmake --build "$BUILD" -j "$(nproc)" >/dev/null
+rm -f "$BUILD"/rotaprobe_*.deb
+(cd "$BUILD" && cpack -G DEB >/dev/null)
+deb=$(ls "$BUILD"/rotaprobe_*.deb)
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall "./$deb" >/dev/null
+dpkg-query -W -f='${Status}\n' rotaprobe | grep -q 'install ok installed' || fail "not installed"
+echo "   installed $(basename "$deb")"
+
+id "$USER_NAME" >/dev/null 2>&1 || useradd -m "$USER_NAME"
+pkill -f "Xvfb $DISPLAY" 2>/dev/null || true
+Xvfb "$DISPLAY" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+php_pid=
+cleanup() {
+  pkill -f /opt/rotaprobe/ 2>/dev/null || true
+  [ -n "$php_pid" ] && kill "$php_pid" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+sleep 1
+
+# window_of CLASS [SIZE]: the visible window of that class (of SIZE "WxH"), waiting up to 20 s.
+window_of() {
+  local id geometry
+  for _ in $(seq 100); do
+    for id in $(xdotool search --onlyvisible --class "$1" 2>/dev/null); do
+      geometry=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: //p')
+      if [ -z "${2:-}" ] || [ "$geometry" = "$2" ]; then echo "$id"; return 0; fi
+    done
+    sleep 0.2
+  done
+  return 1
+}
+# press ID DX DY: clicks DX, DY from the window's bottom-right corner.
+press() {
+  local w h
+  eval "$(xdotool getwindowgeometry --shell "$1")"
+  w=$WIDTH; h=$HEIGHT
+  xdotool mousemove --window "$1" $((w - $2)) $((h - $3)) click 1
+}
+launch_as_user() {
+  runuser -u "$USER_NAME" -- env DISPLAY="$DISPLAY" HOME="/home/$USER_NAME" \
+    gio launch "/usr/share/applications/$1" >/dev/null 2>&1 &
+}
+
+step "menu entries, as $USER_NAME"
+launch_as_user rotaprobe.desktop
+window_of Rotaprobe 1300x750 >/dev/null || fail "Rotaprobe showed no main window"
+sleep 2; shot menu-rotaprobe
+[ "$(ps -o user= -C Rotaprobe | head -1)" = "$USER_NAME" ] || fail "Rotaprobe does not run as $USER_NAME"
+pkill -f /opt/rotaprobe/Rotaprobe; sleep 1
+launch_as_user rotaprobe-demo.desktop
+window_of Rotaprobe 1300x750 >/dev/null || fail "RotaprobeDemo showed no main window"
+sleep 3; shot menu-demo
+pkill -f /opt/rotaprobe/RotaprobeDemo; sleep 1
+runuser -u "$USER_NAME" -- sh -c 'cd && rotaprobe-record --simulate --seconds 1' >"$OUT/record.txt" ||
+  fail "rotaprobe-record --simulate"
+head -1 "$OUT/record.txt"
+
+step "update round through the reference service"
+service=$(mktemp -d)
+cp -r service/www/. "$service/"
+release=$service/Novrel/Rotaprobe
+rm -f "$release"/App/*
+cp /opt/rotaprobe/Rotaprobe "$release/App/Rotaprobe"
+python3 tools/file_version.py "$release/App/Rotaprobe" --set 1.0.0.16
+cp /opt/rotaprobe/Novrel "$release/Novrel"
+printf 'version = 1.0.0.16\nnovrel_version = %s\nfiles = Rotaprobe\n' \
+  "$(python3 tools/file_version.py /opt/rotaprobe/Novrel)" >"$release/release.ini"
+php -S 127.0.0.1:$PORT -t "$service" service/router.php >"$OUT/service.log" 2>&1 &
+php_pid=$!
+sleep 1
+rm -rf /opt/rotaprobe/OldFile /opt/rotaprobe/NovrelTemp
+gio launch /usr/share/applications/rotaprobe.desktop >/dev/null 2>&1 &
+prompt=$(window_of Rotaprobe 400x200) || fail "no update prompt"
+shot update-1-prompt
+press "$prompt" 131 16                    # OK
+dialog=$(window_of Rotaprobe 400x282) || fail "no update dialog"
+shot update-2-dialog
+press "$dialog" 141 27                    # Update: asks for the newest version
+sleep 2; shot update-3-newest
+press "$dialog" 141 27                    # Upgrade: refreshes the updater, hands over
+updater=$(window_of Novrel) || fail "the updater did not start"
+sleep 1; shot update-4-updater
+press "$updater" 141 25                   # Upgrade
+for _ in $(seq 100); do
+  [ "$(python3 tools/file_version.py /opt/rotaprobe/Rotaprobe)" = 1.0.0.16 ] && break
+  sleep 0.2
+done
+sleep 1; shot update-5-finished
+press "$updater" 141 25                   # Finished: starts the test program
+sleep 3; shot update-6-restarted
+installed=$(python3 tools/file_version.py /opt/rotaprobe/Rotaprobe)
+kept=$(python3 tools/file_version.py /opt/rotaprobe/OldFile/Rotaprobe)
+echo "   installed $installed, kept in OldFile $kept"
+[ "$installed" = 1.0.0.16 ] || fail "the update did not install 1.0.0.16"
+[ "$kept" = 1.0.0.15 ] || fail "OldFile does not hold 1.0.0.15"
+pgrep -f '^/opt/rotaprobe/Rotaprobe$' >/dev/null || fail "the updated Rotaprobe is not running"
+pgrep -x Novrel >/dev/null && fail "the updater is still running"
+
+if [ "${1:-}" = --remove ]; then
+  step "removal"
+  pkill -f /opt/rotaprobe/ || true
+  DEBIAN_FRONTEND=noninteractive apt-get remove -y -q rotaprobe >/dev/null
+  [ ! -e /opt/rotaprobe/Rotaprobe ] || fail "files left after removal"
+fi
+echo "installcheck: passed (screenshots in $OUT)"
