@@ -6,13 +6,17 @@
 #  2. starts both menu entries the way a desktop menu does (gio launch of the
 #     installed .desktop files) as the normal user "rotaprobe-check", in a
 #     virtual X display, and runs rotaprobe-record from the path;
-#  3. runs the update round of the installed copy: the reference service
-#     offers 1.0.0.16 (the installed Rotaprobe with its version note raised);
-#     Rotaprobe, started from its menu entry, prompts; the script presses
-#     OK, "Update" twice, then the updater's "Upgrade" and "Finished", and
-#     checks that 1.0.0.16 is installed, 1.0.0.15 kept in OldFile, and the
-#     new Rotaprobe running. Root runs this round: as a normal user the
-#     hand-off asks pkexec for a password, which needs a polkit agent.
+#  3. runs the update round of the installed copy as that user: the
+#     reference service offers 1.0.0.16 (the installed Rotaprobe with its
+#     version note raised); Rotaprobe, started from its menu entry, prompts;
+#     the script presses OK, "Update" twice; the program folder belongs to
+#     root, so the hand-off goes through pkexec and polkit, where a rule of
+#     this script grants the package's action to that user (standing in for
+#     the administrator typing the password into the desktop's agent); the
+#     script presses the updater's "Upgrade" and "Finished" and checks that
+#     the updater ran as root, 1.0.0.16 is installed, 1.0.0.15 kept in
+#     OldFile, and the new Rotaprobe runs as the user again. Without a
+#     system bus (a container) it starts dbus and polkitd itself.
 # Screenshots of every step go to $OUT (default /tmp/rotaprobe-installcheck).
 # --remove: takes the package away again at the end.
 set -euo pipefail
@@ -30,7 +34,7 @@ shot() { import -window root "$OUT/$1.png"; echo "   screenshot $OUT/$1.png"; }
 
 bash tools/setup.sh
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-  xvfb xdotool x11-utils imagemagick libglib2.0-bin >/dev/null
+  xvfb xdotool x11-utils imagemagick libglib2.0-bin dbus polkitd pkexec >/dev/null
 
 step "package with the update service on 127.0.0.1:$PORT"
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -48,10 +52,12 @@ pkill -f "Xvfb $DISPLAY" 2>/dev/null || true
 Xvfb "$DISPLAY" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 php_pid=
+grant=/etc/polkit-1/rules.d/49-rotaprobe-installcheck.rules
 cleanup() {
   pkill -f /opt/rotaprobe/ 2>/dev/null || true
   [ -n "$php_pid" ] && kill "$php_pid" 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
+  rm -f "$grant"
 }
 trap cleanup EXIT
 sleep 1
@@ -94,7 +100,20 @@ runuser -u "$USER_NAME" -- sh -c 'cd && rotaprobe-record --simulate --seconds 1'
   fail "rotaprobe-record --simulate"
 head -1 "$OUT/record.txt"
 
-step "update round through the reference service"
+step "update round through the reference service, as $USER_NAME"
+if ! pgrep -x dbus-daemon >/dev/null; then
+  mkdir -p /run/dbus
+  dbus-daemon --system --fork
+fi
+pgrep -x polkitd >/dev/null || { /usr/lib/polkit-1/polkitd --no-debug >/dev/null 2>&1 & sleep 1; }
+mkdir -p "$(dirname "$grant")"
+cat >"$grant" <<RULE
+polkit.addRule(function(action, subject) {
+    if (action.id == "example.korvalis.rotaprobe.novrel" && subject.user == "$USER_NAME")
+        return polkit.Result.YES;
+});
+RULE
+sleep 1
 service=$(mktemp -d)
 cp -r service/www/. "$service/"
 release=$service/Novrel/Rotaprobe
@@ -108,7 +127,7 @@ php -S 127.0.0.1:$PORT -t "$service" service/router.php >"$OUT/service.log" 2>&1
 php_pid=$!
 sleep 1
 rm -rf /opt/rotaprobe/OldFile /opt/rotaprobe/NovrelTemp
-gio launch /usr/share/applications/rotaprobe.desktop >/dev/null 2>&1 &
+launch_as_user rotaprobe.desktop
 prompt=$(window_of Rotaprobe 400x200) || fail "no update prompt"
 shot update-1-prompt
 press "$prompt" 131 16                    # OK
@@ -119,6 +138,7 @@ sleep 2; shot update-3-newest
 press "$dialog" 141 27                    # Upgrade: refreshes the updater, hands over
 updater=$(window_of Novrel) || fail "the updater did not start"
 sleep 1; shot update-4-updater
+[ "$(ps -o user= -C Novrel | head -1)" = root ] || fail "the updater does not run as root"
 press "$updater" 141 25                   # Upgrade
 for _ in $(seq 100); do
   [ "$(python3 tools/file_version.py /opt/rotaprobe/Rotaprobe)" = 1.0.0.16 ] && break
@@ -132,7 +152,8 @@ kept=$(python3 tools/file_version.py /opt/rotaprobe/OldFile/Rotaprobe)
 echo "   installed $installed, kept in OldFile $kept"
 [ "$installed" = 1.0.0.16 ] || fail "the update did not install 1.0.0.16"
 [ "$kept" = 1.0.0.15 ] || fail "OldFile does not hold 1.0.0.15"
-pgrep -f '^/opt/rotaprobe/Rotaprobe$' >/dev/null || fail "the updated Rotaprobe is not running"
+[ "$(ps -o user= -C Rotaprobe | head -1)" = "$USER_NAME" ] ||
+  fail "the updated Rotaprobe does not run as $USER_NAME"
 pgrep -x Novrel >/dev/null && fail "the updater is still running"
 
 if [ "${1:-}" = --remove ]; then
