@@ -190,7 +190,7 @@ QString RecordingReport::latchText(const QString& title, const LatchStatistics::
                                    const QString& unit) const
 {
     QString text = QStringLiteral("  %1 ").arg(title, -13) +
-                   tr("%1 triggers, %2 intervals").arg(latch.triggers).arg(latch.intervals);
+                   tr("triggers %1, intervals %2").arg(latch.triggers).arg(latch.intervals);
     if (!latch.valid)
         return text + QStringLiteral(": ") + latch.reason + QLatin1Char('\n');
     return text + tr(": min %1, mean %2, max %3 %4 (σ %5), spread %6 %4 = %7 µm\n")
