@@ -18,23 +18,35 @@ void onSignal(int)
     [[maybe_unused]] const ssize_t written = ::write(g_sockets[0], &byte, 1);
 }
 
-} // namespace
-
-TerminationSignals::TerminationSignals(QObject* parent, QuitApplication quit) : QObject(parent)
+bool installHandler()
 {
     if (g_sockets[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_sockets) != 0)
-        return;
-    m_notifier = new QSocketNotifier(g_sockets[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
-    if (quit == QuitApplication::Yes)
-        connect(this, &TerminationSignals::terminationRequested, qApp, &QCoreApplication::quit,
-                Qt::QueuedConnection);
+        return false;
     struct sigaction action = {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    return true;
+}
+
+} // namespace
+
+void TerminationSignals::catchEarly()
+{
+    installHandler();
+}
+
+TerminationSignals::TerminationSignals(QObject* parent, QuitApplication quit) : QObject(parent)
+{
+    if (!installHandler())
+        return;
+    m_notifier = new QSocketNotifier(g_sockets[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+    if (quit == QuitApplication::Yes)
+        connect(this, &TerminationSignals::terminationRequested, qApp, &QCoreApplication::quit,
+                Qt::QueuedConnection);
 }
 
 TerminationSignals::~TerminationSignals()
@@ -86,12 +98,15 @@ TerminationSignals::~TerminationSignals()
     g_receiver = nullptr;
 }
 
+void TerminationSignals::catchEarly() {}
+
 void TerminationSignals::readSignal() {}
 
 #else
 
 TerminationSignals::TerminationSignals(QObject* parent, QuitApplication) : QObject(parent) {}
 TerminationSignals::~TerminationSignals() = default;
+void TerminationSignals::catchEarly() {}
 void TerminationSignals::readSignal() {}
 
 #endif

@@ -30,6 +30,11 @@ public:
 
     explicit TerminationSignals(QObject* parent = nullptr,
                                 QuitApplication quit = QuitApplication::Yes);
+
+    // Catches the signals from now on, before any application object: one
+    // that comes before the TerminationSignals object exists is kept and
+    // delivered once its event loop runs (Linux; nothing elsewhere).
+    static void catchEarly();
     ~TerminationSignals() override;
 
 signals:

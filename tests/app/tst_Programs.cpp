@@ -113,6 +113,9 @@ void tst_Programs::stop(QProcess* process)
 {
     process->terminate();
     QVERIFY(process->waitForFinished(10000));
+    if (process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0)
+        qWarning("%s", (process->property("stderr").toByteArray() +
+                        process->readAllStandardError()).right(4000).constData());
     QCOMPARE(process->exitStatus(), QProcess::NormalExit);
     QCOMPARE(process->exitCode(), 0);
 }
