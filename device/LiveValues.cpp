@@ -25,35 +25,35 @@ bool applyWide(qint64& field, quint16 base, quint16 address, quint16 value)
 
 void LiveValues::applyEntry(quint16 address, quint16 value)
 {
-    if (applyWide(sinCosPosition, 0x1000, address, value) ||
-        applyWide(sinCosLatchPosition, 0x1008, address, value) ||
-        applyWide(squarePosition, 0x2000, address, value) ||
-        applyWide(squareLatchPosition, 0x2008, address, value))
+    if (applyWide(sinCosPosition, LiveRegister::kSinCosPosition, address, value) ||
+        applyWide(sinCosLatchPosition, LiveRegister::kSinCosLatchPosition, address, value) ||
+        applyWide(squarePosition, LiveRegister::kSquarePosition, address, value) ||
+        applyWide(squareLatchPosition, LiveRegister::kSquareLatchPosition, address, value))
         return;
 
     switch (address) {
-    case 0x100C:
+    case LiveRegister::kSinCosLatchCount:
         sinCosLatchCount = qint64(value);
         break;
-    case 0x1100:
+    case LiveRegister::kSinSample:
         sinSample = value;
         break;
-    case 0x1101:
+    case LiveRegister::kCosSample:
         cosSample = value;
         break;
-    case 0x200C:
+    case LiveRegister::kSquareLatchCount:
         squareLatchCount = qint64(value);
         break;
-    case 0x200D:
+    case LiveRegister::kPhaseCheckCount:
         phaseCheckCount = value;
         break;
-    case 0x2010:
+    case LiveRegister::kLevelStates:
         levelStates = value;
         break;
-    case 0x2014:
+    case LiveRegister::kLineStates:
         lineStates = value;
         break;
-    case 0x5010:
+    case LiveRegister::kEncoderCurrent:
         encoderCurrent = value;
         break;
     default:

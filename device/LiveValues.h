@@ -2,6 +2,22 @@
 
 #include <QtGlobal>
 
+// Addresses of the live registers; a 64-bit field's is its lowest word.
+namespace LiveRegister {
+constexpr quint16 kSinCosPosition = 0x1000;
+constexpr quint16 kSinCosLatchPosition = 0x1008;
+constexpr quint16 kSinCosLatchCount = 0x100C;
+constexpr quint16 kSinSample = 0x1100;
+constexpr quint16 kCosSample = 0x1101;
+constexpr quint16 kSquarePosition = 0x2000;
+constexpr quint16 kSquareLatchPosition = 0x2008;
+constexpr quint16 kSquareLatchCount = 0x200C;
+constexpr quint16 kPhaseCheckCount = 0x200D;
+constexpr quint16 kLevelStates = 0x2010;
+constexpr quint16 kLineStates = 0x2014;
+constexpr quint16 kEncoderCurrent = 0x5010;
+} // namespace LiveRegister
+
 // The tester's decoded real-time registers. The worker decodes replies into
 // its own copy and publishes whole snapshots (see DeviceLinkState), so a
 // reader never sees half of a 64-bit field.

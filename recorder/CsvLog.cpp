@@ -2,7 +2,7 @@
 
 namespace {
 
-using F = PollGroupFields;
+namespace F = LiveRegister;
 
 struct Column
 {

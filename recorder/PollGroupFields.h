@@ -1,5 +1,7 @@
 #pragma once
 
+#include "LiveValues.h"
+
 #include <QVector>
 #include <QtGlobal>
 
@@ -9,22 +11,9 @@
 class PollGroupFields
 {
 public:
-    // Addresses of the live values (the base word of a 64-bit field).
-    static constexpr quint16 kSinCosPosition = 0x1000;
-    static constexpr quint16 kSinCosLatchPosition = 0x1008;
-    static constexpr quint16 kSinCosLatchCount = 0x100C;
-    static constexpr quint16 kSinSample = 0x1100;
-    static constexpr quint16 kCosSample = 0x1101;
-    static constexpr quint16 kSquarePosition = 0x2000;
-    static constexpr quint16 kSquareLatchPosition = 0x2008;
-    static constexpr quint16 kSquareLatchCount = 0x200C;
-    static constexpr quint16 kPhaseCheckCount = 0x200D;
-    static constexpr quint16 kLevelStates = 0x2010;
-    static constexpr quint16 kLineStates = 0x2014;
-    static constexpr quint16 kEncoderCurrent = 0x5010;
-
     PollGroupFields();
 
+    // `address`: one of LiveRegister's.
     bool carries(int group, quint16 address) const;
 
 private:

@@ -9,7 +9,7 @@ RecordingSummary::RecordingSummary()
 
 void RecordingSummary::feed(const ReplyRecord& record)
 {
-    using F = PollGroupFields;
+    namespace F = LiveRegister;
     ++m_replies;
     const LiveValues& v = record.values;
     if (m_fields.carries(record.group, F::kSinSample) &&
