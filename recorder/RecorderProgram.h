@@ -22,8 +22,9 @@ public:
         int startupPauseMs = 1000;
     };
 
+    static int run(QCoreApplication& app, const Setup& setup);
+
+private:
     // The file name of the build on the simulated tester, beside this program.
     static QString simulatedProgramName();
-
-    static int run(QCoreApplication& app, const Setup& setup);
 };

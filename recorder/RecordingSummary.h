@@ -32,7 +32,6 @@ public:
     void feed(const ReplyRecord& record);
 
     quint64 replies() const { return m_replies; }
-    std::size_t pairs() const { return m_pairs.size(); }
     Current current() const;
 
     // Runs the fit and the latch statistics with the tester's equivalents.
