@@ -1,6 +1,7 @@
 #include "ToleranceProfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
@@ -120,12 +121,23 @@ std::optional<ToleranceProfile::Limits> ToleranceProfile::load(const QString& pa
     QString ignored;
     if (!error)
         error = &ignored;
+    // A profile is a small regular file: a device, a pipe or something huge
+    // (/dev/zero, a wrong path) is refused before it is read whole.
+    if (!QFileInfo(path).isFile()) {
+        *error = tr("%1 is not a regular file").arg(path);
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = tr("cannot read %1: %2").arg(path, file.errorString());
         return std::nullopt;
     }
-    const auto limits = parse(file.readAll(), error);
+    const QByteArray text = file.read(kMaxFileBytes + 1);
+    if (text.size() > kMaxFileBytes) {
+        *error = tr("%1 is larger than 1 MiB").arg(path);
+        return std::nullopt;
+    }
+    const auto limits = parse(text, error);
     if (!limits)
         *error = path + QStringLiteral(": ") + *error;
     return limits;

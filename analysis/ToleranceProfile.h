@@ -62,6 +62,8 @@ public:
 
     // Parses a profile; on error returns nothing and sets `error`.
     static std::optional<Limits> parse(const QByteArray& json, QString* error);
+    // At most kMaxFileBytes from a regular file.
+    static constexpr qint64 kMaxFileBytes = 1 << 20;
     static std::optional<Limits> load(const QString& path, QString* error);
 
     // One item per limit set; a figure that is missing fails its item.

@@ -12,15 +12,19 @@
 
 namespace InvokingUser {
 
-std::optional<uint> pkexecCaller(const QProcessEnvironment& environment, uint effectiveUid)
+std::optional<uint> caller(const QProcessEnvironment& environment, uint effectiveUid)
 {
-    if (effectiveUid != 0 || !environment.contains(QStringLiteral("PKEXEC_UID")))
+    if (effectiveUid != 0)
         return std::nullopt;
-    bool ok = false;
-    const uint uid = environment.value(QStringLiteral("PKEXEC_UID")).toUInt(&ok, 10);
-    if (!ok || uid == 0)
-        return std::nullopt;
-    return uid;
+    for (const char* name : {"PKEXEC_UID", "SUDO_UID"}) {
+        const QString key = QString::fromLatin1(name);
+        if (!environment.contains(key))
+            continue;
+        bool ok = false;
+        const uint uid = environment.value(key).toUInt(&ok, 10);
+        return ok && uid != 0 ? std::optional<uint>(uid) : std::nullopt;
+    }
+    return std::nullopt;
 }
 
 std::optional<Command> commandAsUser(const QString& program, uint uid,
@@ -47,6 +51,7 @@ std::optional<Command> commandAsUser(const QString& program, uint uid,
     command.environment.insert(QStringLiteral("USER"), name);
     command.environment.insert(QStringLiteral("LOGNAME"), name);
     command.environment.remove(QStringLiteral("PKEXEC_UID"));
+    command.environment.remove(QStringLiteral("SUDO_UID"));
     const QString runtime = QStringLiteral("/run/user/%1").arg(uid);
     if (QFileInfo(runtime).isDir())
         command.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
@@ -67,10 +72,13 @@ bool startDetached(const QString& program, const QString& folder)
     process.setWorkingDirectory(folder);
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
 #ifdef Q_OS_UNIX
-    if (const std::optional<uint> caller = pkexecCaller(environment, uint(::geteuid()))) {
-        const std::optional<Command> command = commandAsUser(program, *caller, environment);
+    if (::geteuid() == 0) {
+        // Never the operator's program as root: as its caller, or not at all.
+        const std::optional<uint> user = caller(environment, 0);
+        const std::optional<Command> command =
+            user ? commandAsUser(program, *user, environment) : std::nullopt;
         if (!command)
-            return false; // never start the operator's program as root instead
+            return false;
         process.setProgram(command->program);
         process.setArguments(command->arguments);
         process.setProcessEnvironment(command->environment);

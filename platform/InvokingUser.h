@@ -11,9 +11,10 @@
 // who asked for the update, not as root.
 namespace InvokingUser {
 
-// The user id pkexec records for its caller (PKEXEC_UID), when this process
-// runs as root (`effectiveUid` 0) that way.
-std::optional<uint> pkexecCaller(const QProcessEnvironment& environment, uint effectiveUid);
+// The user who had this process started as root (`effectiveUid` 0): the id
+// pkexec records (PKEXEC_UID), else the one sudo records (SUDO_UID). Never
+// root itself.
+std::optional<uint> caller(const QProcessEnvironment& environment, uint effectiveUid);
 
 struct Command
 {
@@ -29,8 +30,9 @@ std::optional<Command> commandAsUser(const QString& program, uint uid,
                                      const QProcessEnvironment& environment);
 
 // Starts `program` detached, without arguments, with `folder` as its working
-// directory: as the pkexec caller when there is one, otherwise as this
-// process's own user. False when it could not be started.
+// directory: run as root, as the caller (never as root: without a known
+// caller nothing is started); otherwise as this process's own user. False
+// when it was not started.
 bool startDetached(const QString& program, const QString& folder);
 
 } // namespace InvokingUser

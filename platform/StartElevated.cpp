@@ -19,9 +19,9 @@ void consoleLine(const char* utf8);
 
 namespace ElevationRoute {
 
-Route choose(bool folderWritable, bool pkexecFound)
+Route choose(bool ownFolder, bool pkexecFound)
 {
-    if (folderWritable)
+    if (ownFolder)
         return Route::Direct;
     return pkexecFound ? Route::Pkexec : Route::None;
 }
@@ -80,6 +80,21 @@ ElevatedStart ElevationRoute::startThroughPkexec(const QString&, const QString&)
     return ElevatedStart::NoMeans;
 }
 
+bool ElevationRoute::isOwnProgram(const QString&)
+{
+    return false;
+}
+
+bool ElevationRoute::isOwnFolder(const QString& path)
+{
+    return QFileInfo(path).isWritable();
+}
+
+QString ElevationRoute::pkexecPath()
+{
+    return QString();
+}
+
 ElevatedStart StartElevated(const QString& path)
 {
     const std::wstring file = QDir::toNativeSeparators(path).toStdWString();
@@ -125,11 +140,11 @@ ElevatedStart StartElevated(const QString& path)
 
 #include <QEventLoop>
 #include <QFile>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include <cerrno>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -154,6 +169,35 @@ QByteArray processName(pid_t pid)
 }
 
 } // namespace
+
+namespace {
+
+// Owned by this process's user and writable by nobody else; a link does not count.
+bool isOwnEntry(const QString& path)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+} // namespace
+
+bool ElevationRoute::isOwnProgram(const QString& path)
+{
+    const QFileInfo file(path);
+    return file.isFile() && isOwnEntry(file.absoluteFilePath()) && isOwnFolder(file.absolutePath());
+}
+
+bool ElevationRoute::isOwnFolder(const QString& path)
+{
+    return QFileInfo(path).isDir() && isOwnEntry(path);
+}
+
+QString ElevationRoute::pkexecPath()
+{
+    return QStringLiteral("/usr/bin/pkexec");
+}
 
 ElevatedStart ElevationRoute::startThroughPkexec(const QString& pkexec, const QString& path)
 {
@@ -208,8 +252,9 @@ ElevatedStart StartElevated(const QString& path)
         consoleLine(kFileNotFound);
         return ElevatedStart::NotFound;
     }
-    const QString pkexec = QStandardPaths::findExecutable(QStringLiteral("pkexec"));
-    switch (ElevationRoute::choose(QFileInfo(file.absolutePath()).isWritable(), !pkexec.isEmpty())) {
+    const QString pkexec = ElevationRoute::pkexecPath();
+    const bool pkexecFound = QFileInfo(pkexec).isExecutable();
+    switch (ElevationRoute::choose(ElevationRoute::isOwnProgram(path), pkexecFound)) {
     case ElevationRoute::Route::Direct:
         return ElevationRoute::startDirect(file.absoluteFilePath());
     case ElevationRoute::Route::Pkexec: {

@@ -8,7 +8,7 @@ enum class ElevatedStart
     Started,  // the program runs (or ran)
     Refused,  // the operator or the system refused the rights
     NotFound, // there is no such program
-    NoMeans,  // Linux: the folder is not writable and there is no pkexec
+    NoMeans,  // Linux: not the user's own folder and there is no pkexec
     Failed,   // any other failure
 };
 
@@ -19,12 +19,13 @@ enum class ElevatedStart
 // before Vista or when the system version cannot be read); a refusal or a
 // missing file also writes its console line.
 //
-// Linux: a program in a folder the user may write to is started directly,
-// detached, with that folder as its working directory. Otherwise (an
-// installed package) it is started through `pkexec <canonical path>`: the
-// call waits in a nested event loop until pkexec has either become the
-// program or ended (a refused or dismissed authentication). Without pkexec
-// the result is NoMeans.
+// Linux: a program in the user's own folder (owned by the user, writable by
+// nobody else, the program likewise) is started directly, detached, with
+// that folder as its working directory. Otherwise (an installed package) it
+// is started through `/usr/bin/pkexec <canonical path>` (never a pkexec
+// found on the caller's PATH): the call waits in a nested event loop until
+// pkexec has either become the program or ended (a refused or dismissed
+// authentication). Without pkexec the result is NoMeans.
 //
 // GUI thread (or any thread with an event loop); returns once the outcome is
 // known.
@@ -40,7 +41,18 @@ enum class Route
     None,
 };
 
-Route choose(bool folderWritable, bool pkexecFound);
+Route choose(bool ownFolder, bool pkexecFound);
+
+// Whether `path` is a program the user may start as it is: the program and
+// its folder belong to this process's user and nobody else may write to
+// them.
+bool isOwnProgram(const QString& path);
+// Whether the folder `path` belongs to this process's user and nobody else
+// may write to it.
+bool isOwnFolder(const QString& path);
+
+// Where pkexec is looked for.
+QString pkexecPath();
 
 // What pkexec's exit code says: 126 (dismissed) and 127 (not authorised)
 // are refusals; any other code is the program's own, so it ran.

@@ -1,6 +1,7 @@
 #include "AutoNovrel.h"
 
 #include "ProgramFiles.h"
+#include "ReleaseFetch.h"
 #include "UpdateCheck.h"
 #include "UpdateProtocol.h"
 #include "UpdateQuery.h"
@@ -9,7 +10,7 @@
 #include <QDir>
 
 AutoNovrel::AutoNovrel(QObject* parent)
-    : QThread(parent), m_root(UpdateCheck::serviceRoot()), m_folder(QDir::currentPath()),
+    : QThread(parent), m_root(UpdateCheck::serviceRoot()), m_folder(UpdateCheck::programFolder()),
       m_timeoutMs(UpdateQuery::kTimeoutMs)
 {
 }
@@ -40,7 +41,14 @@ void AutoNovrel::run()
         UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kSoftVer), m_root, m_timeoutMs);
     if (isInterruptionRequested())
         return;
-    if (UpdateCheck::startupOffers(UpdateCheck::announcedVersion(answer.answered, answer.body),
-                                   installed))
-        emit NewVer();
+    const std::optional<QString> announced =
+        UpdateCheck::announcedVersion(answer.answered, answer.body);
+    if (!UpdateCheck::startupOffers(announced, installed) || isInterruptionRequested())
+        return;
+    // Only a release the maker signed is offered.
+    const ReleaseFetch::Result release = ReleaseFetch::fetch(m_root, m_timeoutMs);
+    if (isInterruptionRequested() || release.problem != ReleaseProblem::None ||
+        ReleaseTrust::checkRelease(release.manifest, *announced, installed) != ReleaseProblem::None)
+        return;
+    emit NewVer();
 }

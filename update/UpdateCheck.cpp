@@ -3,6 +3,7 @@
 #include "UpdateProtocol.h"
 #include "UpdateRoutines.h"
 
+#include <QCoreApplication>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRegularExpression>
@@ -12,7 +13,8 @@ namespace UpdateCheck {
 namespace {
 
 QMutex g_rootMutex;
-std::optional<QString> g_root; // unset: the build's root
+std::optional<QString> g_root;   // unset: the build's root
+std::optional<QString> g_folder; // unset: the executable's folder
 
 } // namespace
 
@@ -48,6 +50,25 @@ void setServiceRoot(const QString& root)
 {
     const QMutexLocker lock(&g_rootMutex);
     g_root = root;
+}
+
+QString programFolder()
+{
+    const QMutexLocker lock(&g_rootMutex);
+    return g_folder ? *g_folder : QCoreApplication::applicationDirPath();
+}
+
+void setProgramFolder(const QString& folder)
+{
+    const QMutexLocker lock(&g_rootMutex);
+    g_folder = folder;
+}
+
+void reset()
+{
+    const QMutexLocker lock(&g_rootMutex);
+    g_root.reset();
+    g_folder.reset();
 }
 
 } // namespace UpdateCheck

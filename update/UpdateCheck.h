@@ -31,4 +31,11 @@ bool startupOffers(const std::optional<QString>& announced, const QString& insta
 QString serviceRoot();
 void setServiceRoot(const QString& root);
 
+// The program folder of this process: the folder of its own executable,
+// never the working directory (which is the caller's to choose). Tests set
+// another; reset() restores both defaults. Thread-safe.
+QString programFolder();
+void setProgramFolder(const QString& folder);
+void reset();
+
 } // namespace UpdateCheck

@@ -3,6 +3,8 @@
 #include "ProgramFiles.h"
 #include "UpdateConfig.h"
 
+#include <QUrl>
+
 namespace UpdateProtocol {
 
 namespace {
@@ -35,7 +37,17 @@ QString updaterUrl(const QString& root)
 
 QString releaseFileUrl(const QString& root, const QString& name)
 {
-    return root + kBase + QStringLiteral("App/") + name;
+    return root + kBase + QStringLiteral("App/") + QString::fromLatin1(QUrl::toPercentEncoding(name));
+}
+
+QString manifestUrl(const QString& root)
+{
+    return root + kBase + QStringLiteral("release.manifest");
+}
+
+QString signatureUrl(const QString& root)
+{
+    return root + kBase + QStringLiteral("release.manifest.sig");
 }
 
 std::optional<QString> parseVersionReply(const QString& body)
@@ -79,7 +91,7 @@ bool isReleaseFileName(const QString& name)
         name.endsWith(QLatin1Char('.')) || name.endsWith(QLatin1Char(' ')))
         return false;
     for (const QChar c : name)
-        if (QStringLiteral("<>\"|?*").contains(c))
+        if (QStringLiteral("<>\"|?*%#").contains(c))
             return false;
     if (name.compare(QLatin1String("NovrelTemp"), Qt::CaseInsensitive) == 0 ||
         name.compare(QLatin1String("OldFile"), Qt::CaseInsensitive) == 0)

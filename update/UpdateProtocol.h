@@ -16,7 +16,12 @@ QString queryUrl(const QString& root);
 QString refererUrl(const QString& root);
 // The updater executable, "/Novrel/Rotaprobe/" + its platform file name.
 QString updaterUrl(const QString& root);
+// A release file; the name is percent-encoded, so it is always one path
+// segment ("a#b" fetches "App/a%23b", never "App/a").
 QString releaseFileUrl(const QString& root, const QString& name);
+// The signed release manifest and its detached signature.
+QString manifestUrl(const QString& root);
+QString signatureUrl(const QString& root);
 
 extern const char* const kSoftVer;       // "Value=SoftVer"
 extern const char* const kSoftNovrelVer; // "Value=SoftNovrelVer"
@@ -43,7 +48,8 @@ bool isBareFileName(const QString& name);
 // "OldFile"), does not begin with "." and can be created on every platform
 // the release may be installed on: no Windows device name (CON, PRN, AUX,
 // NUL, COM1-9, LPT1-9, with or without an extension), no character Windows
-// forbids, no trailing dot or blank. The same rule holds on every platform
+// forbids, no trailing dot or blank, no "%" or "#" (a name must read the
+// same in an address). The same rule holds on every platform
 // and compares case-insensitively, so one release list is judged alike
 // everywhere (and by the update service).
 bool isReleaseFileName(const QString& name);

@@ -9,6 +9,17 @@
 #include <QTimer>
 #include <QUrl>
 
+namespace {
+
+void followSafeRedirects(QNetworkRequest& request)
+{
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(UpdateQuery::kMaxRedirects);
+}
+
+} // namespace
+
 QString UpdateQuery::exchange(const QString& body, const QString& root, int timeoutMs)
 {
     return ask(body, root, timeoutMs).body;
@@ -20,12 +31,27 @@ UpdateQuery::Answer UpdateQuery::ask(const QString& body, const QString& root, i
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QStringLiteral("application/x-www-form-urlencoded"));
     request.setRawHeader("Referer", UpdateProtocol::refererUrl(root).toUtf8());
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(kMaxRedirects);
-
+    followSafeRedirects(request);
     QNetworkAccessManager manager;
-    QNetworkReply* reply = manager.post(request, body.toLatin1());
+    const Fetched fetched =
+        run(manager, manager.post(request, body.toLatin1()), kMaxReplyBytes, timeoutMs);
+    Answer answer;
+    answer.answered = fetched.answered;
+    answer.body = QString::fromUtf8(fetched.body);
+    return answer;
+}
+
+UpdateQuery::Fetched UpdateQuery::get(const QString& url, qint64 maxBytes, int timeoutMs)
+{
+    QNetworkRequest request(QUrl(url, QUrl::TolerantMode));
+    followSafeRedirects(request);
+    QNetworkAccessManager manager;
+    return run(manager, manager.get(request), maxBytes, timeoutMs);
+}
+
+UpdateQuery::Fetched UpdateQuery::run(QNetworkAccessManager&, QNetworkReply* reply,
+                                      qint64 maxBytes, int timeoutMs)
+{
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -38,7 +64,7 @@ UpdateQuery::Answer UpdateQuery::ask(const QString& body, const QString& root, i
         if (tooLong)
             return;
         received += reply->readAll();
-        if (received.size() > kMaxReplyBytes) {
+        if (received.size() > maxBytes) {
             tooLong = true;
             received.clear();
             reply->abort();
@@ -54,19 +80,19 @@ UpdateQuery::Answer UpdateQuery::ask(const QString& body, const QString& root, i
     if (!reply->isFinished())
         loop.exec();
     deadline.stop();
-    Answer answer;
+    Fetched fetched;
     // The loop also ends when the application quits: then there is no answer.
     if (!reply->isFinished()) {
         reply->abort();
     } else if (!timedOut) {
         take();
         if (!tooLong) {
-            answer.body = QString::fromUtf8(received);
+            fetched.body = received;
             const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-            answer.answered =
+            fetched.answered =
                 reply->error() == QNetworkReply::NoError && status >= 200 && status <= 299;
         }
     }
     reply->deleteLater();
-    return answer;
+    return fetched;
 }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+class QNetworkAccessManager;
+class QNetworkReply;
 
 // One query to the update service: a POST of a form body to the query
 // endpoint, waited for in a local event loop on the calling thread.
@@ -26,4 +30,18 @@ public:
     };
     // The same exchange, telling a real answer from a failed one.
     static Answer ask(const QString& body, const QString& root, int timeoutMs = kTimeoutMs);
+
+    // A GET of a small file (the release manifest, its signature), waited
+    // for the same way; a body beyond `maxBytes` is no answer. The body is
+    // kept as bytes: it is checked byte for byte.
+    struct Fetched
+    {
+        bool answered = false;
+        QByteArray body;
+    };
+    static Fetched get(const QString& url, qint64 maxBytes, int timeoutMs = kTimeoutMs);
+
+private:
+    static Fetched run(QNetworkAccessManager& manager, QNetworkReply* reply, qint64 maxBytes,
+                       int timeoutMs);
 };

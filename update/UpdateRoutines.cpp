@@ -68,7 +68,11 @@ bool CopyFileOver(const QString& source, const QString& target, const QString& t
     const QFileInfo folder(targetFolder);
     if (!folder.isDir() && !QDir().mkpath(folder.absoluteFilePath()))
         return false;
-    if (QFileInfo::exists(to) && !overwrite)
+    const QFileInfo existing(to);
+    if ((existing.exists() || existing.isSymLink()) && !overwrite)
+        return false;
+    // A link standing at the target is replaced, never written through.
+    if (existing.isSymLink() && !QFile::remove(to))
         return false;
     return replaceAtomically(source, to);
 }

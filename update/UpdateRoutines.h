@@ -19,7 +19,8 @@ bool IsNewerVersion(const QString& remote, const QString& local);
 // made, or when source and target are the same path. An existing target is
 // replaced only when `overwrite` is set, and atomically: the copy is written
 // beside it under a temporary name and renamed over it, so a failed copy
-// leaves the old target in place. A replaced target keeps its permissions.
+// leaves the old target in place. A replaced target keeps its permissions;
+// a link standing at the target is replaced by the copy, never written through.
 bool CopyFileOver(const QString& source, const QString& target, const QString& targetFolder,
                   bool overwrite);
 

@@ -4,6 +4,9 @@
 #include "GrowingGroupBox.h"
 #include "Fade.h"
 #include "ProgramFiles.h"
+#include "ReleaseFetch.h"
+#include "ReleaseProblemText.h"
+#include "SecureFolder.h"
 #include "UpdateCheck.h"
 #include "UpdateProtocol.h"
 #include "UpdateQuery.h"
@@ -54,7 +57,7 @@ QHBoxLayout* row(QVBoxLayout* into)
 YSoftNovrel::YSoftNovrel(QWidget* parent, const QString& title, int titleHeight, int width,
                          int height)
     : YDialog(parent, title, titleHeight, width, height, 0),
-      m_serviceRoot(UpdateCheck::serviceRoot()), m_folder(QDir::currentPath()),
+      m_serviceRoot(UpdateCheck::serviceRoot()), m_folder(UpdateCheck::programFolder()),
       m_queryTimeoutMs(UpdateQuery::kTimeoutMs)
 {
     buildBody(width);
@@ -109,7 +112,7 @@ void YSoftNovrel::buildBody(int width)
     setTextColour(m_group, kBlue);
     setTextColour(m_messageLabel, kRed);
     layout->addWidget(m_group);
-    m_group->fit();
+    fitLongestTexts();
 
     auto button = [body](const QString& text) {
         auto* b = new BackgroundButton(body);
@@ -128,6 +131,35 @@ void YSoftNovrel::buildBody(int width)
     buttons->addWidget(m_updateButton);
     buttons->addWidget(m_cancelButton);
     layout->addLayout(buttons);
+}
+
+void YSoftNovrel::fitLongestTexts()
+{
+    // The box only grows: sized here for every message it may show, the
+    // dialog keeps one size from the first press to the last.
+    const QStringList messages = {
+        tr("Find the latest version,Click OK to close the application, and start the "
+           "upgrade program to upgrade to the latest version of the software."),
+        tr("There is no new version, no need to update!"),
+        tr("Software update failed"),
+        tr("The upgrade program was not started: the administrator rights were refused."),
+        tr("The upgrade program was not found."),
+        tr("The upgrade program cannot be started: the program folder is not writable and "
+           "pkexec is not installed."),
+        tr("The upgrade program could not be started."),
+        ReleaseProblemText::text(ReleaseProblem::NoKey),
+        ReleaseProblemText::text(ReleaseProblem::NotSigned),
+        ReleaseProblemText::text(ReleaseProblem::Mismatch),
+        ReleaseProblemText::text(ReleaseProblem::NotNewer),
+        ReleaseProblemText::text(ReleaseProblem::BadFile),
+        ReleaseProblemText::text(ReleaseProblem::TimedOut)};
+    for (const QString& message : messages) {
+        m_messageLabel->setText(message);
+        m_group->layout()->activate();
+        m_group->fit();
+    }
+    m_messageLabel->clear();
+    m_group->layout()->activate();
 }
 
 void YSoftNovrel::On_closeOk()
@@ -195,6 +227,18 @@ void YSoftNovrel::GetNovrelInfo()
     }
     m_hintLabel->setText(tr("The latest version is:%1").arg(*announced));
     if (IsNewerVersion(*announced, m_mainAppVersion)) {
+        // Offered only when the maker's signed release says the same.
+        const ReleaseFetch::Result release = ReleaseFetch::fetch(m_serviceRoot, m_queryTimeoutMs);
+        if (m_closed)
+            return;
+        ReleaseProblem problem = release.problem;
+        if (problem == ReleaseProblem::None)
+            problem = ReleaseTrust::checkRelease(release.manifest, *announced, m_mainAppVersion);
+        if (problem != ReleaseProblem::None) {
+            showMessage(ReleaseProblemText::text(problem));
+            return;
+        }
+        m_release = release.manifest;
         m_updateButton->setText(tr("NovrelIng"));
         showMessage(tr("Find the latest version,Click OK to close the application, and start the "
                        "upgrade program to upgrade to the latest version of the software."));
@@ -212,13 +256,17 @@ bool YSoftNovrel::NovrelApp()
         m_hintLabel->setText(tr("Software version acquisition failure"));
         return false;
     }
+    if (*announced != m_release.updaterVersion) {
+        showMessage(ReleaseProblemText::text(ReleaseProblem::Mismatch));
+        return false;
+    }
     const QString installed = QDir(m_folder).filePath(ProgramFiles::updater());
     if (!IsNewerVersion(*announced, GetFileVersion(installed)))
         return true; // the installed updater is used unchanged
-    // An installed package's folder is not the operator's to write: the
-    // installed updater, started with the rights to install, brings the
-    // release up to date.
-    if (!QFileInfo(m_folder).isWritable())
+    // A folder that is not the operator's own (an installed package) is not
+    // the operator's to write: the installed updater, started with the
+    // rights to install, brings the release, itself included, up to date.
+    if (!ElevationRoute::isOwnFolder(m_folder))
         return true;
     return refreshUpdater(*announced);
 }
@@ -228,16 +276,44 @@ bool YSoftNovrel::refreshUpdater(const QString& announced)
     const QString name = ProgramFiles::updater();
     const QString installed = QDir(m_folder).filePath(name);
     const QString downloads = m_folder + QStringLiteral("/NovrelTemp");
-    if (!QDir().mkpath(downloads)) {
+    const QString backups = m_folder + QStringLiteral("/OldFile");
+    if (m_release.updater.name != name) {
+        showMessage(ReleaseProblemText::text(ReleaseProblem::Mismatch));
+        return false;
+    }
+    if (!SecureFolder::prepare(downloads) || !SecureFolder::prepare(backups)) {
         showMessage(tr("Software update failed"));
         return false;
     }
-    const QString backups = m_folder + QStringLiteral("/OldFile");
     CopyFileOver(installed, backups + QLatin1Char('/') + name, backups, true);
 
+    const QString target = downloads + QLatin1Char('/') + name;
+    if (!downloadUpdater(target))
+        return false;
+    // Only the signed updater of the announced version replaces the
+    // installed one: a page from a proxy or a sign-in portal, a damaged or
+    // altered file or another version is no updater, and it does not stay
+    // to be installed later either.
+    if (!ReleaseTrust::matches(target, m_release.updater) || GetFileVersion(target) != announced) {
+        QFile::remove(target);
+        showMessage(ReleaseProblemText::text(ReleaseProblem::BadFile));
+        return false;
+    }
+    m_progressBar->hide();
+    // If it cannot be replaced (in use), the previous updater is started.
+    // A download is written without execute permission, and the replaced
+    // file keeps its own: the updater must be runnable either way.
+    if (CopyFileOver(target, installed, m_folder, true))
+        QFile::setPermissions(installed, QFile::permissions(installed) | QFile::ExeOwner |
+                                             QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther);
+    return true;
+}
+
+bool YSoftNovrel::downloadUpdater(const QString& target)
+{
     if (!m_downloader)
         m_downloader = new iHttpDownloadS(this, m_progressBar);
-    const QString target = downloads + QLatin1Char('/') + name;
+    m_downloader->setMaxBytes(m_release.updater.size);
     const QUrl url(UpdateProtocol::updaterUrl(m_serviceRoot), QUrl::TolerantMode);
     if (!m_downloader->startDownload(url, target)) {
         showMessage(tr("Software update failed"));
@@ -248,21 +324,13 @@ bool YSoftNovrel::refreshUpdater(const QString& announced)
     const bool downloaded = m_downloader->waitUntilFinished();
     if (m_closed)
         return false;
-    // Only the announced updater replaces the installed one: a page from a
-    // proxy or a sign-in portal, a damaged file or another version is no
-    // updater, and it does not stay to be installed later either.
-    if (!downloaded || GetFileVersion(target) != announced) {
+    if (!downloaded) {
         QFile::remove(target);
-        showMessage(tr("Software update failed"));
+        const bool tooLarge = m_downloader->lastError() == QLatin1String("Error:File too large.");
+        showMessage(tooLarge ? ReleaseProblemText::text(ReleaseProblem::BadFile)
+                             : tr("Software update failed"));
         return false;
     }
-    m_progressBar->hide();
-    // If it cannot be replaced (in use), the previous updater is started.
-    // A download is written without execute permission, and the replaced
-    // file keeps its own: the updater must be runnable either way.
-    if (CopyFileOver(target, installed, m_folder, true))
-        QFile::setPermissions(installed, QFile::permissions(installed) | QFile::ExeOwner |
-                                             QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReleaseManifest.h"
 #include "StartElevated.h"
 #include "YDialog.h"
 
@@ -20,12 +21,18 @@ class iHttpDownloadS;
 // "OldFile", download into "NovrelTemp", checked, then installed), starts it
 // with administrator rights and quits the test program.
 //
+// A newer version is offered only when the release manifest signed with the
+// release key confirms it, and a downloaded updater replaces the installed
+// one only when its size and SHA-256 are the manifest's; otherwise the
+// reason is shown and nothing changes.
+//
 // A press while a query or download runs is ignored; closing the dialog
 // during one ends it without handing over. The test program quits only when
 // the updater really started; otherwise the reason is shown.
 //
 // GUI thread only; the waits are nested event loops. The program folder is
-// the current directory at construction.
+// UpdateCheck::programFolder() at construction. The dialog is sized once,
+// for its longest texts, so its buttons never move under the pointer.
 class YSoftNovrel : public YDialog
 {
     Q_OBJECT
@@ -61,9 +68,11 @@ private slots:
 
 private:
     void buildBody(int width);
+    void fitLongestTexts();
     void showMessage(const QString& text);
     std::optional<QString> askVersion(const char* body);
     bool refreshUpdater(const QString& announced);
+    bool downloadUpdater(const QString& target);
     void handOff();
 
     BackgroundButton* m_updateButton = nullptr;
@@ -77,6 +86,7 @@ private:
     GrowingGroupBox* m_group = nullptr;
     QString m_serviceRoot;
     QString m_folder;
+    ReleaseManifest m_release; // the signed release found by the first press
     int m_queryTimeoutMs;
     bool m_busy = false;
     bool m_closed = false;

@@ -54,12 +54,21 @@ bool iHttpDownloadS::startDownload(const QUrl& url, const QString& filePath)
     if (m_file.isOpen())
         m_file.close();
     m_file.setFileName(filePath);
-    // Unbuffered: each chunk goes straight to the file system, so a failed
-    // or short write shows in write()'s result at once.
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+    // A link or file standing at the path goes (a link itself, not what it
+    // points to); the new file is created exclusively, so nothing planted
+    // between the two steps is ever written through. Unbuffered: each chunk
+    // goes straight to the file system, so a failed or short write shows in
+    // write()'s result at once.
+    const QFileInfo existing(filePath);
+    if ((existing.exists() || existing.isSymLink()) && !existing.isDir())
+        QFile::remove(filePath);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         return setError(QStringLiteral("Error:Cannot open file."));
+    // Set through the open file, whatever the process's umask made of it.
+    m_file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 
     m_statusChecked = false;
+    m_received = 0;
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
@@ -122,6 +131,11 @@ void iHttpDownloadS::slotReadyRead()
         if (status < 200 || status > 299)
             return;
         m_statusChecked = true;
+    }
+    m_received += data.size();
+    if (m_maxBytes >= 0 && m_received > m_maxBytes) {
+        fail(QStringLiteral("Error:File too large."));
+        return;
     }
     // A full disk or a file-size limit shows as a failed or short write.
     if (m_file.write(data) != data.size())

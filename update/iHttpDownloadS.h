@@ -16,7 +16,9 @@ class QUrl;
 // read lastError(): "" means success. Only a complete file counts: a failed
 // write, a final HTTP status other than 2xx, a network error or an idle
 // time-out ends the transfer with an error, and the partly written target is
-// removed. Redirects are followed when they are no less safe, up to
+// removed. The target is made anew, never written through: whatever stands
+// at its path (a leftover, a planted link) is removed first, the file is
+// created exclusively and readable by its owner only. Redirects are followed when they are no less safe, up to
 // kMaxRedirects hops. GUI thread only.
 class iHttpDownloadS : public QObject
 {
@@ -49,6 +51,9 @@ public:
     // The longest wait for the first data, and the longest gap between two
     // chunks, before the transfer is abandoned.
     void setIdleTimeout(int ms) { m_idleTimeoutMs = ms; }
+    // Transfers started from now on fail ("Error:File too large.") as soon
+    // as they pass this many bytes; -1: no limit.
+    void setMaxBytes(qint64 bytes) { m_maxBytes = bytes; }
 
 signals:
     void Finished();
@@ -75,4 +80,6 @@ private:
     QTimer* m_idleTimer;
     int m_idleTimeoutMs = kIdleTimeoutMs;
     bool m_statusChecked = false;
+    qint64 m_maxBytes = -1;
+    qint64 m_received = 0;
 };

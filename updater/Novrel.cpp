@@ -4,6 +4,10 @@
 #include "GrowingGroupBox.h"
 #include "InvokingUser.h"
 #include "ProgramFiles.h"
+#include "ReleaseFetch.h"
+#include "ReleaseProblemText.h"
+#include "SecureFolder.h"
+#include "UpdateCheck.h"
 #include "UpdateProtocol.h"
 #include "UpdateQuery.h"
 #include "UpdateRoutines.h"
@@ -17,6 +21,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -29,6 +34,20 @@ constexpr int kGroupWidth = 390;
 constexpr int kGroupHeight = 160;
 const QString kDownloadFolder = QStringLiteral("NovrelTemp");
 const QString kBackupFolder = QStringLiteral("OldFile");
+
+// 0755 for a program (an ELF executable or a script), 0644 otherwise.
+QFileDevice::Permissions newFileMode(const QString& path)
+{
+    QFile file(path);
+    const QByteArray start = file.open(QIODevice::ReadOnly) ? file.read(4) : QByteArray();
+    const QFileDevice::Permissions readable = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ReadUser | QFileDevice::WriteUser |
+                                              QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    if (start == "\x7f" "ELF" || start.startsWith("#!"))
+        return readable | QFileDevice::ExeOwner | QFileDevice::ExeUser | QFileDevice::ExeGroup |
+               QFileDevice::ExeOther;
+    return readable;
+}
 
 void setTextColour(QWidget* widget)
 {
@@ -50,8 +69,14 @@ QHBoxLayout* row(QVBoxLayout* into)
 
 Novrel::Novrel(QWidget* parent)
     : YDialog(parent, tr("softNovrel"), 35, 400, 200, 0, YDialog::CloseButtonOnly),
-      m_serviceRoot(UpdateProtocol::defaultRoot())
+      m_serviceRoot(UpdateProtocol::defaultRoot()), m_folder(UpdateCheck::programFolder()),
+      m_deadline(new QTimer(this))
 {
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, [this] {
+        m_timedOut = true;
+        m_downloader->abortDownload();
+    });
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
     connect(this, &YDialog::sysclose, this, &Novrel::sysColse);
@@ -78,7 +103,7 @@ void Novrel::buildBody()
     inner->setContentsMargins(20, 30, 20, 5);
     inner->setSpacing(20);
 
-    m_mainAppVersion = GetFileVersion(ProgramFiles::testProgram());
+    m_mainAppVersion = GetFileVersion(path(ProgramFiles::testProgram()));
     m_versionLabel = new QLabel(tr("MainApp Ver:%1").arg(m_mainAppVersion), group);
     m_hintLabel = new QLabel(
         tr("Click the update button to obtain the latest version information, and update."), group);
@@ -97,6 +122,9 @@ void Novrel::buildBody()
     row(inner)->addWidget(m_hintLabel);
     row(inner)->addWidget(m_progressBar);
     inner->addStretch(1);
+    // Texts from the service and from downloaded files are never markup.
+    m_versionLabel->setTextFormat(Qt::PlainText);
+    m_hintLabel->setTextFormat(Qt::PlainText);
     setTextColour(m_hintLabel);
     setTextColour(m_versionLabel);
     setTextColour(group);
@@ -126,6 +154,11 @@ void Novrel::sysColse()
     QCoreApplication::quit();
 }
 
+QString Novrel::path(const QString& name) const
+{
+    return m_folder + QLatin1Char('/') + name;
+}
+
 void Novrel::On_Ok()
 {
     if (m_updating)
@@ -134,10 +167,9 @@ void Novrel::On_Ok()
         On_Novrel();
         return;
     }
-    // Run as root through pkexec, it starts the test program as the user
-    // who asked for the update.
-    InvokingUser::startDetached(QDir::current().absoluteFilePath(ProgramFiles::testProgram()),
-                                QDir::currentPath());
+    // Run as root, it starts the test program as the user who asked for
+    // the update, never as root.
+    InvokingUser::startDetached(path(ProgramFiles::testProgram()), m_folder);
     QCoreApplication::quit();
     On_closeOk();
 }
@@ -148,48 +180,13 @@ void Novrel::showHint(const QString& text)
     emit hintShown(text);
 }
 
-bool Novrel::fetch(const QStringList& names, const QString& base)
+void Novrel::refuse(ReleaseProblem problem)
 {
-    m_progressBar->show();
-    for (const QString& name : names) {
-        showHint(tr("Is in the backup file %1").arg(name));
-        CopyFileOver(name, kBackupFolder + QLatin1Char('/') + name, kBackupFolder, true);
-        const QUrl url(UpdateProtocol::releaseFileUrl(m_serviceRoot, name), QUrl::TolerantMode);
-        if (!m_downloader->startDownload(url, base + QStringLiteral("/NovrelTemp/") + name)) {
-            showHint(tr("Software update failed"));
-            return false;
-        }
-        showHint(tr("Downloading files %1").arg(name));
-        if (!m_downloader->waitUntilFinished()) {
-            showHint(tr("Software download update failed"));
-            return false;
-        }
-    }
-    return true;
+    showHint(ReleaseProblemText::text(m_timedOut ? ReleaseProblem::TimedOut : problem));
 }
 
-bool Novrel::install(const QString& base)
+bool Novrel::fetchRelease(ReleaseManifest* release)
 {
-    const QDir downloads(base + QStringLiteral("/NovrelTemp/"));
-    const QStringList files = downloads.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
-    for (const QString& file : files) {
-        const QString downloaded = downloads.filePath(file);
-        if (MoveFileOver(downloaded, file, base))
-            continue;
-        if (file != ProgramFiles::updater()) {
-            // Left in the download folder for the next run; the installed
-            // file is unchanged. Only the running updater may stay behind.
-            showHint(tr("Software update failed"));
-            return false;
-        }
-        QFile::remove(downloaded);
-    }
-    return true;
-}
-
-void Novrel::On_Novrel()
-{
-    m_updating = true;
     const UpdateQuery::Answer answer =
         UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kFileList), m_serviceRoot);
     const QStringList items = UpdateProtocol::fileListItems(answer.body);
@@ -197,17 +194,116 @@ void Novrel::On_Novrel()
     // answer; so is a list with one name that could not be installed safely.
     const bool isList = answer.answered && UpdateProtocol::isFileList(items);
     const QStringList names = isList ? items.mid(1) : QStringList();
-    const bool namesSafe =
-        std::all_of(names.begin(), names.end(), &UpdateProtocol::isReleaseFileName);
-    const QString base = QDir::currentPath();
-    const bool ok = isList && namesSafe && QDir().mkpath(base + QStringLiteral("/NovrelTemp/"));
-    if (!ok) {
+    if (m_timedOut || !isList ||
+        !std::all_of(names.begin(), names.end(), &UpdateProtocol::isReleaseFileName)) {
+        m_timedOut ? refuse(ReleaseProblem::TimedOut) : showHint(tr("Software update failed"));
+        return false;
+    }
+    const ReleaseFetch::Result fetched = ReleaseFetch::fetch(m_serviceRoot, UpdateQuery::kTimeoutMs);
+    ReleaseProblem problem = fetched.problem;
+    if (problem == ReleaseProblem::None)
+        problem = ReleaseTrust::checkFileList(fetched.manifest, names);
+    if (problem == ReleaseProblem::None)
+        problem = ReleaseTrust::checkRelease(fetched.manifest, QString(), m_mainAppVersion);
+    if (problem != ReleaseProblem::None || m_timedOut) {
+        refuse(problem);
+        return false;
+    }
+    *release = fetched.manifest;
+    return true;
+}
+
+bool Novrel::prepareFolders()
+{
+    // Both folders are this user's alone, and nothing left in the download
+    // folder (by an earlier run or by anyone else) is ever installed.
+    if (!SecureFolder::prepare(path(kDownloadFolder)) || !SecureFolder::prepare(path(kBackupFolder)) ||
+        !SecureFolder::empty(path(kDownloadFolder))) {
         showHint(tr("Software update failed"));
-    } else if (fetch(names, base) && install(base)) {
+        return false;
+    }
+    return true;
+}
+
+bool Novrel::fetchFile(const ReleaseManifest::Entry& entry)
+{
+    const QString name = entry.name;
+    showHint(tr("Is in the backup file %1").arg(name));
+    CopyFileOver(path(name), path(kBackupFolder) + QLatin1Char('/') + name, path(kBackupFolder), true);
+    const QUrl url(UpdateProtocol::releaseFileUrl(m_serviceRoot, name), QUrl::TolerantMode);
+    const QString target = path(kDownloadFolder) + QLatin1Char('/') + name;
+    m_downloader->setMaxBytes(entry.size);
+    if (!m_downloader->startDownload(url, target)) {
+        showHint(tr("Software update failed"));
+        return false;
+    }
+    showHint(tr("Downloading files %1").arg(name));
+    const bool downloaded = m_downloader->waitUntilFinished();
+    if (m_timedOut) {
+        refuse(ReleaseProblem::TimedOut);
+        return false;
+    }
+    if (!downloaded && m_downloader->lastError() != QLatin1String("Error:File too large.")) {
+        showHint(tr("Software download update failed"));
+        return false;
+    }
+    if (!downloaded || !ReleaseTrust::matches(target, entry)) {
+        refuse(ReleaseProblem::BadFile);
+        return false;
+    }
+    return true;
+}
+
+bool Novrel::fetch(const ReleaseManifest& release)
+{
+    m_progressBar->show();
+    for (const ReleaseManifest::Entry& entry : release.files)
+        if (!fetchFile(entry))
+            return false;
+    return true;
+}
+
+bool Novrel::install(const ReleaseManifest& release)
+{
+    // In the folder's order, by name regardless of case.
+    QStringList names = release.fileNames();
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    for (const QString& name : names) {
+        const QString downloaded = path(kDownloadFolder) + QLatin1Char('/') + name;
+        // A replaced file keeps its mode; a new one is readable by everyone,
+        // and executable when it is a program.
+        if (!QFileInfo::exists(path(name)))
+            SecureFolder::setMode(downloaded, newFileMode(downloaded));
+        if (MoveFileOver(downloaded, path(name), m_folder))
+            continue;
+        if (name != ProgramFiles::updater()) {
+            // The installed file is unchanged; the rest is not installed.
+            showHint(tr("Software update failed"));
+            return false;
+        }
+        QFile::remove(downloaded); // only the running updater may stay as it was
+    }
+    return true;
+}
+
+void Novrel::On_Novrel()
+{
+    m_updating = true;
+    m_timedOut = false;
+    m_deadline->start(m_deadlineMs);
+    ReleaseManifest release;
+    const bool ok = fetchRelease(&release) && prepareFolders() && fetch(release) && install(release);
+    m_deadline->stop();
+    // Whatever happened, nothing stays behind to be installed by a later run.
+    if (SecureFolder::isOwn(path(kDownloadFolder)))
+        SecureFolder::empty(path(kDownloadFolder));
+    if (ok) {
         m_progressBar->hide();
         m_updateButton->setText(tr("Finished"));
         showHint(tr("Software update success"));
-        m_mainAppVersion = GetFileVersion(ProgramFiles::testProgram());
+        m_mainAppVersion = GetFileVersion(path(ProgramFiles::testProgram()));
         m_versionLabel->setText(tr("MainApp Ver Novrel:%1").arg(m_mainAppVersion));
     }
     m_updating = false;

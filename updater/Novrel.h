@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReleaseManifest.h"
+#include "ReleaseTrust.h"
 #include "YDialog.h"
 
 #include <QString>
@@ -8,14 +10,26 @@ class BackgroundButton;
 class GrowingGroupBox;
 class QLabel;
 class QProgressBar;
+class QTimer;
 class iHttpDownloadS;
 
 // The updater's window. Its left button runs the update procedure: fetch
-// the release's file list, back up each installed file into "OldFile",
-// download each into "NovrelTemp", install everything the download folder
-// holds and report; after success the same button ("Finished") starts the
-// test program and ends the updater. The program folder is the current
-// working directory. GUI thread only; the waits are nested event loops.
+// the release's file list and the signed release manifest, verify the
+// manifest against the release key and the list against the manifest, back
+// up each installed file into "OldFile", download each into "NovrelTemp"
+// (no more than its manifest size, checked against its SHA-256), then
+// install exactly the listed files and report; after success the same
+// button ("Finished") starts the test program and ends the updater.
+//
+// It may run as root: both folders must be this user's own (created 0700,
+// checked without following links), leftovers in "NovrelTemp" are removed
+// before anything is downloaded, and nothing the service says is shown as
+// markup. Any refusal or failure installs nothing and leaves "NovrelTemp"
+// empty; the whole update has a deadline.
+//
+// The program folder is UpdateCheck::programFolder() (the executable's
+// folder) at construction. GUI thread only; the waits are nested event
+// loops.
 class Novrel : public YDialog
 {
     Q_OBJECT
@@ -23,8 +37,12 @@ class Novrel : public YDialog
 public:
     explicit Novrel(QWidget* parent = nullptr);
 
+    static constexpr int kDeadlineMs = 30 * 60 * 1000;
+
     // The update service to use (the build's root unless a test says otherwise).
     void setServiceRoot(const QString& root) { m_serviceRoot = root; }
+    // The longest a whole update may take.
+    void setDeadline(int ms) { m_deadlineMs = ms; }
 
     BackgroundButton* updateButton() const { return m_updateButton; }
     BackgroundButton* cancelButton() const { return m_cancelButton; }
@@ -46,8 +64,15 @@ private slots:
 private:
     void buildBody();
     void showHint(const QString& text);
-    bool fetch(const QStringList& names, const QString& base);
-    bool install(const QString& base);
+    QString path(const QString& name) const;
+    // The steps of the procedure; each shows its own failure and says
+    // whether to go on.
+    bool fetchRelease(ReleaseManifest* release);
+    bool prepareFolders();
+    bool fetch(const ReleaseManifest& release);
+    bool fetchFile(const ReleaseManifest::Entry& entry);
+    bool install(const ReleaseManifest& release);
+    void refuse(ReleaseProblem problem);
 
     BackgroundButton* m_updateButton = nullptr;
     BackgroundButton* m_cancelButton = nullptr;
@@ -58,5 +83,9 @@ private:
     GrowingGroupBox* m_group = nullptr;
     iHttpDownloadS* m_downloader = nullptr;
     QString m_serviceRoot;
+    QString m_folder;
+    QTimer* m_deadline = nullptr;
+    int m_deadlineMs = kDeadlineMs;
     bool m_updating = false;
+    bool m_timedOut = false;
 };

@@ -2,6 +2,7 @@
 // centred on the desktop.
 #include "FrameGeometry.h"
 #include "Novrel.h"
+#include "RootEnvironment.h"
 #include "TerminationSignals.h"
 
 #include <QApplication>
@@ -31,6 +32,13 @@ QString styleSheet()
 
 int main(int argc, char** argv)
 {
+    // It may run as root for an ordinary user: nothing of the caller's is
+    // taken. Its umask and environment are replaced first, and it gets no
+    // arguments (Qt would read its own options, a plug-in folder among
+    // them, from the command line).
+    RootEnvironment::apply();
+    if (argc > 1)
+        return 2;
     QApplication app(argc, argv);
     // The program folder is the updater's own: pkexec does not keep the
     // caller's working directory, and every path below is relative to it.

@@ -107,22 +107,25 @@ else
     for part in '<action id="example.korvalis.rotaprobe.novrel">' \
         '<annotate key="org.freedesktop.policykit.exec.path">/opt/rotaprobe/Novrel</annotate>' \
         '<annotate key="org.freedesktop.policykit.exec.allow_gui">true</annotate>' \
-        '<allow_active>auth_admin_keep</allow_active>'; do
+        '<allow_active>auth_admin</allow_active>'; do
         grep -qF "$part" "$policy" || fail "polkit action lacks $part"
     done
+    # An approval is never kept for the next start.
+    ! grep -q 'auth_admin_keep\|>yes<' "$policy" || fail "polkit action keeps an approval"
 fi
+[ ! -e "$root/opt/rotaprobe/rotaprobe-sign" ] || fail "the maker's signing tool is in the package"
 
 # --- maintainer scripts: reload udev's rules and re-apply them; succeed
-# without udev (containers) or with udev not running.
+# without udev (containers) or with udev not running; leave the host's udev
+# alone when installing into another root (DPKG_ROOT).
 mkdir -p "$tmp/nobin" "$tmp/udevok" "$tmp/udevdown"
 printf '#!/bin/sh\necho "$*" >>"%s"\n' "$tmp/udevadm.calls" >"$tmp/udevok/udevadm"
 printf '#!/bin/sh\necho "$*" >>"%s"\nexit 1\n' "$tmp/udevadm.calls" >"$tmp/udevdown/udevadm"
 chmod +x "$tmp/udevok/udevadm" "$tmp/udevdown/udevadm"
 # The scripts' own tools, but no udevadm; and never the real /opt.
 for dir in nobin udevok udevdown; do
-    for tool in rm rmdir; do ln -sf "$(command -v $tool)" "$tmp/$dir/$tool"; done
+    for tool in rm rmdir mkdir chmod chown find; do ln -sf "$(command -v $tool)" "$tmp/$dir/$tool"; done
 done
-export DPKG_ROOT=$tmp/noroot
 for script in postinst:configure postrm:remove; do
     arg=${script#*:}
     script=${script%:*}
@@ -131,13 +134,36 @@ for script in postinst:configure postrm:remove; do
         continue
     fi
     rm -f "$tmp/udevadm.calls"
+    DPKG_ROOT=$tmp/noroot PATH=$tmp/udevok /bin/sh "$tmp/control/$script" "$arg" ||
+        fail "$script $arg failed"
+    [ ! -e "$tmp/udevadm.calls" ] || fail "$script reloaded the host's udev with DPKG_ROOT set"
+    # On the host itself only where no program folder is installed: the
+    # scripts then touch nothing but udev.
+    [ -e /opt/rotaprobe ] && continue
     PATH=$tmp/udevok /bin/sh "$tmp/control/$script" "$arg" || fail "$script $arg failed"
     calls=$(cat "$tmp/udevadm.calls" 2>/dev/null | head -1)
     [ "$calls" = "control --reload-rules" ] || fail "$script did not reload udev rules first: '$calls'"
     grep -q '^trigger' "$tmp/udevadm.calls" 2>/dev/null || fail "$script did not trigger udev"
     PATH=$tmp/udevdown /bin/sh "$tmp/control/$script" "$arg" || fail "$script fails with udev not running"
     PATH=$tmp/nobin /bin/sh "$tmp/control/$script" "$arg" || fail "$script fails without udev"
+    [ ! -e /opt/rotaprobe ] || fail "$script made /opt/rotaprobe on the host"
 done
+
+# --- the updater's folders: root's alone, whatever an older version or
+# another user left there
+installed=$tmp/installed
+mkdir -p "$installed/opt/rotaprobe/OldFile" "$installed/elsewhere"
+chmod 0777 "$installed/opt/rotaprobe/OldFile"
+ln -s "$installed/elsewhere" "$installed/opt/rotaprobe/NovrelTemp"
+echo keep >"$installed/elsewhere/planted"
+DPKG_ROOT=$installed PATH=$tmp/nobin /bin/sh "$tmp/control/postinst" configure ||
+    fail "postinst configure failed"
+for name in NovrelTemp OldFile; do
+    made=$installed/opt/rotaprobe/$name
+    [ -d "$made" ] && [ ! -L "$made" ] || fail "postinst did not make $name a real folder"
+    [ "$(stat -c %a "$made")" = 700 ] || fail "$name has mode $(stat -c %a "$made"), not 700"
+done
+[ -f "$installed/elsewhere/planted" ] || fail "postinst followed a link planted as NovrelTemp"
 
 # --- removal takes the updater's folders along (dpkg does not know their files)
 fakeroot_dir=$tmp/removed

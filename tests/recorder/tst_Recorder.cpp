@@ -10,6 +10,7 @@
 #include "RecorderOptions.h"
 #include "SimBus.h"
 #include "SimTester.h"
+#include "ToleranceProfile.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -350,6 +351,14 @@ void tst_Recorder::badFilesStopBeforeTheTesterIsOpened()
     QVERIFY2(run.err.contains("quality_pct_mni"), qPrintable(run.err));
     run = record({"--seconds", "1", "--profile", path("missing.json")});
     QCOMPARE(run.exitCode, Recorder::kExitError);
+    // Endless or huge input is refused without reading it whole.
+    run = record({"--seconds", "1", "--profile", "/dev/zero"});
+    QCOMPARE(run.exitCode, Recorder::kExitError);
+    QVERIFY2(run.err.contains("not a regular file"), qPrintable(run.err));
+    writeProfile("huge.json", "{\"signal\": {}}" + QByteArray(ToleranceProfile::kMaxFileBytes, ' '));
+    run = record({"--seconds", "1", "--profile", path("huge.json")});
+    QCOMPARE(run.exitCode, Recorder::kExitError);
+    QVERIFY2(run.err.contains("larger than 1 MiB"), qPrintable(run.err));
     run = record({"--seconds", "1", "--csv", path("no/such/folder/out.csv")});
     QCOMPARE(run.exitCode, Recorder::kExitError);
     QVERIFY2(run.err.contains("Cannot write"), qPrintable(run.err));

@@ -1,5 +1,11 @@
 #include "ReferenceService.h"
 
+#include "ProgramFiles.h"
+#include "ReleaseManifest.h"
+#include "ReleaseSignature.h"
+#include "TestKeys.h"
+
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -20,7 +26,7 @@ QString logPath(const QTemporaryDir& dir)
 ReferenceService::ReferenceService()
 {
     QDir(m_docRoot.path()).mkpath(QStringLiteral("Novrel/Rotaprobe/App"));
-    publishList(QString());
+    publish(QStringLiteral("1.0.0.15"), QStringLiteral("1.0.0.2"), {});
 }
 
 ReferenceService::~ReferenceService()
@@ -104,6 +110,32 @@ void ReferenceService::publish(const QString& version, const QString& updaterVer
     ini.write(QStringLiteral("version = %1\nnovrel_version = %2\nfiles = %3\n")
                   .arg(version, updaterVersion, names.join(QLatin1Char(',')))
                   .toUtf8());
+
+    ReleaseManifest manifest;
+    manifest.version = version;
+    manifest.updaterVersion = updaterVersion;
+    manifest.updater.name = ProgramFiles::updater();
+    manifest.updater.size = m_signedUpdater.size();
+    manifest.updater.sha256 = QCryptographicHash::hash(m_signedUpdater, QCryptographicHash::Sha256).toHex();
+    for (const QString& name : names)
+        manifest.files.append(*ReleaseManifest::describe(releaseDir() + QStringLiteral("/App/") + name));
+    putManifest(manifest.serialize(), TestKeys::secretKey());
+}
+
+void ReferenceService::putManifest(const QByteArray& manifest, const QByteArray& secretKey)
+{
+    QFile text(releaseDir() + QStringLiteral("/release.manifest"));
+    text.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    text.write(manifest);
+    QFile signature(releaseDir() + QStringLiteral("/release.manifest.sig"));
+    signature.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    signature.write(ReleaseSignature::sign(manifest, secretKey));
+}
+
+QByteArray ReferenceService::manifest() const
+{
+    QFile text(releaseDir() + QStringLiteral("/release.manifest"));
+    return text.open(QIODevice::ReadOnly) ? text.readAll() : QByteArray();
 }
 
 void ReferenceService::putAppFile(const QString& name, const QByteArray& content)

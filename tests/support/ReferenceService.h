@@ -23,9 +23,16 @@ public:
     QString root() const; // "http://127.0.0.1:<port>"
     QString releaseDir() const; // <document root>/Novrel/Rotaprobe
 
-    // Writes release.ini and puts the files into App/ (name -> content).
+    // Writes release.ini, puts the files into App/ (name -> content) and
+    // signs the release manifest with the test key: the files as written,
+    // the updater as setSignedUpdater() said.
     void publish(const QString& version, const QString& updaterVersion,
                  const QList<QPair<QString, QByteArray>>& files);
+    // The updater the next signed manifests describe (default: empty).
+    void setSignedUpdater(const QByteArray& content) { m_signedUpdater = content; }
+    // Replaces the manifest and its signature (by `secretKey`) with these.
+    void putManifest(const QByteArray& manifest, const QByteArray& secretKey);
+    QByteArray manifest() const;
     // Writes a release.ini whose file list is given verbatim.
     void publishList(const QString& files);
     void putAppFile(const QString& name, const QByteArray& content);
@@ -39,6 +46,7 @@ public:
 
 private:
     QTemporaryDir m_docRoot;
+    QByteArray m_signedUpdater;
     QProcess m_php;
     quint16 m_port = 0;
 };

@@ -13,9 +13,13 @@
 #include "InvokingUser.h"
 #include "ProgramFiles.h"
 #include "ReferenceService.h"
+#include "ReleaseKey.h"
+#include "ReleaseProblemText.h"
+#include "ReleaseSignature.h"
 #include "SimBus.h"
 #include "StartElevated.h"
 #include "TestFiles.h"
+#include "TestKeys.h"
 #include "Tesvane.h"
 #include "UpdateCheck.h"
 #include "UpdateRoutines.h"
@@ -126,6 +130,9 @@ private slots:
     void firstPress_data();
     void firstPress();
     void firstPressInChinese();
+    void unsignedReleasesAreNotOffered_data();
+    void unsignedReleasesAreNotOffered();
+    void programFolderIsTheExecutablesOwn();
     void pressDuringAQueryIsIgnored();
     void secondPressWithTheSameUpdater();
     void secondPressWithANewerUpdater();
@@ -166,6 +173,10 @@ void TestUpdateCheck::init()
     QDir::setCurrent(m_folder->path());
     writeFile(kTester, fakeExecutable(QStringLiteral("1.0.0.15"), "installed tester"));
     writeFile(kUpdater, fakeExecutable(QStringLiteral("1.0.0.2"), "installed updater"));
+    ReleaseKey::set(TestKeys::publicKey());
+    UpdateCheck::setProgramFolder(m_folder->path());
+    // Releases are signed as if the fake updater were the one on offer.
+    m_service.setSignedUpdater(readFile(kFakeUpdater));
     m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.2"), {});
     QFile::remove(m_service.releaseDir() + QLatin1Char('/') + kUpdater); // no updater offered
     UpdateCheck::setServiceRoot(m_service.root());
@@ -178,7 +189,9 @@ void TestUpdateCheck::cleanup()
     delete m_dialog;
     m_dialog = nullptr;
     resetQuitState();
+    UpdateCheck::reset();
     UpdateCheck::setServiceRoot(QString());
+    ReleaseKey::reset();
     QDir::setCurrent(m_startDir);
     delete m_folder;
     m_folder = nullptr;
@@ -227,6 +240,15 @@ void TestUpdateCheck::versionRules()
     QVERIFY(!startupOffers(QStringLiteral("1.0.0.14"), installed));
     QVERIFY(!startupOffers(std::nullopt, installed));
     QVERIFY(!startupOffers(QStringLiteral("1.0.0.16"), QString())); // nothing installed here
+
+    // What may be installed over what: releases in the order they are made.
+    using ReleaseTrust::isLaterVersion;
+    QVERIFY(isLaterVersion(QStringLiteral("1.0.0.16"), installed));
+    QVERIFY(isLaterVersion(QStringLiteral("1.1"), installed));
+    QVERIFY(!isLaterVersion(QStringLiteral("1.1.5.0"), QStringLiteral("1.2.0.0")));
+    QVERIFY(!isLaterVersion(QStringLiteral("0.9.9.99"), installed));
+    QVERIFY(!isLaterVersion(installed, installed));
+    QVERIFY(isLaterVersion(QStringLiteral("1.0.0.1"), QString())); // nothing installed yet
 }
 
 // ------------------------------------------------------- start-up check
@@ -391,7 +413,10 @@ void TestUpdateCheck::firstPress()
     QCOMPARE(dialog->updateButton()->text(), QStringLiteral("Novrel"));
     QCOMPARE(dialog->cancelButton()->text(), QStringLiteral("Cancel"));
     QVERIFY(dialog->progressBar()->isHidden());
+    const QSize size = dialog->size();
     click(dialog->updateButton());
+    QTest::qWait(50);
+    QCOMPARE(dialog->size(), size); // the buttons stay under the pointer
     QCOMPARE(dialog->hintLabel()->text(), hint);
     QCOMPARE(dialog->messageLabel()->text(), message);
     QCOMPARE(dialog->updateButton()->text(), button);
@@ -419,6 +444,69 @@ void TestUpdateCheck::firstPressInChinese()
     QCOMPARE(dialog->hintLabel()->text(), QStringLiteral("最新版本为:1.0.0.16"));
     QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("发现新版本，点击升级按钮启动升级程序."));
     QCOMPARE(dialog->updateButton()->text(), QStringLiteral("升级"));
+}
+
+void TestUpdateCheck::unsignedReleasesAreNotOffered_data()
+{
+    QTest::addColumn<QString>("attack");
+    QTest::addColumn<int>("problem");
+    QTest::newRow("no signature") << "no signature" << int(ReleaseProblem::NotSigned);
+    QTest::newRow("tampered manifest") << "tampered" << int(ReleaseProblem::NotSigned);
+    QTest::newRow("foreign key") << "foreign key" << int(ReleaseProblem::NotSigned);
+    QTest::newRow("old signed release") << "downgrade" << int(ReleaseProblem::NotNewer);
+    QTest::newRow("build without a key") << "no key" << int(ReleaseProblem::NoKey);
+}
+
+void TestUpdateCheck::unsignedReleasesAreNotOffered()
+{
+    // A service (spoofed, or serving an old release) announcing a newer
+    // version: neither the start-up check nor the dialog offers it.
+    QFETCH(QString, attack);
+    QFETCH(int, problem);
+    const QString manifest = m_service.releaseDir() + QStringLiteral("/release.manifest");
+    if (attack == QLatin1String("no signature")) {
+        QVERIFY(QFile::remove(manifest + QStringLiteral(".sig")));
+    } else if (attack == QLatin1String("tampered")) {
+        QByteArray text = m_service.manifest();
+        const int digest = text.indexOf("updater=") + 8;
+        text[digest] = text[digest] == 'a' ? 'b' : 'a';
+        QVERIFY(writeFile(manifest, text));
+    } else if (attack == QLatin1String("foreign key")) {
+        m_service.putManifest(m_service.manifest(), ReleaseSignature::generate().secretKey);
+    } else if (attack == QLatin1String("downgrade")) {
+        // Newer by the offer rule (a greater third part), yet made earlier.
+        m_service.publish(QStringLiteral("0.9.9.99"), QStringLiteral("1.0.0.3"), {});
+    } else {
+        ReleaseKey::set(QByteArray());
+    }
+    AutoNovrel check;
+    QSignalSpy newVer(&check, &AutoNovrel::NewVer);
+    check.start();
+    QTRY_VERIFY_WITH_TIMEOUT(check.isFinished(), 10000);
+    QCOMPARE(newVer.count(), 0);
+
+    YSoftNovrel* dialog = makeDialog();
+    click(dialog->updateButton());
+    QCOMPARE(dialog->messageLabel()->text(), ReleaseProblemText::text(ReleaseProblem(problem)));
+    QCOMPARE(dialog->updateButton()->text(), QStringLiteral("Novrel"));
+    QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp"))));
+}
+
+void TestUpdateCheck::programFolderIsTheExecutablesOwn()
+{
+    // Started from a folder where someone planted an old test program and
+    // an updater, the program neither compares with nor starts them: its
+    // folder is its executable's (this test's, holding no test program).
+    UpdateCheck::reset();
+    UpdateCheck::setServiceRoot(m_service.root());
+    QVERIFY(writeFile(kTester, fakeExecutable(QStringLiteral("1.0.0.14"), "planted")));
+    AutoNovrel check;
+    QSignalSpy newVer(&check, &AutoNovrel::NewVer);
+    check.start();
+    QVERIFY(check.wait(10000));
+    QCOMPARE(newVer.count(), 0);
+    YSoftNovrel* dialog = makeDialog();
+    QCOMPARE(dialog->versionLabel()->text(), QStringLiteral("MainApp Ver:"));
 }
 
 void TestUpdateCheck::pressDuringAQueryIsIgnored()
@@ -490,15 +578,22 @@ void TestUpdateCheck::secondPressWithANewerUpdater()
 void TestUpdateCheck::badUpdaterDownloadChangesNothing_data()
 {
     QTest::addColumn<QByteArray>("offered"); // empty: the service has no updater (404)
-    QTest::newRow("missing") << QByteArray();
-    QTest::newRow("sign-in page") << QByteArray("<html><body>Please sign in</body></html>");
-    QTest::newRow("other version") << fakeExecutable(QStringLiteral("1.0.0.9"), "wrong");
-    QTest::newRow("cut short") << readFile(QStringLiteral(FAKE_UPDATER)).left(64);
+    QTest::addColumn<QString>("message");
+    const QString bad = ReleaseProblemText::text(ReleaseProblem::BadFile);
+    QTest::newRow("missing") << QByteArray() << "Software update failed";
+    QTest::newRow("sign-in page") << QByteArray("<html><body>Please sign in</body></html>") << bad;
+    QTest::newRow("other version") << fakeExecutable(QStringLiteral("1.0.0.9"), "wrong") << bad;
+    QTest::newRow("cut short") << readFile(QStringLiteral(FAKE_UPDATER)).left(64) << bad;
+    QByteArray altered = readFile(QStringLiteral(FAKE_UPDATER));
+    altered[altered.size() / 2] = char(altered[altered.size() / 2] ^ 1);
+    QTest::newRow("altered") << altered << bad;
+    QTest::newRow("over-size") << readFile(QStringLiteral(FAKE_UPDATER)) + QByteArray(4 << 20, 'x') << bad;
 }
 
 void TestUpdateCheck::badUpdaterDownloadChangesNothing()
 {
     QFETCH(QByteArray, offered);
+    QFETCH(QString, message);
     if (!offered.isEmpty())
         offerUpdater(offered);
     m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.3"), {});
@@ -507,9 +602,12 @@ void TestUpdateCheck::badUpdaterDownloadChangesNothing()
     int tries = 0;
     connect(dialog, &YSoftNovrel::handOffTried, this, [&tries] { ++tries; });
     click(dialog->updateButton());
+    const QSize size = dialog->size();
     click(dialog->updateButton());
-    QCOMPARE(dialog->messageLabel()->text(), QStringLiteral("Software update failed"));
+    QCOMPARE(dialog->messageLabel()->text(), message);
     QVERIFY(dialog->messageLabel()->isVisible());
+    QTest::qWait(50);
+    QCOMPARE(dialog->size(), size);
     QVERIFY(dialog->progressBar()->isHidden());
     QCOMPARE(readFile(kUpdater), installed);
     QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp/")) + kUpdater));
@@ -586,16 +684,18 @@ void TestUpdateCheck::linuxRoutes()
     QCOMPARE(ElevationRoute::pkexecExit(0), ElevatedStart::Started);
     QCOMPARE(ElevationRoute::pkexecExit(1), ElevatedStart::Started); // the updater's own code
 
-    using InvokingUser::pkexecCaller;
+    using InvokingUser::caller;
     QProcessEnvironment env;
-    QVERIFY(!pkexecCaller(env, 0));
+    QVERIFY(!caller(env, 0));
+    env.insert(QStringLiteral("SUDO_UID"), QStringLiteral("1001"));
+    QCOMPARE(caller(env, 0), std::optional<uint>(1001)); // started through sudo
     env.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("1000"));
-    QCOMPARE(pkexecCaller(env, 0), std::optional<uint>(1000));
-    QVERIFY(!pkexecCaller(env, 1000)); // not running as root: nothing to hand back
+    QCOMPARE(caller(env, 0), std::optional<uint>(1000));
+    QVERIFY(!caller(env, 1000)); // not running as root: nothing to hand back
     env.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("0"));
-    QVERIFY(!pkexecCaller(env, 0));
+    QVERIFY(!caller(env, 0));
     env.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("1000; rm -rf /"));
-    QVERIFY(!pkexecCaller(env, 0));
+    QVERIFY(!caller(env, 0));
 
     QProcessEnvironment rootEnv;
     rootEnv.insert(QStringLiteral("HOME"), QStringLiteral("/root"));
@@ -662,10 +762,19 @@ void TestUpdateCheck::updaterStartsTheTestProgramAsTheCaller()
     QVERIFY(started);
     QTRY_COMPARE(readFile(folder(QStringLiteral("started"))), QByteArray("65534\n"));
 
-    // Without pkexec it runs as this process's user.
+    // Through sudo, as sudo's caller.
     QFile::remove(folder(QStringLiteral("started")));
-    QVERIFY(InvokingUser::startDetached(folder(kTester), m_folder->path()));
-    QTRY_COMPARE(readFile(folder(QStringLiteral("started"))), QByteArray("0\n"));
+    qputenv("SUDO_UID", "65534");
+    const bool sudoStarted = InvokingUser::startDetached(folder(kTester), m_folder->path());
+    qunsetenv("SUDO_UID");
+    QVERIFY(sudoStarted);
+    QTRY_COMPARE(readFile(folder(QStringLiteral("started"))), QByteArray("65534\n"));
+
+    // Never as root: without a caller to hand back to, nothing starts.
+    QFile::remove(folder(QStringLiteral("started")));
+    QVERIFY(!InvokingUser::startDetached(folder(kTester), m_folder->path()));
+    QTest::qWait(300);
+    QVERIFY(!QFile::exists(folder(QStringLiteral("started"))));
 }
 
 void TestUpdateCheck::updaterWorksInItsOwnFolder()

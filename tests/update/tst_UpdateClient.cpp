@@ -4,7 +4,13 @@
 #include "ElfVersionNote.h"
 #include "HttpFaultServer.h"
 #include "ReferenceService.h"
+#include "ReleaseFetch.h"
+#include "ReleaseKey.h"
+#include "ReleaseManifest.h"
+#include "ReleaseSignature.h"
+#include "ReleaseTrust.h"
 #include "TestFiles.h"
+#include "TestKeys.h"
 #include "UpdateProtocol.h"
 #include "UpdateQuery.h"
 #include "UpdateRoutines.h"
@@ -48,6 +54,7 @@ private slots:
     void bareFileNames();
     void releaseFileNames();
     void addresses();
+    void releaseManifests();
 
     void copyFileOver();
     void copyFileOverKeepsTargetOnFailure();
@@ -142,7 +149,7 @@ void TestUpdateClient::releaseFileNames()
                             "OldFile", "oldfile", ".profile", ".", ".Rotaprobe.exe", "CON", "con",
                             "Con.txt", "nul.tar.gz", "AUX", "aux.h", "PRN.log", "COM1", "com9.dll",
                             "LPT1", "lpt5.txt", "CON .txt", "name.", "name ", "name. ", "a<b",
-                            "a>b", "a|b", "a?b", "a*b", "a\"b"})
+                            "a>b", "a|b", "a?b", "a*b", "a\"b", "a#b", "50%"})
         QVERIFY2(!isReleaseFileName(QString::fromLatin1(bad)), bad);
 }
 
@@ -153,6 +160,11 @@ void TestUpdateClient::addresses()
     QCOMPARE(UpdateProtocol::refererUrl(root), QStringLiteral("http://updates.example/client"));
     QCOMPARE(UpdateProtocol::releaseFileUrl(root, QStringLiteral("a.dll")),
              QStringLiteral("http://updates.example/Novrel/Rotaprobe/App/a.dll"));
+    // One path segment, whatever the name holds.
+    QCOMPARE(QUrl(UpdateProtocol::releaseFileUrl(root, QStringLiteral("a#b c")), QUrl::TolerantMode).path(QUrl::FullyDecoded),
+             QStringLiteral("/Novrel/Rotaprobe/App/a#b c"));
+    QCOMPARE(UpdateProtocol::manifestUrl(root), QStringLiteral("http://updates.example/Novrel/Rotaprobe/release.manifest"));
+    QCOMPARE(UpdateProtocol::signatureUrl(root), QStringLiteral("http://updates.example/Novrel/Rotaprobe/release.manifest.sig"));
 #ifdef Q_OS_WIN
     QCOMPARE(UpdateProtocol::updaterUrl(root), QStringLiteral("http://updates.example/Novrel/Rotaprobe/Novrel.exe"));
 #else
@@ -160,6 +172,73 @@ void TestUpdateClient::addresses()
 #endif
     QVERIFY(UpdateProtocol::defaultRoot().startsWith(QStringLiteral("http://")));
     QVERIFY(!UpdateProtocol::defaultRoot().endsWith(QLatin1Char('/')));
+}
+
+void TestUpdateClient::releaseManifests()
+{
+    const QByteArray hash(64, 'a');
+    const QByteArray good = "format=rotaprobe-release/1\nversion=1.0.0.16\nupdater_version=1.0.0.3\n"
+                            "updater=" + hash + " 10 Novrel\nfile=" + hash + " 0 Rotaprobe\n"
+                            "file=" + hash + " 123 Release notes.txt\n";
+    const std::optional<ReleaseManifest> manifest = ReleaseManifest::parse(good);
+    QVERIFY(manifest);
+    QCOMPARE(manifest->fileNames(), QStringList({"Rotaprobe", "Release notes.txt"}));
+    QCOMPARE(manifest->file(QStringLiteral("Release notes.txt"))->size, qint64(123));
+    QCOMPARE(manifest->serialize(), good);
+    const QList<QPair<QByteArray, QByteArray>> bad = {
+        {"format=rotaprobe-release/1\n", "format=rotaprobe-release/2\n"},
+        {"version=1.0.0.16\n", "version=1.0.0.16\nversion=1.0.0.17\n"},
+        {"version=1.0.0.16\n", "version=1.0.0.16x\n"},
+        {"version=1.0.0.16\n", ""},
+        {"updater=" + hash + " 10 Novrel\n", ""},
+        {"version=1.0.0.16\n", "version=1.0.0.16\nsigner=me\n"},
+        {hash + " 0 Rotaprobe", QByteArray(64, 'A') + " 0 Rotaprobe"},
+        {hash + " 0 Rotaprobe", hash.left(63) + " 0 Rotaprobe"},
+        {" 0 Rotaprobe", " 00 Rotaprobe"},
+        {" 0 Rotaprobe", " -1 Rotaprobe"},
+        {" 0 Rotaprobe", " 99999999999 Rotaprobe"},
+        {" 0 Rotaprobe", " 0 ../Rotaprobe"},
+        {" 0 Rotaprobe", " 0 NovrelTemp"},
+        {" 123 Release notes.txt", " 123 rotaprobe"}, // the same name twice
+        {"\n", "\r\n"}};
+    for (const auto& change : bad) {
+        QByteArray text = good;
+        text.replace(text.indexOf(change.first), change.first.size(), change.second);
+        QVERIFY2(!ReleaseManifest::parse(text), text.constData());
+    }
+    QVERIFY(!ReleaseManifest::parse(good.chopped(1)));
+
+    // Signed by the key's holder, byte for byte; then what it says.
+    const ReleaseSignature::KeyPair maker = ReleaseSignature::generate();
+    const QByteArray signature = ReleaseSignature::sign(good, maker.secretKey);
+    ReleaseManifest verified;
+    QCOMPARE(ReleaseTrust::verify(good, signature, maker.publicKey, &verified), ReleaseProblem::None);
+    QCOMPARE(verified.version, QStringLiteral("1.0.0.16"));
+    QByteArray altered = good;
+    altered[good.indexOf("123")] = '9';
+    QCOMPARE(ReleaseTrust::verify(altered, signature, maker.publicKey, &verified), ReleaseProblem::NotSigned);
+    QCOMPARE(ReleaseTrust::verify(good, signature, ReleaseSignature::generate().publicKey, &verified),
+             ReleaseProblem::NotSigned);
+    QCOMPARE(ReleaseTrust::verify(good, signature.left(63), maker.publicKey, &verified), ReleaseProblem::NotSigned);
+    QCOMPARE(ReleaseTrust::verify(good, signature, QByteArray(), &verified), ReleaseProblem::NoKey);
+    QCOMPARE(ReleaseTrust::checkFileList(*manifest, {"Rotaprobe", "Release notes.txt"}), ReleaseProblem::None);
+    QCOMPARE(ReleaseTrust::checkFileList(*manifest, {"Release notes.txt", "Rotaprobe"}), ReleaseProblem::Mismatch);
+    QCOMPARE(ReleaseTrust::checkFileList(*manifest, {"Rotaprobe"}), ReleaseProblem::Mismatch);
+    QCOMPARE(ReleaseTrust::checkRelease(*manifest, QStringLiteral("1.0.0.17"), QStringLiteral("1.0.0.15")),
+             ReleaseProblem::Mismatch);
+    QCOMPARE(ReleaseTrust::checkRelease(*manifest, QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.16")),
+             ReleaseProblem::NotNewer);
+
+    // A file matches its entry by size and SHA-256.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("f"));
+    QVERIFY(writeFile(path, "payload"));
+    ReleaseManifest::Entry entry = *ReleaseManifest::describe(path);
+    QVERIFY(ReleaseTrust::matches(path, entry));
+    QVERIFY(writeFile(path, "paylOad"));
+    QVERIFY(!ReleaseTrust::matches(path, entry));
+    QVERIFY(writeFile(path, "payload+"));
+    QVERIFY(!ReleaseTrust::matches(path, entry));
 }
 
 void TestUpdateClient::copyFileOver()
@@ -373,11 +452,11 @@ void TestUpdateClient::serviceRefusesWhatTheClientRefuses()
     // exactly the names the client takes.
     const char* names[] = {"Rotaprobe.exe", "lib.so.5", "CONSOLE.dll", "COM10", "NovrelTemp",
                            "oldfile", ".hidden", "CON", "con.txt", "Aux.h", "nul.tar.gz",
-                           "COM1", "lpt9.log", "CON .txt", "name.", "a|b", "a?b", "a\"b"};
+                           "COM1", "lpt9.log", "CON .txt", "name.", "a|b", "a?b", "a\"b",
+                           "a#b", "50%"};
     for (const char* name : names) {
         const QString file = QString::fromLatin1(name);
-        m_service.putAppFile(file, "x");
-        m_service.publishList(file);
+        m_service.publish(QStringLiteral("1.0.0.15"), QStringLiteral("1.0.0.2"), {{file, "x"}});
         const UpdateQuery::Answer answer =
             UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kFileList), m_service.root());
         const bool taken = UpdateProtocol::isReleaseFileName(file);
@@ -396,7 +475,14 @@ void TestUpdateClient::serviceRefusesWhatTheClientRefuses()
     QVERIFY(!UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kSoftVer), m_service.root()).answered);
     QVERIFY(m_service.serverLog().contains(QStringLiteral("refused: file \"gone.bin\" is not in")));
     QVERIFY(!m_service.serverLog().contains(QStringLiteral("\"here.bin\"")));
-    m_service.publishList(QString());
+
+    // release.ini saying something the signed manifest does not.
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.2"), {{QStringLiteral("here.bin"), "x"}});
+    QVERIFY(UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kSoftVer), m_service.root()).answered);
+    m_service.publishList(QStringLiteral("here.bin"));
+    QVERIFY(!UpdateQuery::ask(QString::fromLatin1(UpdateProtocol::kSoftVer), m_service.root()).answered);
+    QVERIFY(m_service.serverLog().contains(QStringLiteral("version differs from release.manifest")));
+    m_service.publish(QStringLiteral("1.0.0.15"), QStringLiteral("1.0.0.2"), {});
 }
 
 void TestUpdateClient::sampleReleaseIsConsistent()
@@ -421,6 +507,14 @@ void TestUpdateClient::sampleReleaseIsConsistent()
     }
     QVERIFY(UpdateProtocol::parseVersionReply(
         UpdateQuery::exchange(QString::fromLatin1(UpdateProtocol::kSoftVer), sample.root())));
+    // Its manifest is signed (with the test key) and describes the files.
+    ReleaseKey::set(TestKeys::publicKey());
+    const ReleaseFetch::Result release = ReleaseFetch::fetch(sample.root(), 5000);
+    ReleaseKey::reset();
+    QCOMPARE(release.problem, ReleaseProblem::None);
+    QCOMPARE(release.manifest.fileNames(), names);
+    for (const QString& name : names)
+        QVERIFY(ReleaseTrust::matches(dir.filePath(name), *release.manifest.file(name)));
     QCOMPARE(sample.serverLog().contains(QStringLiteral("refused")), false);
 }
 
@@ -561,6 +655,24 @@ void TestUpdateClient::downloaderRedirects()
     QCOMPARE(download(downloader, first.root() + QStringLiteral("/file"), target), 1);
     QCOMPARE(downloader.lastError(), QString());
     QCOMPARE(readFile(target), QByteArray("payload"));
+    QCOMPARE(QFileInfo(target).permissions() & 0x0077, QFileDevice::Permissions());
+
+    // A link standing at the target is replaced, never written through.
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    QVERIFY(writeFile(elsewhere, "keep"));
+    QFile::remove(target);
+    QVERIFY(QFile::link(elsewhere, target));
+    QCOMPARE(download(downloader, good.root() + QStringLiteral("/file"), target), 1);
+    QVERIFY(!QFileInfo(target).isSymLink());
+    QCOMPARE(readFile(target), QByteArray("payload"));
+    QCOMPARE(readFile(elsewhere), QByteArray("keep"));
+
+    // A cap: the transfer ends as soon as it passes it, and nothing stays.
+    downloader.setMaxBytes(6);
+    QCOMPARE(download(downloader, good.root() + QStringLiteral("/file"), target), 1);
+    QCOMPARE(downloader.lastError(), QStringLiteral("Error:File too large."));
+    QVERIFY(!QFile::exists(target));
+    downloader.setMaxBytes(-1);
 
     // A redirect without a place to go is no file: not saved, an error.
     HttpFaultServer nowhere(HttpFaultServer::RedirectNowhere);

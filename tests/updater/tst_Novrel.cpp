@@ -7,11 +7,18 @@
 #include "Novrel.h"
 #include "ProgramFiles.h"
 #include "ReferenceService.h"
+#include "ReleaseKey.h"
+#include "ReleaseManifest.h"
+#include "ReleaseProblemText.h"
+#include "ReleaseSignature.h"
 #include "TestFiles.h"
+#include "TestKeys.h"
+#include "UpdateCheck.h"
 #include "UpdateRoutines.h"
 #include "iHttpDownloadS.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -25,6 +32,8 @@
 #include <QTranslator>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,7 +53,10 @@ private slots:
     void windowAtStart();
     void windowShowsEveryTextWhole();
     void releaseOfThreeFilesInListOrder();
-    void listWithoutFilesInstallsLeftovers();
+    void leftoversAreNeverInstalled();
+    void releaseNotSignedByTheMakerInstallsNothing_data();
+    void releaseNotSignedByTheMakerInstallsNothing();
+    void plantedLinksAndOpenFoldersAreRefused();
     void failureOnTheSecondFileThenRetry();
     void diskFullIsADownloadFailure();
     void unsafeNamesAreRefused();
@@ -55,6 +67,7 @@ private slots:
     void cancelEndsWithoutStartingTheTestProgram();
     void finishedStartsTheTestProgram();
     void realExecutable();
+    void realExecutableTakesNoArguments();
 
 private:
     // Presses the update button; the procedure runs inside the press.
@@ -81,6 +94,8 @@ void TestNovrel::init()
 {
     m_folder = new QTemporaryDir;
     QDir::setCurrent(m_folder->path());
+    UpdateCheck::setProgramFolder(m_folder->path());
+    ReleaseKey::set(TestKeys::publicKey());
     writeFile(kTester, fakeExecutable(QStringLiteral("1.0.0.15"), "old tester"));
     QFile::setPermissions(kTester, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     writeFile(QStringLiteral("a.txt"), "old a");
@@ -102,6 +117,8 @@ void TestNovrel::cleanup()
     delete m_window;
     m_window = nullptr;
     QDir::setCurrent(m_startDir);
+    UpdateCheck::reset();
+    ReleaseKey::reset();
     delete m_folder;
     m_folder = nullptr;
 }
@@ -265,16 +282,113 @@ void TestNovrel::releaseOfThreeFilesInListOrder()
     QVERIFY(m_window->progressBar()->isHidden());
 }
 
-void TestNovrel::listWithoutFilesInstallsLeftovers()
+void TestNovrel::leftoversAreNeverInstalled()
 {
-    m_service.publishList(QString());
+    // Whatever lies in the download folder (an interrupted run, or planted
+    // there) is removed, never installed: only the release's files are.
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.2"),
+                      {{QStringLiteral("a.txt"), "new a"}});
     QDir().mkpath(folder(QStringLiteral("NovrelTemp")));
     writeFile(QStringLiteral("NovrelTemp/left.cfg"), "from an interrupted run");
-    QCOMPARE(runUpdate(), QStringList({"Software update success"}));
-    QCOMPARE(readFile(QStringLiteral("left.cfg")), QByteArray("from an interrupted run"));
+    writeFile(QStringLiteral("NovrelTemp/") + kTester, "planted");
+    QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
+    QVERIFY(!QFile::exists(QStringLiteral("left.cfg")));
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15"));
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("new a"));
     QVERIFY(downloads().isEmpty());
+}
+
+void TestNovrel::releaseNotSignedByTheMakerInstallsNothing_data()
+{
+    QTest::addColumn<QString>("attack");
+    QTest::addColumn<int>("problem");
+    QTest::newRow("no signature") << "no signature" << int(ReleaseProblem::NotSigned);
+    QTest::newRow("foreign key") << "foreign key" << int(ReleaseProblem::NotSigned);
+    QTest::newRow("tampered manifest") << "tampered manifest" << int(ReleaseProblem::NotSigned);
+    QTest::newRow("tampered file") << "tampered file" << int(ReleaseProblem::BadFile);
+    QTest::newRow("over-size file") << "over-size file" << int(ReleaseProblem::BadFile);
+    QTest::newRow("old signed release") << "downgrade" << int(ReleaseProblem::NotNewer);
+    QTest::newRow("build without a key") << "no key" << int(ReleaseProblem::NoKey);
+}
+
+void TestNovrel::releaseNotSignedByTheMakerInstallsNothing()
+{
+    QFETCH(QString, attack);
+    QFETCH(int, problem);
+    const QString manifest = m_service.releaseDir() + QStringLiteral("/release.manifest");
+    if (attack == QLatin1String("no signature")) {
+        QVERIFY(QFile::remove(manifest + QStringLiteral(".sig")));
+    } else if (attack == QLatin1String("foreign key")) {
+        m_service.putManifest(m_service.manifest(), ReleaseSignature::generate().secretKey);
+    } else if (attack == QLatin1String("tampered manifest")) {
+        // The digest of a.txt swapped for that of other content, signature kept.
+        const QByteArray text = m_service.manifest();
+        const QByteArray digest = ReleaseManifest::parse(text)->file(QStringLiteral("a.txt"))->sha256;
+        QVERIFY(writeFile(manifest, QByteArray(text).replace(
+                                        digest, QCryptographicHash::hash("EVILa", QCryptographicHash::Sha256).toHex())));
+        m_service.putAppFile(QStringLiteral("a.txt"), "EVILa");
+    } else if (attack == QLatin1String("tampered file")) {
+        m_service.putAppFile(QStringLiteral("a.txt"), "EVILa"); // the same size
+    } else if (attack == QLatin1String("over-size file")) {
+        m_service.putAppFile(QStringLiteral("b.dat"), QByteArray(3000000, 'b'));
+    } else if (attack == QLatin1String("downgrade")) {
+        m_service.publish(QStringLiteral("0.9.9.99"), QStringLiteral("1.0.0.2"),
+                          {{kTester, fakeExecutable(QStringLiteral("0.9.9.99"), "old release")}});
+    } else {
+        ReleaseKey::set(QByteArray());
+    }
+    QCOMPARE(runUpdate().last(), ReleaseProblemText::text(ReleaseProblem(problem)));
+    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15"));
     QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
-    QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Finished"));
+    QVERIFY(!QFile::exists(QStringLiteral("b.dat")));
+    QVERIFY(downloads().isEmpty());
+}
+
+void TestNovrel::plantedLinksAndOpenFoldersAreRefused()
+{
+    // Whatever the caller's umask, nothing planted in the updater's folders
+    // is written through, and a folder others may write to is not used.
+    const mode_t umaskBefore = ::umask(0);
+    QTemporaryDir outside;
+    const QString victim = outside.filePath(QStringLiteral("victim"));
+    QVERIFY(writeFile(victim, "victim"));
+    QVERIFY(QFile::setPermissions(victim, QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(QDir().mkdir(folder(QStringLiteral("NovrelTemp"))));
+    QVERIFY(QDir().mkdir(folder(QStringLiteral("OldFile"))));
+    for (const QString& name : {QStringLiteral("NovrelTemp"), QStringLiteral("OldFile")})
+        QVERIFY(QFile::setPermissions(folder(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(QFile::link(victim, folder(QStringLiteral("NovrelTemp/")) + kTester));
+    QVERIFY(QFile::link(victim, folder(QStringLiteral("NovrelTemp/a.txt"))));
+    QVERIFY(QFile::link(victim, folder(QStringLiteral("OldFile/a.txt"))));
+
+    const QString last = runUpdate().last();
+    ::umask(umaskBefore);
+    QCOMPARE(last, QStringLiteral("Software update success"));
+    QCOMPARE(readFile(victim), QByteArray("victim"));
+    struct stat info;
+    QCOMPARE(::stat(QFile::encodeName(victim).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0600));
+    QCOMPARE(readFile(QStringLiteral("OldFile/a.txt")), QByteArray("old a"));
+    QVERIFY(!QFileInfo(QStringLiteral("OldFile/a.txt")).isSymLink());
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("new a"));
+    for (const QString& file : {QStringLiteral("a.txt"), QStringLiteral("b.dat"), kTester})
+        QVERIFY2(!(QFileInfo(file).permissions() & (QFile::WriteGroup | QFile::WriteOther)), qPrintable(file));
+    QVERIFY(!(QFileInfo(kTester).permissions() & QFile::WriteOther));
+    QVERIFY(downloads().isEmpty());
+
+    // A download folder others may write to is refused before anything is fetched.
+    const QString temp = folder(QStringLiteral("NovrelTemp"));
+    QVERIFY(QFile::setPermissions(temp, QFileDevice::Permissions(0x7777)));
+    QVERIFY(writeFile(temp + QStringLiteral("/") + kTester, "planted"));
+    m_service.publish(QStringLiteral("1.0.0.17"), QStringLiteral("1.0.0.2"),
+                      {{QStringLiteral("a.txt"), "newer a"}});
+    delete m_window;
+    m_window = new Novrel;
+    m_window->setServiceRoot(m_service.root());
+    QCOMPARE(runUpdate(), QStringList({"Software update failed"}));
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("new a"));
+    QCOMPARE(readFile(temp + QStringLiteral("/") + kTester), QByteArray("planted")); // not touched
 }
 
 void TestNovrel::failureOnTheSecondFileThenRetry()
@@ -288,7 +402,7 @@ void TestNovrel::failureOnTheSecondFileThenRetry()
     disconnect(connection);
     QCOMPARE(hints.last(), QStringLiteral("Software download update failed"));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
-    QCOMPARE(downloads(), QStringList({kTester})); // the first whole; no error page kept as the second
+    QVERIFY(downloads().isEmpty()); // nothing kept to be installed later
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15")); // nothing installed
     QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
     QCOMPARE(readFile(QStringLiteral("OldFile/a.txt")), QByteArray("old a")); // its backup was made
@@ -311,7 +425,7 @@ void TestNovrel::diskFullIsADownloadFailure()
     }
     QCOMPARE(hints.mid(hints.size() - 2), QStringList({"Downloading files b.dat", "Software download update failed"}));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
-    QCOMPARE(downloads(), QStringList({kTester, "a.txt"})); // complete ones stay, the cut one goes
+    QVERIFY(downloads().isEmpty());
     QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a")); // nothing installed
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15"));
     QVERIFY(!QFile::exists(QStringLiteral("b.dat")));
@@ -327,7 +441,8 @@ void TestNovrel::unsafeNamesAreRefused()
                              "FileList,..\\Windows\\x.dll", "FileList,C:x", "FileList,sub/file",
                              "FileList,good.txt,NovrelTemp", "FileList,oldfile", "FileList,.profile",
                              "FileList,CON.txt", "FileList,lpt1", "FileList,good.txt.",
-                             "FileList,good.txt ", "FileList,a|b"}) {
+                             "FileList,good.txt ", "FileList,a|b", "FileList,a#b",
+                             "FileList,50%25"}) {
         HttpFaultServer evil(HttpFaultServer::Serve, list);
         QVERIFY(evil.start());
         m_window->setServiceRoot(evil.root());
@@ -361,7 +476,7 @@ void TestNovrel::noAnswerIsAFailure()
         QCOMPARE(runUpdate(), QStringList({"Software update failed"}));
     }
     QVERIFY(!QFile::exists(QStringLiteral("left.cfg"))); // nothing installed
-    QCOMPARE(downloads(), QStringList({"left.cfg"}));
+    QVERIFY(downloads().isEmpty());
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
 }
 
@@ -375,7 +490,7 @@ void TestNovrel::fileThatCannotBeInstalledIsReported()
     QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("new a")); // installed before it
     QVERIFY(QFileInfo(folder(QStringLiteral("b.dat"))).isDir());
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15")); // after it: untouched
-    QCOMPARE(downloads(), QStringList({kTester, "b.dat"}));         // kept for the next run
+    QVERIFY(downloads().isEmpty());
 
     QDir(folder(QStringLiteral("b.dat"))).removeRecursively();
     QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
@@ -411,7 +526,7 @@ void TestNovrel::quitDuringADownloadInstallsNothing()
     });
     const QStringList hints = runUpdate();
     QVERIFY(!hints.contains(QStringLiteral("Software update success")));
-    QCOMPARE(downloads(), QStringList({kTester})); // the unfinished file is not left to install
+    QVERIFY(downloads().isEmpty()); // nothing is left to install
     QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
     QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15"));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
@@ -437,8 +552,19 @@ void TestNovrel::finishedStartsTheTestProgram()
     QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Finished"));
     QVERIFY(QFileInfo(kTester).isExecutable()); // the installed program's permissions stay
+    // Run as root, the updater starts the test program as its caller only
+    // (here sudo's, nobody, in a folder nobody may use).
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        qputenv("SUDO_UID", "65534");
+        QVERIFY(QFile::setPermissions(m_folder->path(), QFileDevice::Permissions(0x7777)));
+        QVERIFY(QFile::setPermissions(kTester, QFileDevice::Permissions(0x7755)));
+    }
     QTest::mouseClick(m_window->updateButton(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    qunsetenv("SUDO_UID");
     QTRY_VERIFY(QFile::exists(folder(QStringLiteral("started"))));
+    if (root)
+        QCOMPARE(QFileInfo(folder(QStringLiteral("started"))).ownerId(), 65534u);
     QTRY_VERIFY(!m_window->isVisible());
     QCOMPARE(m_window->result(), int(QDialog::Accepted));
 }
@@ -462,6 +588,35 @@ void TestNovrel::realExecutable()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 0);
     QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp")))); // it did nothing on its own
+}
+
+void TestNovrel::realExecutableTakesNoArguments()
+{
+    // Qt reads its own options from the command line, a plug-in folder among
+    // them: run as root, the updater would load the caller's code. A probe
+    // plug-in writes a marker when it is loaded; the test program (which
+    // takes Qt's options) loads it, the updater must not even build its
+    // application object.
+    const QString marker = QStringLiteral(MARKER_PLUGIN_FILE);
+    const QStringList probe = {QStringLiteral("-platformpluginpath"),
+                               QStringLiteral(MARKER_PLUGIN_DIR), QStringLiteral("-platform"),
+                               QStringLiteral("rotaprobemarker")};
+    QFile::remove(marker);
+    QProcess control;
+    control.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    control.start(QStringLiteral(ROTAPROBE_EXECUTABLE), probe);
+    QVERIFY(control.waitForFinished(20000));
+    QVERIFY2(QFile::exists(marker), "the probe plug-in is not loaded even where it should be");
+
+    QFile::remove(marker);
+    for (const QStringList& arguments : {probe, QStringList({QStringLiteral("x")})}) {
+        QProcess process;
+        process.start(QStringLiteral(NOVREL_EXECUTABLE), arguments);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(!QFile::exists(marker));
+    }
 }
 
 QTEST_MAIN(TestNovrel)

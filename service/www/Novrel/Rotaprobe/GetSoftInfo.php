@@ -12,8 +12,12 @@
 //
 // A release the updater could not install whole is not offered: when
 // release.ini names a file that the updater refuses (see
-// release_name_problem) or that App/ does not hold, every query is answered
-// with status 500 and each problem is written to the server's error log.
+// release_name_problem) or that App/ does not hold, or when it does not say
+// what the signed release.manifest beside it says (versions, files in
+// order), every query is answered with status 500 and each problem is
+// written to the server's error log. The manifest and its signature
+// (release.manifest.sig) are served as plain files; the programs verify
+// them, this service only compares.
 
 $dir = getenv('ROTAPROBE_RELEASE_DIR');
 if ($dir === false || $dir === '') {
@@ -45,7 +49,7 @@ function release_name_problem(string $name): ?string
     if (preg_match('~[. ]$~', $name)) {
         return 'ends in a dot or a blank';
     }
-    if (preg_match('~[<>"|?*]~', $name)) {
+    if (preg_match('~[<>"|?*%#]~', $name)) {
         return 'holds a character Windows does not allow';
     }
     if (strcasecmp($name, 'NovrelTemp') === 0 || strcasecmp($name, 'OldFile') === 0) {
@@ -80,8 +84,56 @@ function release_files(array $release, string $dir, array &$problems): array
     return $names;
 }
 
+// What release.manifest says: versions and file names in order, or null
+// when it cannot be read as a manifest.
+function manifest_summary(string $path): ?array
+{
+    $text = @file_get_contents($path);
+    if ($text === false || substr($text, -1) !== "\n") {
+        return null;
+    }
+    $lines = explode("\n", substr($text, 0, -1));
+    if (array_shift($lines) !== 'format=rotaprobe-release/1') {
+        return null;
+    }
+    $summary = ['version' => null, 'updater_version' => null, 'files' => []];
+    foreach ($lines as $line) {
+        $parts = explode('=', $line, 2);
+        if (count($parts) !== 2) {
+            return null;
+        }
+        [$key, $value] = $parts;
+        if ($key === 'version' || $key === 'updater_version') {
+            $summary[$key] = $value;
+        } elseif ($key === 'file') {
+            $fields = explode(' ', $value, 3);
+            if (count($fields) !== 3) {
+                return null;
+            }
+            $summary['files'][] = $fields[2];
+        } elseif ($key !== 'updater') {
+            return null;
+        }
+    }
+    return $summary;
+}
+
 $problems = [];
 $files = release_files($release, $dir, $problems);
+$manifest = manifest_summary($dir . '/release.manifest');
+if ($manifest === null) {
+    $problems[] = 'release.manifest is missing or cannot be read';
+} else {
+    if ($manifest['version'] !== ($release['version'] ?? null)) {
+        $problems[] = 'version differs from release.manifest';
+    }
+    if ($manifest['updater_version'] !== ($release['novrel_version'] ?? null)) {
+        $problems[] = 'novrel_version differs from release.manifest';
+    }
+    if ($manifest['files'] !== $files) {
+        $problems[] = 'files differ from release.manifest';
+    }
+}
 if ($problems) {
     foreach ($problems as $problem) {
         error_log("update service: $dir/release.ini refused: $problem");
