@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#ifdef Q_OS_UNIX
+#ifndef Q_OS_WIN
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,7 +23,7 @@ bool isDecimal(const QString& text)
 // A regular file (not a link) owned by root or by one of `owners`.
 bool isOwnedFile(const QString& path, const QStringList& owners)
 {
-#ifdef Q_OS_UNIX
+#ifndef Q_OS_WIN
     struct stat info;
     if (!path.startsWith(QLatin1Char('/')) || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
@@ -70,7 +70,7 @@ QProcessEnvironment kept(const QProcessEnvironment& from)
 
 void apply()
 {
-#ifdef Q_OS_UNIX
+#ifndef Q_OS_WIN
     ::umask(022);
     if (::geteuid() != 0)
         return;

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
+#ifndef Q_OS_WIN
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,7 +15,7 @@ namespace SecureFolder {
 
 bool prepare(const QString& path)
 {
-#ifdef Q_OS_UNIX
+#ifndef Q_OS_WIN
     const QByteArray name = QFile::encodeName(path);
     if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
         return false;
@@ -27,7 +27,7 @@ bool prepare(const QString& path)
 
 bool isOwn(const QString& path)
 {
-#ifdef Q_OS_UNIX
+#ifndef Q_OS_WIN
     const QByteArray name = QFile::encodeName(path);
     struct stat info;
     if (::lstat(name.constData(), &info) != 0)
@@ -41,7 +41,7 @@ bool isOwn(const QString& path)
 
 bool setMode(const QString& path, QFileDevice::Permissions mode)
 {
-#ifdef Q_OS_UNIX
+#ifndef Q_OS_WIN
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;

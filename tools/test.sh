@@ -19,8 +19,11 @@ jobs=$(nproc)
 # The suite never reaches the update service's real host: programs that run
 # their start-up update check (the installed package's test) ask a closed
 # loopback port instead. Its build folders are its own, so a package made
-# from `build` keeps the real service.
-test_root=(-DROTAPROBE_UPDATE_ROOT=http://127.0.0.1:9)
+# from `build` keeps the real service. The test builds carry the test
+# release key (tests/keys), so the real programs verify releases the tests
+# sign; a build for shipping never does.
+test_root=(-DROTAPROBE_UPDATE_ROOT=http://127.0.0.1:9
+           "-DROTAPROBE_RELEASE_PUBLIC_KEY=$(cat tests/keys/release.pub)")
 
 passed=0
 failed=0

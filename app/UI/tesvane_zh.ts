@@ -32,6 +32,33 @@
     </message>
 </context>
 <context>
+    <name>ReleaseProblemText</name>
+    <message>
+        <source>This build has no release key: no update can be installed.</source>
+        <translation>此版本没有发布密钥，无法安装任何更新。</translation>
+    </message>
+    <message>
+        <source>The release is not signed by the maker: nothing was installed.</source>
+        <translation>该发布版本没有制造商的签名，未安装任何文件。</translation>
+    </message>
+    <message>
+        <source>The update service does not match the signed release: nothing was installed.</source>
+        <translation>更新服务与已签名的发布版本不一致，未安装任何文件。</translation>
+    </message>
+    <message>
+        <source>The signed release is not newer than the installed program: nothing was installed.</source>
+        <translation>已签名的发布版本不比已安装的程序新，未安装任何文件。</translation>
+    </message>
+    <message>
+        <source>A downloaded file is not the one the release describes: nothing was installed.</source>
+        <translation>下载的文件与发布版本的描述不符，未安装任何文件。</translation>
+    </message>
+    <message>
+        <source>The update took too long: nothing was installed.</source>
+        <translation>更新超时，未安装任何文件。</translation>
+    </message>
+</context>
+<context>
     <name>SetPreValue</name>
     <message>
         <source>Cancle</source>

@@ -1,7 +1,9 @@
 // Fuzz target for what the update client parses from the network and the
 // disk: version and file-list replies, the version rule, file names, and
-// the version note of an executable image.
+// the version note of an executable image, and the release manifest.
 #include "ElfVersionNote.h"
+#include "ReleaseManifest.h"
+#include "ReleaseTrust.h"
 #include "UpdateProtocol.h"
 #include "UpdateRoutines.h"
 
@@ -40,5 +42,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     IsNewerVersion(a, b);
 
     ElfVersionNote::find(bytes);
+
+    // A manifest that parses says the same when written out again, and
+    // names only files the updater may install.
+    if (const auto manifest = ReleaseManifest::parse(bytes)) {
+        if (manifest->serialize() != bytes)
+            __builtin_trap();
+        for (const QString& name : manifest->fileNames())
+            if (!UpdateProtocol::isReleaseFileName(name))
+                __builtin_trap();
+        if (ReleaseTrust::isLaterVersion(manifest->version, manifest->version))
+            __builtin_trap();
+    }
     return 0;
 }

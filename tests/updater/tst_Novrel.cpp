@@ -217,7 +217,7 @@ void TestNovrel::windowShowsEveryTextWhole()
                 bool progress;
             };
             const QString file = ProgramFiles::testProgram();
-            const QList<State> states = {
+            QList<State> states = {
                 {text("MainApp Ver:%1"), text("Click the update button to obtain the latest "
                                               "version information, and update."),
                  text("Novrel"), false},
@@ -231,6 +231,9 @@ void TestNovrel::windowShowsEveryTextWhole()
                 {text("MainApp Ver Novrel:%1"), text("Software update success"), text("Finished"),
                  false},
             };
+            for (int problem = int(ReleaseProblem::NoKey); problem <= int(ReleaseProblem::TimedOut); ++problem)
+                states.append({text("MainApp Ver:%1"), ReleaseProblemText::text(ReleaseProblem(problem)),
+                               text("Novrel"), false});
             for (const State& state : states) {
                 window.versionLabel()->setText(state.version.arg(version));
                 window.hintLabel()->setText(state.hint);

@@ -5,6 +5,7 @@
 //     QT_QPA_PLATFORM=offscreen update_dialog_gallery <folder>
 #include "BackgroundButton.h"
 #include "Gallery.h"
+#include "ReleaseProblemText.h"
 #include "UpdateCheck.h"
 #include "YSoftNovrel.h"
 
@@ -72,6 +73,12 @@ void phases(int width)
     d->messageLabel()->setText(text("The upgrade program cannot be started: the program folder is "
                                     "not writable and pkexec is not installed."));
     save(d, "no_means");
+
+    // First press, a release not signed by the maker: refused with its reason.
+    d = dialog(width);
+    d->hintLabel()->setText(text("The latest version is:%1").arg(kNewest));
+    d->messageLabel()->setText(ReleaseProblemText::text(ReleaseProblem::NotNewer));
+    save(d, "refused");
 
     // No answer from the service.
     d = dialog(width);

@@ -6,6 +6,7 @@
 #include "BackgroundButton.h"
 #include "Gallery.h"
 #include "Novrel.h"
+#include "ReleaseProblemText.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -49,6 +50,13 @@ void states(const QString& language)
         window.versionLabel()->setText(text("MainApp Ver:%1").arg(kLongVersion));
         window.hintLabel()->setText(text("Software download update failed"));
         g_gallery.save(&window, language + QStringLiteral("_failed"), true);
+    }
+    {
+        // A release not signed by the maker: the longest of the reasons.
+        Novrel window;
+        window.versionLabel()->setText(text("MainApp Ver:%1").arg(kLongVersion));
+        window.hintLabel()->setText(ReleaseProblemText::text(ReleaseProblem::NotNewer));
+        g_gallery.save(&window, language + QStringLiteral("_refused"), true);
     }
     {
         Novrel window;
