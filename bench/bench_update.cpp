@@ -1,9 +1,13 @@
 // A whole update by the updater Novrel: a release of 20 files, 50 MB in all,
 // from the reference service on loopback, beside curl fetching the same
-// files in one run. Prints figures; asserts nothing.
+// files in one run. The release is signed; the update includes checking
+// every file's SHA-256. Prints figures; asserts nothing.
 #include "BackgroundButton.h"
 #include "Novrel.h"
 #include "ReferenceService.h"
+#include "ReleaseKey.h"
+#include "TestKeys.h"
+#include "UpdateCheck.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,6 +30,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    ReleaseKey::set(TestKeys::publicKey()); // the service signs with the test key
     ReferenceService service;
     QList<QPair<QString, QByteArray>> files;
     QStringList curlArgs = {QStringLiteral("-s")};
@@ -57,6 +62,7 @@ int main(int argc, char** argv)
         QTemporaryDir programFolder;
         const QString start = QDir::currentPath();
         QDir::setCurrent(programFolder.path());
+        UpdateCheck::setProgramFolder(programFolder.path());
         Novrel window;
         window.setServiceRoot(service.root());
         window.show();

@@ -132,7 +132,12 @@ std::optional<ReleaseManifest::Entry> ReleaseManifest::describe(const QString& p
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file) || file.error() != QFileDevice::NoError)
+    // Large reads: a release file may be hundreds of megabytes.
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    qint64 read = 0;
+    while ((read = file.read(chunk.data(), chunk.size())) > 0)
+        hash.addData(chunk.constData(), int(read));
+    if (read < 0 || file.error() != QFileDevice::NoError)
         return std::nullopt;
     Entry entry;
     entry.name = QFileInfo(path).fileName();
