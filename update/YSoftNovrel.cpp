@@ -10,6 +10,7 @@
 #include "UpdateCheck.h"
 #include "UpdateProtocol.h"
 #include "UpdateQuery.h"
+#include "UpdateButtonRow.h"
 #include "UpdateRoutines.h"
 #include "iHttpDownloadS.h"
 
@@ -114,23 +115,10 @@ void YSoftNovrel::buildBody(int width)
     layout->addWidget(m_group);
     fitLongestTexts();
 
-    auto button = [body](const QString& text) {
-        auto* b = new BackgroundButton(body);
-        b->setText(text);
-        b->setTextColor(kBlue);
-        b->setImage(QStringLiteral(":/UI/msgbox_btn"), 0, 4);
-        b->setFixedHeight(28);
-        return b;
-    };
-    m_updateButton = button(tr("Novrel"));
-    m_cancelButton = button(tr("Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->setSpacing(20);
-    buttons->addWidget(m_updateButton);
-    buttons->addWidget(m_cancelButton);
-    layout->addLayout(buttons);
+    const UpdateButtonRow buttons(body, tr("Novrel"), tr("Cancel"), 28);
+    m_updateButton = buttons.updateButton();
+    m_cancelButton = buttons.cancelButton();
+    layout->addLayout(buttons.layout());
 }
 
 void YSoftNovrel::fitLongestTexts()

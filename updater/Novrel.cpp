@@ -8,6 +8,7 @@
 #include "ReleaseProblemText.h"
 #include "SecureFolder.h"
 #include "UpdateCheck.h"
+#include "UpdateButtonRow.h"
 #include "UpdateProtocol.h"
 #include "UpdateQuery.h"
 #include "UpdateRoutines.h"
@@ -131,22 +132,10 @@ void Novrel::buildBody()
     layout->addWidget(group);
     group->fit();
 
-    auto button = [body](const QString& text) {
-        auto* b = new BackgroundButton(body);
-        b->setText(text);
-        b->setTextColor(kAccent);
-        b->setImage(QStringLiteral(":/UI/msgbox_btn"), 0, 4);
-        return b;
-    };
-    m_updateButton = button(tr("Novrel"));
-    m_cancelButton = button(tr("Cancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->setSpacing(20);
-    buttons->addWidget(m_updateButton);
-    buttons->addWidget(m_cancelButton);
-    layout->addLayout(buttons);
+    const UpdateButtonRow buttons(body, tr("Novrel"), tr("Cancel"));
+    m_updateButton = buttons.updateButton();
+    m_cancelButton = buttons.cancelButton();
+    layout->addLayout(buttons.layout());
 }
 
 void Novrel::sysColse()
