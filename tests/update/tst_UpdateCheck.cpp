@@ -16,6 +16,7 @@
 #include "ReleaseKey.h"
 #include "ReleaseProblemText.h"
 #include "ReleaseSignature.h"
+#include "RootEnvironment.h"
 #include "SimBus.h"
 #include "StartElevated.h"
 #include "TestFiles.h"
@@ -696,6 +697,33 @@ void TestUpdateCheck::linuxRoutes()
     QVERIFY(!caller(env, 0));
     env.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("1000; rm -rf /"));
     QVERIFY(!caller(env, 0));
+
+    // What a root updater keeps of its caller's environment.
+    QProcessEnvironment callerEnv;
+    for (const char* name : {"QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH", "LD_PRELOAD",
+                             "LD_LIBRARY_PATH", "QT_STYLE_OVERRIDE", "FONTCONFIG_FILE", "TMPDIR"})
+        callerEnv.insert(QString::fromLatin1(name), QStringLiteral("/home/mallory/x"));
+    callerEnv.insert(QStringLiteral("PATH"), QStringLiteral("/home/mallory/bin:/usr/bin"));
+    callerEnv.insert(QStringLiteral("HOME"), QStringLiteral("/home/mallory"));
+    callerEnv.insert(QStringLiteral("DISPLAY"), QStringLiteral(":0"));
+    callerEnv.insert(QStringLiteral("XAUTHORITY"), QStringLiteral("/etc/hostname"));
+    callerEnv.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("1000"));
+    callerEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    QProcessEnvironment kept = RootEnvironment::kept(callerEnv);
+    QCOMPARE(kept.keys(), QStringList({"DISPLAY", "HOME", "LOGNAME", "PATH", "PKEXEC_UID",
+                                       "QT_QPA_PLATFORM", "USER", "XAUTHORITY"}));
+    QCOMPARE(kept.value(QStringLiteral("PATH")), QStringLiteral("/usr/sbin:/usr/bin:/sbin:/bin"));
+    QCOMPARE(kept.value(QStringLiteral("HOME")), QStringLiteral("/root"));
+    for (const char* display : {"evil.example:0", ":0 -x", "unix:0"}) {
+        callerEnv.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+        QVERIFY2(!RootEnvironment::kept(callerEnv).contains(QStringLiteral("DISPLAY")), display);
+    }
+    callerEnv.insert(QStringLiteral("DISPLAY"), QStringLiteral(":1"));
+    callerEnv.insert(QStringLiteral("XAUTHORITY"), QStringLiteral("relative/file"));
+    callerEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb:plugin=/home/mallory"));
+    kept = RootEnvironment::kept(callerEnv);
+    QVERIFY(!kept.contains(QStringLiteral("XAUTHORITY")));
+    QVERIFY(!kept.contains(QStringLiteral("QT_QPA_PLATFORM")));
 
     QProcessEnvironment rootEnv;
     rootEnv.insert(QStringLiteral("HOME"), QStringLiteral("/root"));
