@@ -9,7 +9,7 @@ PACKAGES=(
   libqcustomplot-dev libusb-dev libudev-dev libsodium-dev
   fonts-wqy-zenhei
   clang libclang-rt-14-dev
-  php-cli curl
+  php-cli curl poppler-utils
   python3 python3-pil
   dpkg-dev file desktop-file-utils
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64

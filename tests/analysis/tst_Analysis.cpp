@@ -1,6 +1,7 @@
 // The signal fit on synthetic sample pairs with known faults, noise and
 // 10-bit quantisation; degenerate windows; latch statistics on known
 // sequences; the tolerance profile's parser and verdict.
+#include "InterpolationError.h"
 #include "LatchStatistics.h"
 #include "LissajousFit.h"
 #include "ToleranceProfile.h"
@@ -153,6 +154,18 @@ void tst_Analysis::fitRecoversFaults()
         QVERIFY(r.interpolation_error_pct > 0.5); // several faults: clearly not zero
     // 20 µm per period.
     QVERIFY(std::fabs(r.interpolation_error_um - r.interpolation_error_pct / 100.0 * 20.0) < 1e-9);
+
+    // The plotted curve over one period reaches ± that error.
+    const QVector<InterpolationError::Point> curve = InterpolationError::curve(r, 720);
+    QCOMPARE(curve.size(), 720);
+    double lo = 0.0, hi = 0.0;
+    for (const InterpolationError::Point& p : curve) {
+        lo = std::min(lo, p.errorPct);
+        hi = std::max(hi, p.errorPct);
+    }
+    QVERIFY2(std::fabs(hi - r.interpolation_error_pct) < 0.01 && std::fabs(lo + r.interpolation_error_pct) < 0.01,
+             qPrintable(QStringLiteral("%1 .. %2 against %3").arg(lo).arg(hi).arg(r.interpolation_error_pct)));
+    QCOMPARE(curve.last().position, 719.0 / 720.0);
 }
 
 void tst_Analysis::fitRefusesDegenerateWindows_data()
