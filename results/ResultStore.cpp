@@ -119,6 +119,10 @@ bool ResultStore::connect(bool create, QString* error)
         disconnect();
         return false;
     }
+    // The server's notices ("already exists, skipping") would reach the
+    // user's terminal through libpq.
+    if (postgres)
+        QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning"));
     QString schemaError;
     if (!ResultSchema::migrate(db, m_location.engine, &schemaError)) {
         *error = tr("The results store %1 cannot be used: %2")
