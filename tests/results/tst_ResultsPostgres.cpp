@@ -175,8 +175,10 @@ void tst_ResultsPostgres::serverStoppedMidRunLosesNothing()
 }
 
 // The server ends the connection after the rows were written, before
-// COMMIT: the transaction is gone, the result is spooled with a warning,
-// and the next write delivers it once.
+// COMMIT: the transaction is gone and the result is spooled with a
+// warning. The next write delivers the spool first, and when that delivery
+// fails the same way its results stay spooled; a write that succeeds
+// delivers them all, once.
 void tst_ResultsPostgres::connectionLostInsideTheTransactionSpools()
 {
     ResultStore store(location(), m_dir->filePath(QStringLiteral("spool.sqlite")));
@@ -193,13 +195,19 @@ void tst_ResultsPostgres::connectionLostInsideTheTransactionSpools()
     const auto lost = store.store(SampleResults::make(QStringLiteral("T-1"), now));
     QCOMPARE(int(lost.outcome), int(ResultStore::Outcome::Spooled));
     QVERIFY2(lost.message.startsWith("Warning"), qPrintable(lost.message));
+    const auto again = store.store(SampleResults::make(QStringLiteral("T-2"), now.addSecs(1)));
+    QCOMPARE(int(again.outcome), int(ResultStore::Outcome::Spooled));
+    QCOMPARE(again.delivered, 0);
     QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM results")).toInt(), 0);
+    QCOMPARE(ResultSpool(store.spoolPath()).pending(location().display()), 2);
+
     store.setBeforeCommit({});
-    const auto next = store.store(SampleResults::make(QStringLiteral("T-2"), now.addSecs(1)));
+    const auto next = store.store(SampleResults::make(QStringLiteral("T-3"), now.addSecs(2)));
     QCOMPARE(int(next.outcome), int(ResultStore::Outcome::Stored));
-    QCOMPARE(next.delivered, 1);
-    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM results")).toInt(), 2);
-    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM items")).toInt(), 6);
+    QCOMPARE(next.delivered, 2);
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM results")).toInt(), 3);
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM items")).toInt(), 9);
+    QCOMPARE(ResultSpool(store.spoolPath()).pending(location().display()), 0);
 }
 
 void tst_ResultsPostgres::migrationFromTheFirstSchema()
