@@ -59,7 +59,7 @@ bool ResultSpool::add(const QString& location, const TestResult& result, QString
 }
 
 int ResultSpool::deliver(const QString& location,
-                         const std::function<bool(const TestResult&)>& deliver, QString* error)
+                         const std::function<Delivery(const TestResult&)>& deliver, QString* error)
 {
     if (!QFileInfo::exists(m_path))
         return 0;
@@ -88,8 +88,11 @@ int ResultSpool::deliver(const QString& location,
             *error = tr("The spool %1 holds an unreadable entry %2; it is kept.").arg(m_path, uid);
             continue;
         }
-        if (!deliver(*result))
+        const Delivery delivery = deliver(*result);
+        if (delivery == Delivery::Stop)
             break;
+        if (delivery == Delivery::Kept)
+            continue;
         QSqlQuery remove(m_connection->db());
         remove.prepare(QStringLiteral("DELETE FROM spool WHERE uid = ?"));
         remove.addBindValue(uid);

@@ -22,6 +22,13 @@ class ResultSpool
     Q_DECLARE_TR_FUNCTIONS(ResultSpool)
 
 public:
+    enum class Delivery
+    {
+        Delivered, // committed in the store: the entry leaves the spool
+        Kept,      // the store refused it: kept, go on with the next one
+        Stop       // the store is out of reach: kept, and so are the rest
+    };
+
     explicit ResultSpool(const QString& path);
 
     const QString& path() const { return m_path; }
@@ -30,11 +37,11 @@ public:
     bool add(const QString& location, const TestResult& result, QString* error);
 
     // Hands each entry for `location` to `deliver`, oldest first, and removes
-    // it once `deliver` returned true; stops at the first that returns
-    // false. Returns how many were delivered, -1 when the spool cannot be
-    // read (with `error`).
-    int deliver(const QString& location, const std::function<bool(const TestResult&)>& deliver,
-                QString* error);
+    // it once delivered; one the store refuses stays without holding up the
+    // rest. Returns how many were delivered, -1 when the spool cannot be read
+    // (with `error`).
+    int deliver(const QString& location,
+                const std::function<Delivery(const TestResult&)>& deliver, QString* error);
 
     // Entries waiting for `location` (-1: cannot read; none when the file does not exist).
     int pending(const QString& location);

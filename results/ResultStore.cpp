@@ -30,6 +30,12 @@ QVariant optionalText(const QString& text)
     return text.isEmpty() ? QVariant(QVariant::String) : QVariant(text);
 }
 
+// Qt SQL binds a null QString as NULL: an empty text must stay a text.
+QVariant requiredText(const QString& text)
+{
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
 QString compact(const QJsonObject& object)
 {
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
@@ -200,16 +206,16 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
     }
     QSqlQuery& q = m_statements->result;
     q.addBindValue(result.uid);
-    q.addBindValue(result.serial);
+    q.addBindValue(requiredText(result.serial));
     q.addBindValue(result.startedAt.toMSecsSinceEpoch());
     q.addBindValue(result.durationS);
-    q.addBindValue(result.station);
+    q.addBindValue(requiredText(result.station));
     q.addBindValue(optionalText(result.operatorName));
-    q.addBindValue(result.programVersion);
+    q.addBindValue(requiredText(result.programVersion));
     q.addBindValue(compact(result.testerConfig));
     q.addBindValue(optionalText(result.profileName));
     q.addBindValue(optionalText(result.profileSha256));
-    q.addBindValue(result.verdict);
+    q.addBindValue(requiredText(result.verdict));
     q.addBindValue(optionalText(result.verdictReason));
     q.addBindValue(compact(result.report));
     for (const ResultFigures::Figure& figure : ResultFigures::all())
@@ -271,12 +277,14 @@ int ResultStore::deliverSpool(QString* error)
     const int delivered = m_spool.deliver(
         m_location.display(),
         [&](const TestResult& result) {
+            if (!connect(true, &writeError))
+                return ResultSpool::Delivery::Stop;
             qint64 id = 0;
-            if (!connect(true, &writeError) || !writeOne(result, &id, &writeError)) {
+            if (!writeOne(result, &id, &writeError)) {
                 disconnect();
-                return false;
+                return ResultSpool::Delivery::Kept;
             }
-            return true;
+            return ResultSpool::Delivery::Delivered;
         },
         error);
     if (error->isEmpty() && !writeError.isEmpty())
