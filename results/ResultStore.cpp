@@ -7,10 +7,12 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
 #include <QSqlError>
 #include <QVariant>
 
 #include <cmath>
+#include <map>
 #include <vector>
 
 namespace {
@@ -51,14 +53,37 @@ QString figureColumns()
 
 } // namespace
 
-// Prepared once per connection: a store writes the same three statements
-// for every test.
+// Prepared once per connection: a store writes the same statements for
+// every test. The items of a test go in one statement (one per item count),
+// and a profile is written once per connection: fewer round trips to a server.
+// Dropped with the connection and after a rollback, which may have taken
+// a profile written in it along.
 struct ResultStore::Statements
 {
-    explicit Statements(QSqlDatabase& db) : profile(db), result(db), item(db) {}
+    explicit Statements(QSqlDatabase& db) : profile(db), result(db), m_db(db) {}
+
+    QSqlQuery& items(int count)
+    {
+        std::unique_ptr<QSqlQuery>& query = m_items[count];
+        if (!query) {
+            QStringList rows;
+            for (int i = 0; i < count; ++i)
+                rows << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?)");
+            query = std::make_unique<QSqlQuery>(m_db);
+            query->prepare(QStringLiteral("INSERT INTO items (result_id, position, name, "
+                                          "limit_value, is_max, measured, value, pass) VALUES ") +
+                           rows.join(QStringLiteral(", ")));
+        }
+        return *query;
+    }
+
     QSqlQuery profile;
     QSqlQuery result;
-    QSqlQuery item;
+    QSet<QString> profilesWritten;
+
+private:
+    QSqlDatabase m_db;
+    std::map<int, std::unique_ptr<QSqlQuery>> m_items;
 };
 
 ResultStore::ResultStore(const StoreLocation& location, const QString& spoolPath)
@@ -191,11 +216,9 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
                            "profile_sha256, verdict, verdict_reason, report, %1) VALUES (%2) "
                            "ON CONFLICT (uid) DO NOTHING RETURNING id")
                 .arg(figureColumns(), marks.join(QStringLiteral(", "))));
-        m_statements->item.prepare(QStringLiteral(
-            "INSERT INTO items (result_id, position, name, limit_value, is_max, measured, value, "
-            "pass) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     }
-    if (!result.profileSha256.isEmpty()) {
+    if (!result.profileSha256.isEmpty() &&
+        !m_statements->profilesWritten.contains(result.profileSha256)) {
         QSqlQuery& q = m_statements->profile;
         q.addBindValue(result.profileSha256);
         q.addBindValue(QString::fromUtf8(result.profileJson));
@@ -203,6 +226,7 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
             *error = failure(q);
             return false;
         }
+        m_statements->profilesWritten.insert(result.profileSha256);
     }
     QSqlQuery& q = m_statements->result;
     q.addBindValue(result.uid);
@@ -233,21 +257,23 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
     }
     *id = q.value(0).toLongLong();
     q.finish();
-    QSqlQuery& item = m_statements->item;
+    if (result.items.isEmpty())
+        return true;
+    QSqlQuery& items = m_statements->items(result.items.size());
     int position = 0;
     for (const TestResult::Item& i : result.items) {
-        item.addBindValue(*id);
-        item.addBindValue(position++);
-        item.addBindValue(i.name);
-        item.addBindValue(i.limit);
-        item.addBindValue(int(i.isMax));
-        item.addBindValue(int(i.measured));
-        item.addBindValue(i.measured ? QVariant(i.value) : QVariant(QVariant::Double));
-        item.addBindValue(int(i.pass));
-        if (!item.exec()) {
-            *error = failure(item);
-            return false;
-        }
+        items.addBindValue(*id);
+        items.addBindValue(position++);
+        items.addBindValue(i.name);
+        items.addBindValue(i.limit);
+        items.addBindValue(int(i.isMax));
+        items.addBindValue(int(i.measured));
+        items.addBindValue(i.measured ? QVariant(i.value) : QVariant(QVariant::Double));
+        items.addBindValue(int(i.pass));
+    }
+    if (!items.exec()) {
+        *error = failure(items);
+        return false;
     }
     return true;
 }
@@ -259,6 +285,7 @@ bool ResultStore::writeOne(const TestResult& result, qint64* id, QString* error)
     if (!insert(result, id, error)) {
         QString ignored;
         exec(QStringLiteral("ROLLBACK"), &ignored);
+        m_statements.reset();
         return false;
     }
     if (m_beforeCommit)
@@ -266,6 +293,7 @@ bool ResultStore::writeOne(const TestResult& result, qint64* id, QString* error)
     if (!exec(QStringLiteral("COMMIT"), error)) {
         QString ignored;
         exec(QStringLiteral("ROLLBACK"), &ignored);
+        m_statements.reset();
         return false;
     }
     return true;
@@ -332,10 +360,14 @@ bool ResultStore::storeMany(const QVector<TestResult>& results, QString* error)
         if (!insert(result, &id, error)) {
             QString ignored;
             exec(QStringLiteral("ROLLBACK"), &ignored);
+            m_statements.reset();
             return false;
         }
     }
-    return exec(QStringLiteral("COMMIT"), error);
+    if (exec(QStringLiteral("COMMIT"), error))
+        return true;
+    m_statements.reset();
+    return false;
 }
 
 std::optional<QVector<ResultStore::Row>> ResultStore::list(const ResultFilter& filter,
