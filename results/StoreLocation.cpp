@@ -90,9 +90,15 @@ std::optional<StoreLocation> StoreLocation::parseUrl(const QString& text, QStrin
         return std::nullopt;
     }
     location.database = path;
+    if (hasControlCharacter(location.user) || hasControlCharacter(location.host) ||
+        hasControlCharacter(location.database)) {
+        *error = tr("\"%1\": a control character is encoded in the URL.").arg(text);
+        return std::nullopt;
+    }
     const QUrlQuery query(url);
     for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
-        if (key == QLatin1String("host") && location.host.isEmpty() && !value.isEmpty()) {
+        if (key == QLatin1String("host") && location.host.isEmpty() && !value.isEmpty() &&
+            !hasControlCharacter(value)) {
             location.host = value;
         } else {
             *error = tr("\"%1\": unknown or repeated URL parameter \"%2\" (only host= is "
@@ -116,8 +122,9 @@ QString StoreLocation::display() const
     if (!user.isEmpty())
         text += encoded(user) + QLatin1Char('@');
     if (!socket)
-        text += host.contains(QLatin1Char(':')) ? QLatin1Char('[') + host + QLatin1Char(']')
-                                                : encoded(host);
+        text += host.contains(QLatin1Char(':'))
+                    ? QLatin1Char('[') + host + QLatin1Char(']')
+                    : QString::fromLatin1(QUrl::toAce(host)); // international names as ASCII
     if (port > 0)
         text += QLatin1Char(':') + QString::number(port);
     text += QLatin1Char('/') + encoded(database);
