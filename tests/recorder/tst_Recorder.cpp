@@ -413,6 +413,18 @@ void tst_Recorder::resultIsStoredUnderItsSerial()
     QCOMPARE(stored->report, printed);
     QCOMPARE(stored->testerConfig.value("sincos_mode").toBool(), true);
     QVERIFY(qAbs(stored->startedAt.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+
+    // A server out of reach: the test runs, its result waits in the spool,
+    // and the user is told so, not that it was stored.
+    const QString server = QStringLiteral("postgresql://line@/results?host=%1").arg(path("nosocket"));
+    run = record({"--seconds", "0.5", "--serial", "SN-9", "--db", server});
+    QCOMPARE(run.exitCode, Recorder::kExitPass);
+    QVERIFY2(run.err.contains("Cannot reach the results server"), qPrintable(run.err));
+    QVERIFY2(run.err.contains("Warning: the result was not stored") && !run.err.contains("Stored as"),
+             qPrintable(run.err));
+    QCOMPARE(ResultSpool(StoreLocation::defaultSpoolPath())
+                 .pending(StoreLocation::parse(server, &error)->display()),
+             1);
 }
 
 QTEST_GUILESS_MAIN(tst_Recorder)
