@@ -5,7 +5,8 @@
 //   - `list --serial` on the full store: median time (goal: under 50 ms),
 //   - `stats` over a month of tests: median time,
 //   - bytes on disk per test.
-// bench_results [TESTS] (default 1 000 000). PostgreSQL runs when
+// bench_results [TESTS [sqlite|postgresql]] (default 1 000 000, both
+// engines). PostgreSQL runs when
 // ROTAPROBE_BENCH_PGHOST names the socket folder of a server whose user
 // "rotaprobe" may create databases (tools/bench.sh starts one).
 // Prints figures; asserts nothing.
@@ -78,6 +79,7 @@ void run(const char* engine, const StoreLocation& location, const QString& spool
             return;
         }
     }
+    std::fflush(stdout);
     std::printf("%s: store one test: median %.2f ms, p99 %.2f ms, worst %.2f ms over %lld "
                 "(goal <= 50 ms)\n",
                 engine, median(storeMs), percentile(storeMs, 0.99),
@@ -144,15 +146,21 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const qint64 tests = argc > 1 ? QString::fromLatin1(argv[1]).toLongLong() : 1000000;
-    if (tests <= 0) {
-        std::fprintf(stderr, "usage: bench_results [TESTS]\n");
+    const QString only = argc > 2 ? QString::fromLatin1(argv[2]) : QString();
+    if (tests <= 0 || (!only.isEmpty() && only != QLatin1String("sqlite") &&
+                       only != QLatin1String("postgresql"))) {
+        std::fprintf(stderr, "usage: bench_results [TESTS [sqlite|postgresql]]\n");
         return 2;
     }
     QTemporaryDir dir;
     QString error;
     const QString file = dir.filePath(QStringLiteral("results.sqlite"));
-    run("SQLite", *StoreLocation::parse(file, &error), dir.filePath(QStringLiteral("spool.sqlite")),
-        tests, [&] { return QFileInfo(file).size(); });
+    if (only != QLatin1String("postgresql"))
+        run("SQLite", *StoreLocation::parse(file, &error),
+            dir.filePath(QStringLiteral("spool.sqlite")), tests,
+            [&] { return QFileInfo(file).size(); });
+    if (only == QLatin1String("sqlite"))
+        return 0;
 
     const QString socket = qEnvironmentVariable("ROTAPROBE_BENCH_PGHOST");
     if (socket.isEmpty()) {
