@@ -97,8 +97,13 @@ std::optional<StoreLocation> StoreLocation::parseUrl(const QString& text, QStrin
     }
     const QUrlQuery query(url);
     for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
-        if (key == QLatin1String("host") && location.host.isEmpty() && !value.isEmpty() &&
-            !hasControlCharacter(value)) {
+        if (key == QLatin1String("host") && location.host.isEmpty()) {
+            // The parameter names a socket folder; a host name goes before the path.
+            if (!value.startsWith(QLatin1Char('/')) || hasControlCharacter(value)) {
+                *error = tr("\"%1\": host= needs the absolute path of a socket folder.")
+                             .arg(text);
+                return std::nullopt;
+            }
             location.host = value;
         } else {
             *error = tr("\"%1\": unknown or repeated URL parameter \"%2\" (only host= is "

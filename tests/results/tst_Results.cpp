@@ -123,6 +123,8 @@ void tst_Results::locationsAreParsed_data()
     QTest::newRow("port zero") << "postgresql://line@db:0/results" << false;
     QTest::newRow("port too big") << "postgresql://line@db:70000/results" << false;
     QTest::newRow("unknown parameter") << "postgresql://db/results?sslmode=disable" << false;
+    QTest::newRow("host parameter not a folder") << "postgresql:///results?host=db" << false;
+    QTest::newRow("encoded line break") << "postgresql://db/res%0Aults" << false;
     QTest::newRow("two hosts") << "postgresql://db/results?host=/tmp" << false;
     QTest::newRow("password parameter") << "postgresql:///results?host=/tmp&password=x" << false;
     QTest::newRow("other scheme") << "mysql://db/results" << false;
