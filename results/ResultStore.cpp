@@ -201,6 +201,16 @@ bool ResultStore::exec(const QString& sql, QString* error)
     return false;
 }
 
+// After a failed statement; a connection the server ended has nothing to roll back.
+void ResultStore::rollback()
+{
+    m_statements.reset();
+    if (!m_connection->db().isOpen() || m_connection->db().isOpenError())
+        return;
+    QString ignored;
+    exec(QStringLiteral("ROLLBACK"), &ignored);
+}
+
 bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
 {
     if (!m_statements) {
@@ -283,17 +293,13 @@ bool ResultStore::writeOne(const TestResult& result, qint64* id, QString* error)
     if (!exec(QStringLiteral("BEGIN"), error))
         return false;
     if (!insert(result, id, error)) {
-        QString ignored;
-        exec(QStringLiteral("ROLLBACK"), &ignored);
-        m_statements.reset();
+        rollback();
         return false;
     }
     if (m_beforeCommit)
         m_beforeCommit();
     if (!exec(QStringLiteral("COMMIT"), error)) {
-        QString ignored;
-        exec(QStringLiteral("ROLLBACK"), &ignored);
-        m_statements.reset();
+        rollback();
         return false;
     }
     return true;
@@ -358,9 +364,7 @@ bool ResultStore::storeMany(const QVector<TestResult>& results, QString* error)
     for (const TestResult& result : results) {
         qint64 id = 0;
         if (!insert(result, &id, error)) {
-            QString ignored;
-            exec(QStringLiteral("ROLLBACK"), &ignored);
-            m_statements.reset();
+            rollback();
             return false;
         }
     }

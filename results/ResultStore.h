@@ -101,6 +101,7 @@ private:
     bool writeOne(const TestResult& result, qint64* id, QString* error);
     bool insert(const TestResult& result, qint64* id, QString* error);
     bool exec(const QString& sql, QString* error);
+    void rollback();
     QString failure(const QSqlQuery& query) const;
     bool limitsOf(const ResultFilter& filter, std::vector<ResultFigures::Limits>* limits,
                   QString* error);
