@@ -12,7 +12,8 @@ trap 'bash tools/pgserver.sh stop "$pg_dir" 2>/dev/null || true; rm -rf "$pg_dir
 bash tools/pgserver.sh init "$pg_dir"
 bash tools/pgserver.sh start "$pg_dir"
 export ROTAPROBE_BENCH_PGHOST=$pg_dir/socket
-# Tests stored by bench_results (a million takes about ten minutes here).
+# Tests stored by bench_results: a million took 25 minutes on a busy
+# two-core machine (RESULTS_TESTS=1000000).
 results_tests=${RESULTS_TESTS:-200000}
 for bench in build/bench/bench_*; do
   if [ -f "$bench" ] && [ -x "$bench" ]; then
