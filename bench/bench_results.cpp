@@ -49,9 +49,10 @@ double percentile(std::vector<double> v, double p)
 // Test i of n: spread over a year, every serial tested twice.
 TestResult sample(qint64 i, qint64 n, const QDateTime& start)
 {
-    return SampleResults::make(QStringLiteral("SN-%1").arg(i % std::max<qint64>(1, n / 2), 7, 10, QLatin1Char('0')),
-                               start.addMSecs(i * (kYearMs / std::max<qint64>(1, n))),
-                               55.0 + double(i % 200) / 10.0, double(i % 50) / 25.0 - 1.0);
+    return SampleResults::make(
+        QStringLiteral("SN-%1").arg(i % std::max<qint64>(1, n / 2), 7, 10, QLatin1Char('0')),
+        start.addMSecs(i * (kYearMs / std::max<qint64>(1, n))), 55.0 + double(i % 200) / 10.0,
+        double(i % 50) / 25.0 - 1.0);
 }
 
 void run(const char* engine, const StoreLocation& location, const QString& spool, qint64 tests,
@@ -100,8 +101,8 @@ void run(const char* engine, const StoreLocation& location, const QString& spool
     }
     const double fillS = double(fill.elapsed()) / 1000.0;
     std::printf("%s: filled %lld tests in %.1f s (%.0f tests/s, %d per transaction)\n", engine,
-                (long long)(tests - singles), fillS, double(tests - singles) / std::max(fillS, 1e-3),
-                kBatch);
+                (long long)(tests - singles), fillS,
+                double(tests - singles) / std::max(fillS, 1e-3), kBatch);
 
     std::mt19937 rng(11);
     std::uniform_int_distribution<qint64> serial(0, std::max<qint64>(1, tests / 2) - 1);
@@ -133,8 +134,8 @@ void run(const char* engine, const StoreLocation& location, const QString& spool
         statsMs.push_back(double(t.nsecsElapsed()) / 1e6);
         counted = stats ? stats->count : -1;
     }
-    std::printf("%s: stats over a month (%lld tests): median %.1f ms\n", engine,
-                (long long)counted, median(statsMs));
+    std::printf("%s: stats over a month (%lld tests): median %.1f ms\n", engine, (long long)counted,
+                median(statsMs));
     const qint64 size = bytes();
     std::printf("%s: %.2f MB on disk, %.0f bytes per test\n", engine, double(size) / 1e6,
                 double(size) / double(tests));
@@ -164,7 +165,8 @@ int main(int argc, char* argv[])
 
     const QString socket = qEnvironmentVariable("ROTAPROBE_BENCH_PGHOST");
     if (socket.isEmpty()) {
-        std::printf("PostgreSQL: skipped (ROTAPROBE_BENCH_PGHOST is not set; tools/bench.sh sets it)\n");
+        std::printf(
+            "PostgreSQL: skipped (ROTAPROBE_BENCH_PGHOST is not set; tools/bench.sh sets it)\n");
         return 0;
     }
     const QString database =
@@ -176,8 +178,8 @@ int main(int argc, char* argv[])
         connection.db().setDatabaseName(QStringLiteral("postgres"));
         QSqlQuery q(connection.db());
         if (!connection.db().open() || !q.exec(sql)) {
-            std::printf("PostgreSQL: %s\n", qPrintable(connection.db().lastError().text() +
-                                                       q.lastError().text()));
+            std::printf("PostgreSQL: %s\n",
+                        qPrintable(connection.db().lastError().text() + q.lastError().text()));
             return false;
         }
         if (value && q.next())

@@ -101,14 +101,13 @@ bool ResultFiling::file(const RecordingReport& report, const RecordingReport::Fa
         m_store->store(makeResult(report, facts, verdict, config));
     switch (outcome.outcome) {
     case ResultStore::Outcome::Stored:
-        *message = outcome.delivered > 0
-                       ? tr("Stored as test %1 in %2 (and %3 spooled result(s) delivered).")
-                             .arg(outcome.id)
-                             .arg(m_store->location().display())
-                             .arg(outcome.delivered)
-                       : tr("Stored as test %1 in %2.")
-                             .arg(outcome.id)
-                             .arg(m_store->location().display());
+        *message =
+            outcome.delivered > 0
+                ? tr("Stored as test %1 in %2 (and %3 spooled result(s) delivered).")
+                      .arg(outcome.id)
+                      .arg(m_store->location().display())
+                      .arg(outcome.delivered)
+                : tr("Stored as test %1 in %2.").arg(outcome.id).arg(m_store->location().display());
         return true;
     case ResultStore::Outcome::Spooled:
         *message = outcome.message;

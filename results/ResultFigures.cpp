@@ -6,16 +6,23 @@
 const QVector<ResultFigures::Figure>& ResultFigures::all()
 {
     static const QVector<Figure> figures = [] {
-        const char* const names[] = {
-            "signal.offset_sin_pct",     "signal.offset_cos_pct",
-            "signal.amplitude_sin_pct",  "signal.amplitude_cos_pct",
-            "signal.amplitude_ratio",    "signal.phase_deviation_deg",
-            "signal.quality_pct",        "signal.interpolation_error_pct",
-            "signal.interpolation_error_um",
-            "latch.sincos.spread",       "latch.sincos.spread_um",
-            "latch.square.spread",       "latch.square.spread_um",
-            "current_ma.min",            "current_ma.mean",
-            "current_ma.max",            "poll_rate"};
+        const char* const names[] = {"signal.offset_sin_pct",
+                                     "signal.offset_cos_pct",
+                                     "signal.amplitude_sin_pct",
+                                     "signal.amplitude_cos_pct",
+                                     "signal.amplitude_ratio",
+                                     "signal.phase_deviation_deg",
+                                     "signal.quality_pct",
+                                     "signal.interpolation_error_pct",
+                                     "signal.interpolation_error_um",
+                                     "latch.sincos.spread",
+                                     "latch.sincos.spread_um",
+                                     "latch.square.spread",
+                                     "latch.square.spread_um",
+                                     "current_ma.min",
+                                     "current_ma.mean",
+                                     "current_ma.max",
+                                     "poll_rate"};
         QVector<Figure> list;
         for (const char* name : names) {
             const QString text = QLatin1String(name);
@@ -43,7 +50,8 @@ std::optional<double> ResultFigures::valueIn(const QJsonObject& report, const Fi
     return value.toDouble();
 }
 
-ResultFigures::Limits ResultFigures::limitsOf(const ToleranceProfile::Limits& p, const QString& figure)
+ResultFigures::Limits ResultFigures::limitsOf(const ToleranceProfile::Limits& p,
+                                              const QString& figure)
 {
     const auto symmetric = [](const std::optional<double>& max) {
         Limits limits;

@@ -16,10 +16,10 @@ class ResultFilter
     Q_DECLARE_TR_FUNCTIONS(ResultFilter)
 
 public:
-    QString serial;                  // empty: any
-    std::optional<qint64> sinceMs;   // first millisecond taken in
-    std::optional<qint64> beforeMs;  // first millisecond left out
-    QString verdict;                 // empty: any
+    QString serial;                 // empty: any
+    std::optional<qint64> sinceMs;  // first millisecond taken in
+    std::optional<qint64> beforeMs; // first millisecond left out
+    QString verdict;                // empty: any
 
     // Sets the ends from the command line's texts; on error returns false
     // and sets `error`.

@@ -48,8 +48,10 @@ bool ResultSchema::migrate(QSqlDatabase& db, StoreLocation::Engine engine, QStri
     if (postgres &&
         !exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kMigrationLock), error))
         return fail();
-    if (!exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"),
-              error))
+    if (!exec(
+            db,
+            QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"),
+            error))
         return fail();
     int current = version(db);
     if (current < 0) {

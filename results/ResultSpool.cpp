@@ -25,12 +25,11 @@ bool ResultSpool::open(bool create, QString* error)
     db.setDatabaseName(m_path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
     QSqlQuery query(db);
-    if (!db.open() ||
-        !query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS spool ("
-                                   " uid TEXT PRIMARY KEY,"
-                                   " location TEXT NOT NULL,"
-                                   " queued_ms BIGINT NOT NULL,"
-                                   " result TEXT NOT NULL)"))) {
+    if (!db.open() || !query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS spool ("
+                                                 " uid TEXT PRIMARY KEY,"
+                                                 " location TEXT NOT NULL,"
+                                                 " queued_ms BIGINT NOT NULL,"
+                                                 " result TEXT NOT NULL)"))) {
         *error = tr("Cannot open the spool %1: %2")
                      .arg(m_path, db.isOpen() ? query.lastError().text() : db.lastError().text());
         m_connection.reset();
@@ -66,8 +65,8 @@ int ResultSpool::deliver(const QString& location,
     if (!open(false, error))
         return -1;
     QSqlQuery select(m_connection->db());
-    select.prepare(QStringLiteral(
-        "SELECT uid, result FROM spool WHERE location = ? ORDER BY queued_ms, uid"));
+    select.prepare(
+        QStringLiteral("SELECT uid, result FROM spool WHERE location = ? ORDER BY queued_ms, uid"));
     select.addBindValue(location);
     if (!select.exec()) {
         *error = tr("Cannot read the spool %1: %2").arg(m_path, select.lastError().text());

@@ -40,8 +40,8 @@ public:
     // it once delivered; one the store refuses stays without holding up the
     // rest. Returns how many were delivered, -1 when the spool cannot be read
     // (with `error`).
-    int deliver(const QString& location,
-                const std::function<Delivery(const TestResult&)>& deliver, QString* error);
+    int deliver(const QString& location, const std::function<Delivery(const TestResult&)>& deliver,
+                QString* error);
 
     // Entries waiting for `location` (-1: cannot read; none when the file does not exist).
     int pending(const QString& location);

@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-ResultStatistics::Figure ResultStatistics::summarize(const QString& name, qint64 count,
-                                                     double mean, double squaredDeviations,
-                                                     double min, double max,
-                                                     std::optional<double> lower,
+ResultStatistics::Figure ResultStatistics::summarize(const QString& name, qint64 count, double mean,
+                                                     double squaredDeviations, double min,
+                                                     double max, std::optional<double> lower,
                                                      std::optional<double> upper)
 {
     Figure f;

@@ -120,8 +120,8 @@ bool ResultStore::connect(bool create, QString* error)
             return false;
         }
     }
-    m_connection =
-        std::make_unique<SqlConnection>(postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"));
+    m_connection = std::make_unique<SqlConnection>(postgres ? QStringLiteral("QPSQL")
+                                                            : QStringLiteral("QSQLITE"));
     QSqlDatabase& db = m_connection->db();
     if (!db.isValid()) {
         *error = tr("The Qt SQL driver for %1 is not installed (Debian: %2).")

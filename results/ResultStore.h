@@ -58,8 +58,8 @@ public:
     struct StoreOutcome
     {
         Outcome outcome = Outcome::Lost;
-        qint64 id = 0;      // when stored
-        int delivered = 0;  // spooled results delivered before it
+        qint64 id = 0;     // when stored
+        int delivered = 0; // spooled results delivered before it
         QString message;
     };
 

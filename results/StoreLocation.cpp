@@ -100,8 +100,7 @@ std::optional<StoreLocation> StoreLocation::parseUrl(const QString& text, QStrin
         if (key == QLatin1String("host") && location.host.isEmpty()) {
             // The parameter names a socket folder; a host name goes before the path.
             if (!value.startsWith(QLatin1Char('/')) || hasControlCharacter(value)) {
-                *error = tr("\"%1\": host= needs the absolute path of a socket folder.")
-                             .arg(text);
+                *error = tr("\"%1\": host= needs the absolute path of a socket folder.").arg(text);
                 return std::nullopt;
             }
             location.host = value;

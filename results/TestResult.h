@@ -26,8 +26,8 @@ public:
         bool pass = false;
     };
 
-    qint64 id = 0;  // given by the store; 0 before
-    QString uid;    // unique per test, made once: the key of exactly-once delivery
+    qint64 id = 0; // given by the store; 0 before
+    QString uid;   // unique per test, made once: the key of exactly-once delivery
     QString serial;
     QDateTime startedAt; // UTC
     double durationS = 0.0;

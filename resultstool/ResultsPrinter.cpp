@@ -144,7 +144,8 @@ QString ResultsPrinter::showText(const TestResult& r)
     out += line(tr("Station"), r.station);
     out += line(tr("Operator"), r.operatorName.isEmpty() ? tr("-") : r.operatorName);
     out += line(tr("Program"), r.programVersion);
-    out += line(tr("Tester"), QString::fromUtf8(QJsonDocument(r.testerConfig).toJson(QJsonDocument::Compact)));
+    out += line(tr("Tester"),
+                QString::fromUtf8(QJsonDocument(r.testerConfig).toJson(QJsonDocument::Compact)));
     out += line(tr("Profile"), r.profileName.isEmpty()
                                    ? tr("none")
                                    : tr("%1 (SHA-256 %2)").arg(r.profileName, r.profileSha256));
@@ -172,25 +173,25 @@ QString ResultsPrinter::showText(const TestResult& r)
 
 QString ResultsPrinter::exportCsv(const QVector<ResultStore::Row>& rows)
 {
-    QStringList header{QStringLiteral("id"),      QStringLiteral("serial"),
-                       QStringLiteral("started_at"), QStringLiteral("duration_s"),
-                       QStringLiteral("station"), QStringLiteral("operator"),
-                       QStringLiteral("program_version"), QStringLiteral("profile"),
-                       QStringLiteral("verdict"), QStringLiteral("verdict_reason")};
+    QStringList header{QStringLiteral("id"),
+                       QStringLiteral("serial"),
+                       QStringLiteral("started_at"),
+                       QStringLiteral("duration_s"),
+                       QStringLiteral("station"),
+                       QStringLiteral("operator"),
+                       QStringLiteral("program_version"),
+                       QStringLiteral("profile"),
+                       QStringLiteral("verdict"),
+                       QStringLiteral("verdict_reason")};
     for (const ResultFigures::Figure& figure : ResultFigures::all())
         header << figure.name;
     QString out = header.join(QLatin1Char(',')) + QLatin1Char('\n');
     for (const ResultStore::Row& row : rows) {
-        QStringList cells{QString::number(row.id),
-                          csvText(row.serial),
-                          utc(row.startedAt),
-                          figureText(row.durationS),
-                          csvText(row.station),
-                          csvText(row.operatorName),
-                          csvText(row.programVersion),
-                          csvText(row.profileName),
-                          row.verdict,
-                          csvText(row.verdictReason)};
+        QStringList cells{
+            QString::number(row.id),     csvText(row.serial),      utc(row.startedAt),
+            figureText(row.durationS),   csvText(row.station),     csvText(row.operatorName),
+            csvText(row.programVersion), csvText(row.profileName), row.verdict,
+            csvText(row.verdictReason)};
         for (const std::optional<double>& value : row.figures)
             cells << (value ? figureText(*value) : QString());
         out += cells.join(QLatin1Char(',')) + QLatin1Char('\n');
@@ -254,8 +255,8 @@ QJsonObject ResultsPrinter::statsJson(const ResultStatistics& stats)
     QJsonObject o;
     o.insert(QStringLiteral("count"), double(stats.count));
     o.insert(QStringLiteral("passed"), double(stats.passed));
-    o.insert(QStringLiteral("pass_rate"), stats.count > 0 ? QJsonValue(stats.passRate())
-                                                          : QJsonValue(QJsonValue::Null));
+    o.insert(QStringLiteral("pass_rate"),
+             stats.count > 0 ? QJsonValue(stats.passRate()) : QJsonValue(QJsonValue::Null));
     o.insert(QStringLiteral("figures"), figures);
     return o;
 }

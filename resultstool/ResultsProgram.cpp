@@ -84,8 +84,8 @@ int ResultsProgram::show(ResultStore& store, const ResultsCommand& command, QTex
     return kExitMatched;
 }
 
-int ResultsProgram::exportRows(ResultStore& store, const ResultsCommand& command,
-                               QTextStream& out, QTextStream& err)
+int ResultsProgram::exportRows(ResultStore& store, const ResultsCommand& command, QTextStream& out,
+                               QTextStream& err)
 {
     QString error;
     const auto rows = store.list(command.filter, true, &error);
@@ -95,9 +95,10 @@ int ResultsProgram::exportRows(ResultStore& store, const ResultsCommand& command
     }
     const bool written =
         command.exportJson
-            ? write(command.jsonPath,
-                    QJsonDocument(ResultsPrinter::exportJson(*rows)).toJson(QJsonDocument::Indented),
-                    out, err)
+            ? write(
+                  command.jsonPath,
+                  QJsonDocument(ResultsPrinter::exportJson(*rows)).toJson(QJsonDocument::Indented),
+                  out, err)
             : write(command.csvPath, ResultsPrinter::exportCsv(*rows).toUtf8(), out, err);
     if (!written)
         return kExitError;

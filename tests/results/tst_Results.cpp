@@ -110,12 +110,14 @@ void tst_Results::locationsAreParsed_data()
     QTest::addColumn<QString>("host");
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("database");
-    QTest::newRow("default file") << "" << true << false << "" << "" << 0 << "";
+    QTest::newRow("default file") << "" << true << false << ""
+                                  << "" << 0 << "";
     QTest::newRow("tcp") << "postgresql://line@db.example:6543/results" << true << true << "line"
                          << "db.example" << 6543 << "results";
     QTest::newRow("socket") << "postgresql:///results?host=/run/pg%20x" << true << true << ""
                             << "/run/pg x" << 0 << "results";
-    QTest::newRow("short scheme") << "postgres://u@h/d" << true << true << "u" << "h" << 0 << "d";
+    QTest::newRow("short scheme") << "postgres://u@h/d" << true << true << "u"
+                                  << "h" << 0 << "d";
     QTest::newRow("password") << "postgresql://line:secret@db/results" << false;
     QTest::newRow("empty password") << "postgresql://line:@db/results" << false;
     QTest::newRow("no database") << "postgresql://line@db/" << false;
@@ -170,7 +172,8 @@ void tst_Results::locationsAreParsed()
 void tst_Results::migrationFromTheFirstSchema()
 {
     const StoreLocation location = sqlite(QStringLiteral("old.sqlite"));
-    const TestResult old = SampleResults::make(QStringLiteral("OLD-1"), utc("2025-06-01T10:00:00Z"), 62.5, -2.0);
+    const TestResult old =
+        SampleResults::make(QStringLiteral("OLD-1"), utc("2025-06-01T10:00:00Z"), 62.5, -2.0);
     {
         SqlConnection connection(QStringLiteral("QSQLITE"));
         connection.db().setDatabaseName(location.filePath);
@@ -193,7 +196,8 @@ void tst_Results::migrationFromTheFirstSchema()
     QCOMPARE(rows->first().figures.at(0), std::optional<double>(-2.0));
     QVERIFY(!rows->first().figures.at(9)); // latch.sincos.spread: not measured
 
-    const auto outcome = store.store(SampleResults::make(QStringLiteral("NEW-1"), utc("2025-06-02T10:00:00Z"), 71.5));
+    const auto outcome = store.store(
+        SampleResults::make(QStringLiteral("NEW-1"), utc("2025-06-02T10:00:00Z"), 71.5));
     QCOMPARE(int(outcome.outcome), int(ResultStore::Outcome::Stored));
     const auto stats = store.statistics(all, &error);
     QVERIFY2(stats, qPrintable(error));
@@ -221,11 +225,10 @@ QStringList tst_Results::matching(ResultStore& store, const QStringList& pairs)
     for (int i = 0; i + 1 < pairs.size(); i += 2) {
         const QString& key = pairs.at(i);
         const QString& value = pairs.at(i + 1);
-        const bool ok = key == QLatin1String("since")   ? filter.setSince(value, &error)
-                        : key == QLatin1String("until") ? filter.setUntil(value, &error)
-                        : key == QLatin1String("verdict")
-                            ? filter.setVerdict(value, &error)
-                            : (filter.serial = value, true);
+        const bool ok = key == QLatin1String("since")     ? filter.setSince(value, &error)
+                        : key == QLatin1String("until")   ? filter.setUntil(value, &error)
+                        : key == QLatin1String("verdict") ? filter.setVerdict(value, &error)
+                                                          : (filter.serial = value, true);
         if (!ok)
             return {QStringLiteral("refused: ") + error};
     }
@@ -329,7 +332,8 @@ void tst_Results::statisticsOfAKnownSample()
 
     // A test judged by other limits: Cp and Cpk of that figure lose their meaning.
     TestResult other = SampleResults::make(QStringLiteral("B-5"), utc("2026-04-01T09:00:00Z"), 64);
-    other.profileJson = R"({"signal": {"quality_pct_min": 55, "quality_pct_max": 80, "offset_sin_pct_max": 3}})";
+    other.profileJson =
+        R"({"signal": {"quality_pct_min": 55, "quality_pct_max": 80, "offset_sin_pct_max": 3}})";
     other.profileSha256 = TestResult::sha256(other.profileJson);
     store.store(other);
     const auto mixed = store.statistics(filter, &error);
@@ -359,8 +363,9 @@ void tst_Results::unusableFileIsAnErrorAndSpoolsTheResult()
     const StoreLocation location = sqlite(QStringLiteral("bad.sqlite"));
     {
         ResultStore first(location, m_spool);
-        QCOMPARE(int(first.store(SampleResults::make("FIRST", utc("2026-05-01T08:00:00Z"))).outcome),
-                 int(ResultStore::Outcome::Stored));
+        QCOMPARE(
+            int(first.store(SampleResults::make("FIRST", utc("2026-05-01T08:00:00Z"))).outcome),
+            int(ResultStore::Outcome::Stored));
     }
     QFile file(location.filePath);
     QByteArray good;
@@ -413,15 +418,18 @@ void tst_Results::unreachableServerSpools()
 {
     QString error;
     const auto location = StoreLocation::parse(
-        QStringLiteral("postgresql://nobody@/results?host=%1").arg(m_dir->filePath("nosocket")), &error);
+        QStringLiteral("postgresql://nobody@/results?host=%1").arg(m_dir->filePath("nosocket")),
+        &error);
     QVERIFY(location);
     ResultStore store(*location, m_spool);
     QStringList warnings;
     QVERIFY2(store.openForWriting(&error, &warnings), qPrintable(error));
     QCOMPARE(warnings.size(), 1);
-    QVERIFY2(warnings.first().contains("Cannot reach the results server"), qPrintable(warnings.first()));
+    QVERIFY2(warnings.first().contains("Cannot reach the results server"),
+             qPrintable(warnings.first()));
     for (int i = 0; i < 3; ++i) {
-        const auto outcome = store.store(SampleResults::make(QStringLiteral("U-%1").arg(i), utc("2026-05-01T09:00:00Z")));
+        const auto outcome = store.store(
+            SampleResults::make(QStringLiteral("U-%1").arg(i), utc("2026-05-01T09:00:00Z")));
         QCOMPARE(int(outcome.outcome), int(ResultStore::Outcome::Spooled));
         QVERIFY2(outcome.message.startsWith("Warning"), qPrintable(outcome.message));
     }

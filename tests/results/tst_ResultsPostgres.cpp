@@ -62,9 +62,10 @@ void tst_ResultsPostgres::init()
 {
     static int n = 0;
     m_database = QStringLiteral("results_%1_%2").arg(QCoreApplication::applicationPid()).arg(++n);
-    QVERIFY2(scalar(QStringLiteral("CREATE DATABASE %1").arg(m_database), QStringLiteral("postgres"))
-                 .isValid(),
-             "cannot create the test database");
+    QVERIFY2(
+        scalar(QStringLiteral("CREATE DATABASE %1").arg(m_database), QStringLiteral("postgres"))
+            .isValid(),
+        "cannot create the test database");
     m_dir = std::make_unique<QTemporaryDir>();
     m_writers.clear();
 }
@@ -215,8 +216,8 @@ void tst_ResultsPostgres::connectionLostInsideTheTransactionSpools()
 
 void tst_ResultsPostgres::migrationFromTheFirstSchema()
 {
-    const TestResult old = SampleResults::make(
-        QStringLiteral("OLD-1"), QDateTime::currentDateTimeUtc().addDays(-400), 61.0);
+    const TestResult old = SampleResults::make(QStringLiteral("OLD-1"),
+                                               QDateTime::currentDateTimeUtc().addDays(-400), 61.0);
     {
         SqlConnection connection(QStringLiteral("QPSQL"));
         connection.db().setHostName(m_socket);
@@ -236,8 +237,9 @@ void tst_ResultsPostgres::migrationFromTheFirstSchema()
     QCOMPARE(scalar(QStringLiteral("SELECT signal_quality_pct FROM results WHERE serial = 'OLD-1'"))
                  .toDouble(),
              61.0);
-    QCOMPARE(int(store.store(SampleResults::make(QStringLiteral("NEW-1"),
-                                                 QDateTime::currentDateTimeUtc()))
+    QCOMPARE(int(store
+                     .store(SampleResults::make(QStringLiteral("NEW-1"),
+                                                QDateTime::currentDateTimeUtc()))
                      .outcome),
              int(ResultStore::Outcome::Stored));
     ResultFilter filter;

@@ -54,8 +54,10 @@ void tst_ResultsTool::initTestCase()
     m_first = SampleResults::make(QStringLiteral("=HYPERLINK(\"x\"),1"), start, 60.0);
     m_firstId = store.store(m_first).id;
     QVERIFY(m_firstId > 0);
-    QVERIFY(store.store(SampleResults::make(QStringLiteral("SN-2"), start.addDays(1), 70.0)).id > 0);
-    QVERIFY(store.store(SampleResults::make(QStringLiteral("SN-3"), start.addDays(2), 90.0)).id > 0);
+    QVERIFY(store.store(SampleResults::make(QStringLiteral("SN-2"), start.addDays(1), 70.0)).id >
+            0);
+    QVERIFY(store.store(SampleResults::make(QStringLiteral("SN-3"), start.addDays(2), 90.0)).id >
+            0);
 }
 
 Run tst_ResultsTool::run(QStringList arguments, bool withDb)
@@ -109,7 +111,8 @@ void tst_ResultsTool::listAndShowForScripts()
     QCOMPARE(r.code, 0);
     const QJsonArray rows = r.json().array();
     QCOMPARE(rows.size(), 3);
-    QCOMPARE(rows.at(0).toObject().value("serial").toString(), QStringLiteral("SN-3")); // newest first
+    QCOMPARE(rows.at(0).toObject().value("serial").toString(),
+             QStringLiteral("SN-3")); // newest first
     QCOMPARE(rows.at(2).toObject().value("id").toInt(), int(m_firstId));
     QCOMPARE(rows.at(2).toObject().value("started_at").toString(),
              QStringLiteral("2026-03-01T08:00:00.000Z"));
@@ -159,8 +162,9 @@ void tst_ResultsTool::exportHasFixedColumns()
                             "latch.square.spread_um,current_ma.min,current_ma.mean,"
                             "current_ma.max,poll_rate"));
     // A serial a spreadsheet would run as a formula stays text; its comma stays in its cell.
-    QVERIFY2(lines.at(2).startsWith(QStringLiteral("%1,\"'=HYPERLINK(\"\"x\"\"),1\",2026-03-01T08:00:00.000Z,3,")
-                                        .arg(m_firstId)),
+    QVERIFY2(lines.at(2).startsWith(
+                 QStringLiteral("%1,\"'=HYPERLINK(\"\"x\"\"),1\",2026-03-01T08:00:00.000Z,3,")
+                     .arg(m_firstId)),
              qPrintable(lines.at(2)));
     QVERIFY2(lines.at(2).endsWith(",1,-0.8,,,0.97,1.5,60,,,,,,,116,118,120,466.7"),
              qPrintable(lines.at(2)));

@@ -34,9 +34,9 @@ int main(int argc, char* argv[])
     }
     int stored = 0, spooled = 0, lost = 0, delivered = 0;
     for (int i = 0; i < count; ++i) {
-        const auto outcome = store.store(SampleResults::make(
-            QStringLiteral("%1-%2").arg(args.at(4)).arg(i), QDateTime::currentDateTimeUtc(),
-            60.0 + i % 20));
+        const auto outcome =
+            store.store(SampleResults::make(QStringLiteral("%1-%2").arg(args.at(4)).arg(i),
+                                            QDateTime::currentDateTimeUtc(), 60.0 + i % 20));
         delivered += outcome.delivered;
         switch (outcome.outcome) {
         case ResultStore::Outcome::Stored:

@@ -37,20 +37,21 @@ TestResult SampleResults::make(const QString& serial, const QDateTime& startedAt
     const QJsonObject latch{
         {QStringLiteral("sincos"), QJsonObject{{QStringLiteral("valid"), false}}},
         {QStringLiteral("square"), QJsonObject{{QStringLiteral("valid"), false}}}};
-    r.report = QJsonObject{{QStringLiteral("signal"), signal},
-                           {QStringLiteral("latch"), latch},
-                           {QStringLiteral("current_ma"),
-                            QJsonObject{{QStringLiteral("min"), 116.0},
-                                        {QStringLiteral("max"), 120.0},
-                                        {QStringLiteral("mean"), 118.0}}},
-                           {QStringLiteral("replies"), 1400},
-                           {QStringLiteral("duration_s"), 3.0},
-                           {QStringLiteral("poll_rate"), 466.7}};
+    r.report =
+        QJsonObject{{QStringLiteral("signal"), signal},
+                    {QStringLiteral("latch"), latch},
+                    {QStringLiteral("current_ma"), QJsonObject{{QStringLiteral("min"), 116.0},
+                                                               {QStringLiteral("max"), 120.0},
+                                                               {QStringLiteral("mean"), 118.0}}},
+                    {QStringLiteral("replies"), 1400},
+                    {QStringLiteral("duration_s"), 3.0},
+                    {QStringLiteral("poll_rate"), 466.7}};
     const bool qualityOk = qualityPct >= 50 && qualityPct <= 80;
     const bool offsetOk = qAbs(offsetSinPct) <= 3;
-    r.items = {{QStringLiteral("signal.quality_pct_min"), 50, false, true, qualityPct, qualityPct >= 50},
-               {QStringLiteral("signal.quality_pct_max"), 80, true, true, qualityPct, qualityPct <= 80},
-               {QStringLiteral("signal.offset_sin_pct_max"), 3, true, true, qAbs(offsetSinPct), offsetOk}};
+    r.items = {
+        {QStringLiteral("signal.quality_pct_min"), 50, false, true, qualityPct, qualityPct >= 50},
+        {QStringLiteral("signal.quality_pct_max"), 80, true, true, qualityPct, qualityPct <= 80},
+        {QStringLiteral("signal.offset_sin_pct_max"), 3, true, true, qAbs(offsetSinPct), offsetOk}};
     r.verdict = qualityOk && offsetOk ? QStringLiteral("pass") : QStringLiteral("fail");
     r.report.insert(QStringLiteral("verdict"),
                     QJsonObject{{QStringLiteral("pass"), r.verdict == QLatin1String("pass")}});
