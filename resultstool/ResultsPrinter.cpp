@@ -54,13 +54,7 @@ QString ResultsPrinter::listText(const QVector<ResultStore::Row>& rows)
     int serialWidth = 6;
     for (const ResultStore::Row& row : rows)
         serialWidth = std::max(serialWidth, int(row.serial.size()));
-    QString out = QStringLiteral("%1  %2  %3  %4  %5  %6\n")
-                      .arg(tr("ID"), 8)
-                      .arg(tr("STARTED (UTC)"), -24)
-                      .arg(tr("SERIAL"), -serialWidth)
-                      .arg(tr("VERDICT"), -7)
-                      .arg(tr("STATION"), -16)
-                      .arg(tr("OPERATOR"));
+    QString out;
     for (const ResultStore::Row& row : rows)
         out += QStringLiteral("%1  %2  %3  %4  %5  %6\n")
                    .arg(row.id, 8)

@@ -18,6 +18,8 @@ class ResultsPrinter
     Q_DECLARE_TR_FUNCTIONS(ResultsPrinter)
 
 public:
+    // One line per test, no header: id, start (UTC), serial, verdict,
+    // station, operator.
     static QString listText(const QVector<ResultStore::Row>& rows);
     static QJsonArray listJson(const QVector<ResultStore::Row>& rows);
 
