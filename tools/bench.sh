@@ -8,9 +8,10 @@ cmake --build build -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 # bench_results on PostgreSQL: a throwaway server on a private socket folder.
 pg_dir=$(mktemp -d)
-trap 'bash tools/pgserver.sh stop "$pg_dir" 2>/dev/null || true; rm -rf "$pg_dir"' EXIT
-bash tools/pgserver.sh init "$pg_dir"
-bash tools/pgserver.sh start "$pg_dir"
+pgserver=$PWD/tools/pgserver.sh
+trap 'bash "$pgserver" stop "$pg_dir" 2>/dev/null || true; rm -rf "$pg_dir"' EXIT
+bash "$pgserver" init "$pg_dir"
+bash "$pgserver" start "$pg_dir"
 export ROTAPROBE_BENCH_PGHOST=$pg_dir/socket
 # Tests stored by bench_results: a million took 25 minutes on a busy
 # two-core machine (RESULTS_TESTS=1000000).

@@ -31,14 +31,15 @@ summary() {
 # A throwaway PostgreSQL server for the results tests, on a private socket
 # folder (tools/pgserver.sh), stopped and removed at the end.
 pg_dir=$(mktemp -d)
+pgserver=$PWD/tools/pgserver.sh
 finish() {
-  bash tools/pgserver.sh stop "$pg_dir" 2>/dev/null || true
+  bash "$pgserver" stop "$pg_dir" 2>/dev/null || true
   rm -rf "$pg_dir"
   summary
 }
 trap finish EXIT
-bash tools/pgserver.sh init "$pg_dir"
-bash tools/pgserver.sh start "$pg_dir"
+bash "$pgserver" init "$pg_dir"
+bash "$pgserver" start "$pg_dir"
 export ROTAPROBE_TEST_PGHOST=$pg_dir/socket
 
 build_and_test() { # dir, ctest filter, cmake args...
