@@ -23,6 +23,17 @@ bool ResultSchema::exec(QSqlDatabase& db, const QString& sql, QString* error)
     return false;
 }
 
+bool ResultSchema::checkWritable(QSqlDatabase& db, QString* error)
+{
+    if (!exec(db, QStringLiteral("BEGIN"), error))
+        return false;
+    const bool written =
+        exec(db, QStringLiteral("UPDATE schema_version SET version = version"), error);
+    QString ignored;
+    exec(db, QStringLiteral("ROLLBACK"), &ignored);
+    return written;
+}
+
 int ResultSchema::version(QSqlDatabase& db)
 {
     if (!db.tables().contains(QStringLiteral("schema_version")))
@@ -36,6 +47,10 @@ int ResultSchema::version(QSqlDatabase& db)
 bool ResultSchema::migrate(QSqlDatabase& db, StoreLocation::Engine engine, QString* error,
                            int target)
 {
+    // Up to date: nothing to write, so a store that is only readable can
+    // still be read.
+    if (version(db) == target && target == kCurrentVersion)
+        return true;
     const bool postgres = engine == StoreLocation::Engine::Postgres;
     // SQLite: BEGIN IMMEDIATE takes the write lock at once, so two programs
     // cannot both read version 0 and both create the tables.

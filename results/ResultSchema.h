@@ -27,6 +27,10 @@ public:
     static bool migrate(QSqlDatabase& db, StoreLocation::Engine engine, QString* error,
                         int target = kCurrentVersion);
 
+    // Whether the store takes writes (a file may be readable only): a write
+    // that is rolled back. On error returns false and sets `error`.
+    static bool checkWritable(QSqlDatabase& db, QString* error);
+
     // The store's version; 0 when it has no tables yet, -1 on error.
     static int version(QSqlDatabase& db);
 

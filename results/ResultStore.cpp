@@ -176,6 +176,15 @@ bool ResultStore::openForWriting(QString* error, QStringList* warnings)
                              .arg(connectError, m_spool.path()));
         return true;
     }
+    // Reachable but refusing writes (a read-only file, a user without the
+    // right): a setting to fix before testing.
+    QString writeError;
+    if (!ResultSchema::checkWritable(m_connection->db(), &writeError)) {
+        *error = tr("The results store %1 does not take results: %2")
+                     .arg(m_location.display(), writeError);
+        disconnect();
+        return false;
+    }
     QString spoolError;
     if (deliverSpool(&spoolError) < 0 || !spoolError.isEmpty())
         warnings->append(tr("Warning: %1").arg(spoolError));

@@ -395,6 +395,13 @@ void tst_Results::unusableFileIsAnErrorAndSpoolsTheResult()
         QVERIFY2(outcome.message.startsWith("Warning") && outcome.message.contains(m_spool),
                  qPrintable(outcome.message));
         QCOMPARE(ResultSpool(m_spool).pending(location.display()), 1);
+        if (!corrupt) {
+            // Read-only is still readable.
+            ResultStore reader(location, m_spool);
+            QVERIFY2(reader.openForReading(&error), qPrintable(error));
+            const auto rows = reader.list(ResultFilter(), false, &error);
+            QVERIFY2(rows && rows->size() == 1, qPrintable(error));
+        }
     }
     if (corrupt) {
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
