@@ -3,6 +3,7 @@
 #include "QtUsb.h"
 #include "ReplyTap.h"
 
+#include <QFile>
 #include <QJsonDocument>
 
 #include <algorithm>
@@ -19,7 +20,7 @@ constexpr qint64 kLongestTimerMs = 3600 * 1000;
 Recorder::Recorder(const RecorderOptions& options, QtUsb* usb, QTextStream& out,
                    QTextStream& err, QObject* parent)
     : QObject(parent), m_options(options), m_usb(usb), m_tap(new ReplyTap(usb, this)), m_out(out),
-      m_err(err)
+      m_err(err), m_filing(options)
 {
     m_drainTimer.setInterval(kDrainIntervalMs);
     m_durationTimer.setSingleShot(true);
@@ -37,7 +38,7 @@ void Recorder::start()
 {
     if (m_phase != Phase::Idle)
         return;
-    if (!prepareFiles())
+    if (!prepareFiles() || !prepareStorage())
         return;
     if (!m_usb->initDevice(QtUsb::kVendorId, QtUsb::kProductId)) {
         fail(openFailureText());
@@ -61,6 +62,32 @@ bool Recorder::prepareFiles()
         }
     }
     if (!m_options.csvPath.isEmpty() && !m_csv.open(m_options.csvPath, &error)) {
+        fail(error);
+        return false;
+    }
+    return true;
+}
+
+// With --serial: the store must be usable before the tester is opened.
+bool Recorder::prepareStorage()
+{
+    if (!m_filing.active())
+        return true;
+    if (!m_options.profilePath.isEmpty()) {
+        QFile profile(m_options.profilePath);
+        if (!profile.open(QIODevice::ReadOnly)) {
+            fail(tr("Cannot read the profile %1.").arg(m_options.profilePath));
+            return false;
+        }
+        m_filing.setProfile(profile.readAll());
+    }
+    QString error;
+    QStringList warnings;
+    const bool ok = m_filing.prepare(&error, &warnings);
+    for (const QString& warning : warnings)
+        m_err << warning << '\n';
+    m_err << Qt::flush;
+    if (!ok) {
         fail(error);
         return false;
     }
@@ -205,6 +232,7 @@ void Recorder::beginRecording()
 {
     m_phase = Phase::Recording;
     m_recorded = true;
+    m_filing.setStartedAt(QDateTime::currentDateTimeUtc());
     m_clock.start();
     m_tap->begin();
     m_drainTimer.start();
@@ -328,4 +356,10 @@ void Recorder::printReport()
         m_out << report.toText();
     m_out << Qt::flush;
     m_exitCode = verdict.pass ? kExitPass : kExitFail;
+    QString message;
+    const bool kept = m_filing.file(report, facts, verdict, m_usb->state().config(), &message);
+    if (!message.isEmpty())
+        m_err << message << '\n' << Qt::flush;
+    if (!kept)
+        m_failed = true;
 }

@@ -4,6 +4,7 @@
 #include "RecorderOptions.h"
 #include "RecordingReport.h"
 #include "RecordingSummary.h"
+#include "ResultFiling.h"
 #include "ToleranceProfile.h"
 
 #include <QElapsedTimer>
@@ -66,6 +67,7 @@ private:
     };
 
     bool prepareFiles();
+    bool prepareStorage();
     QString openFailureText() const;
     void onConfigRead(bool ok);
     void onPowerSwitched(bool ok);
@@ -98,6 +100,7 @@ private:
     int m_exitCode = kExitError;
     std::optional<ToleranceProfile::Limits> m_limits;
     CsvLog m_csv;
+    ResultFiling m_filing;
     RecordingSummary m_summary;
     RecordingReport::Stop m_stop = RecordingReport::Stop::Time;
     double m_durationS = 0.0;

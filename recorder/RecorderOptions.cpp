@@ -24,6 +24,19 @@ struct Parser
     QCommandLineOption profile{QStringLiteral("profile"),
                                RecorderOptions::tr("Judge the recording by the limits in FILE."),
                                QStringLiteral("FILE")};
+    QCommandLineOption serial{
+        QStringLiteral("serial"),
+        RecorderOptions::tr("Store the result under the encoder's serial number SN."),
+        QStringLiteral("SN")};
+    QCommandLineOption operatorName{QStringLiteral("operator"),
+                                    RecorderOptions::tr("Store NAME as the tester's operator."),
+                                    QStringLiteral("NAME")};
+    QCommandLineOption db{
+        QStringLiteral("db"),
+        RecorderOptions::tr("Store results at LOCATION: a SQLite file (default: "
+                            "$XDG_DATA_HOME/rotaprobe/results.sqlite) or "
+                            "postgresql://user@host:port/db (password from ~/.pgpass)."),
+        QStringLiteral("LOCATION")};
     QCommandLineOption powerOn{
         QStringLiteral("power-on"),
         RecorderOptions::tr("Switch the encoder supply on first (and off at the end).")};
@@ -43,9 +56,46 @@ struct Parser
         parser.setApplicationDescription(RecorderOptions::tr(
             "Records the replies of the encoder tester, analyses the sine/cosine signals, the "
             "reference marks and the supply current, and judges them by a tolerance profile."));
-        parser.addOptions({seconds, csv, json, profile, powerOn, simulate, verbose, help, version});
+        parser.addOptions({seconds, csv, json, profile, serial, operatorName, db, powerOn, simulate,
+                           verbose, help, version});
     }
 };
+
+bool plainText(const QString& text)
+{
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    return text.size() <= 200;
+}
+
+// --serial, --operator and --db: the last two only make sense with a serial.
+bool parseStorage(Parser& p, RecorderOptions* options, QString* error)
+{
+    options->serial = p.parser.value(p.serial);
+    options->operatorName = p.parser.value(p.operatorName);
+    options->dbLocation = p.parser.value(p.db);
+    if (p.parser.isSet(p.serial) &&
+        (options->serial.trimmed().isEmpty() || !plainText(options->serial))) {
+        *error = RecorderOptions::tr("--serial needs a serial number: plain text, at most 200 "
+                                     "characters.");
+        return false;
+    }
+    if (!plainText(options->operatorName)) {
+        *error = RecorderOptions::tr("--operator needs a name: plain text, at most 200 "
+                                     "characters.");
+        return false;
+    }
+    if (p.parser.isSet(p.db) && options->dbLocation.isEmpty()) {
+        *error = RecorderOptions::tr("--db needs a file or a postgresql:// URL.");
+        return false;
+    }
+    if ((p.parser.isSet(p.operatorName) || p.parser.isSet(p.db)) && options->serial.isEmpty()) {
+        *error = RecorderOptions::tr("--operator and --db store a result, which needs --serial.");
+        return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -77,6 +127,8 @@ std::optional<RecorderOptions> RecorderOptions::parse(const QStringList& argumen
         *error = tr("--profile needs a file name.");
         return std::nullopt;
     }
+    if (!parseStorage(p, &options, error))
+        return std::nullopt;
     if (p.parser.isSet(p.seconds)) {
         bool ok = false;
         options.seconds = p.parser.value(p.seconds).toDouble(&ok);
@@ -100,6 +152,9 @@ QString RecorderOptions::helpText(const QString& programName)
                "  0  the recording passed its profile (or no profile was given)\n"
                "  1  at least one item of the profile failed\n"
                "  2  an error: no tester, tester busy or not accessible, a bad profile,\n"
-               "     bad arguments, a file that cannot be written, the tester lost\n");
+               "     bad arguments, a file that cannot be written, the tester lost,\n"
+               "     a results store that cannot be used, a result that could not be kept\n"
+               "With --serial the result is stored; when its store cannot take it, it is\n"
+               "kept in a local spool, delivered on the next write (a warning says so).\n");
     return text;
 }

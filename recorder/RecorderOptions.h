@@ -15,6 +15,9 @@ public:
     double seconds = 0.0; // 0: until Ctrl+C
     QString csvPath;      // empty: no CSV
     QString profilePath;  // empty: no pass/fail limits
+    QString serial;       // empty: the result is not stored
+    QString operatorName; // who tested (optional, with a serial)
+    QString dbLocation;   // results store; empty: the default file
     bool json = false;
     bool powerOn = false;
     bool simulate = false;

@@ -30,7 +30,20 @@ failed=0
 summary() {
   echo "test.sh: $passed passed, $failed failed"
 }
-trap summary EXIT
+
+# A throwaway PostgreSQL server for the results tests, on a private socket
+# folder (tools/pgserver.sh), stopped and removed at the end.
+pg_dir=$(mktemp -d)
+pgserver=$PWD/tools/pgserver.sh
+finish() {
+  bash "$pgserver" stop "$pg_dir" 2>/dev/null || true
+  rm -rf "$pg_dir"
+  summary
+}
+trap finish EXIT
+bash "$pgserver" init "$pg_dir"
+bash "$pgserver" start "$pg_dir"
+export ROTAPROBE_TEST_PGHOST=$pg_dir/socket
 
 build_and_test() { # dir, ctest filter, cmake args...
   local dir=$1 filter=$2 log counts

@@ -1,7 +1,8 @@
 // The test program's executables as a user starts them: one copy per user,
 // the refusal of a second copy, the take-over of a stale socket name, the
-// version they carry, the demo reaching the measurement view, and the
-// recorder run from its command line on the simulated tester.
+// version they carry, the demo reaching the measurement view, the
+// recorder run from its command line on the simulated tester, and a test it
+// stored listed by rotaprobe-results.
 #include "FileVersionReader.h"
 #include "LocalSocketName.h"
 
@@ -35,6 +36,7 @@ private slots:
     void demoReachesTheMeasurementView();
     void recorderOnTheSimulatedTester();
     void recorderExitCodes();
+    void storedTestIsListed();
 
 private:
     QProcess* start(const QString& program, const QStringList& loggingRules = {});
@@ -222,11 +224,17 @@ struct Finished
     QByteArray err;
 };
 
-Finished runRecorder(const QStringList& arguments)
+Finished run(const QString& program, const QStringList& arguments,
+             const QString& dataHome = QString())
 {
     QProcess process;
     process.setWorkingDirectory(QDir::tempPath());
-    process.start(QStringLiteral(ROTAPROBE_RECORD_EXECUTABLE), arguments);
+    if (!dataHome.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+        process.setProcessEnvironment(env);
+    }
+    process.start(program, arguments);
     Finished done;
     if (!process.waitForFinished(30000))
         return done;
@@ -234,6 +242,11 @@ Finished runRecorder(const QStringList& arguments)
     done.out = process.readAllStandardOutput();
     done.err = process.readAllStandardError();
     return done;
+}
+
+Finished runRecorder(const QStringList& arguments)
+{
+    return run(QStringLiteral(ROTAPROBE_RECORD_EXECUTABLE), arguments);
 }
 
 } // namespace
@@ -293,6 +306,27 @@ void tst_Programs::recorderExitCodes()
     for (const char* option : {"--seconds", "--csv", "--json", "--profile", "--power-on",
                                "--simulate", "--verbose", "Exit status"})
         QVERIFY2(run.out.contains(option), option);
+}
+
+// What a user does first: record a test under a serial number, then list
+// the history, both with the default store (in XDG_DATA_HOME).
+void tst_Programs::storedTestIsListed()
+{
+    QTemporaryDir data;
+    Finished done = run(QStringLiteral(ROTAPROBE_RECORD_EXECUTABLE),
+                        {"--simulate", "--seconds", "1", "--serial", "DEMO-1"}, data.path());
+    QVERIFY2(done.exitCode == 0, done.err.constData());
+    QVERIFY2(done.err.contains("Stored as test 1"), done.err.constData());
+    QVERIFY(QFileInfo::exists(data.filePath("rotaprobe/results.sqlite")));
+    done = run(QStringLiteral(ROTAPROBE_RESULTS_EXECUTABLE), {"list"}, data.path());
+    QVERIFY2(done.exitCode == 0, done.err.constData());
+    const QList<QByteArray> lines = done.out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 1); // one line per test
+    QVERIFY2(lines.at(0).contains(" DEMO-1 ") && lines.at(0).contains(" pass "),
+             done.out.constData());
+    done = run(QStringLiteral(ROTAPROBE_RESULTS_EXECUTABLE), {"--help"}, data.path());
+    QCOMPARE(done.exitCode, 0);
+    QVERIFY(done.out.contains("Exit status"));
 }
 
 QTEST_GUILESS_MAIN(tst_Programs)

@@ -4,7 +4,8 @@
 # udev rule, the menu launchers and their icons, the polkit action, the
 # maintainer scripts and the dependencies; finally each launcher's command
 # and the updater are started offscreen from the unpacked program folder and
-# ended by SIGTERM.
+# ended by SIGTERM, and the recorder stores a test that rotaprobe-results
+# lists.
 #
 #   tst_Package.sh <cpack> <build dir> <version>
 set -u
@@ -53,7 +54,7 @@ dpkg-deb -e "$deb" "$tmp/control" || { echo "FAIL: dpkg-deb -e"; exit 1; }
 
 # --- the program folder: all three programs side by side
 folder=$root/opt/rotaprobe
-for program in Rotaprobe Novrel RotaprobeDemo rotaprobe-record rotaprobe-record-sim; do
+for program in Rotaprobe Novrel RotaprobeDemo rotaprobe-record rotaprobe-record-sim rotaprobe-results; do
     [ -x "$folder/$program" ] || fail "$program is not in /opt/rotaprobe"
     # Nothing may point back into the build tree.
     if readelf -d "$folder/$program" 2>/dev/null | grep -E 'R(UN)?PATH' | grep -q "$build"; then
@@ -177,7 +178,8 @@ DPKG_ROOT=$fakeroot_dir PATH=$tmp/nobin /bin/sh "$tmp/control/postrm" upgrade ||
 
 # --- dependencies: computed from the executables, plus the CJK font
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libqt5widgets5 libqt5network5 libqcustomplot libusb-0.1-4 libudev1 fonts-wqy-zenhei; do
+for package in libqt5widgets5 libqt5network5 libqt5sql5 libqt5sql5-sqlite libqt5sql5-psql \
+    libqcustomplot libusb-0.1-4 libudev1 fonts-wqy-zenhei; do
     [[ $depends == *"$package"* ]] || fail "Depends lacks $package: $depends"
 done
 [ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "no description"
@@ -240,6 +242,21 @@ if [ "$record_status" -gt 1 ] || [[ $record_json != *'"replies"'* ]]; then
     fail "rotaprobe-record --simulate ended with $record_status"
     cat "$tmp/record.log"
 fi
+
+# --- the results history: a test stored under its serial, then listed by
+# rotaprobe-results from its link on the path, in a private data folder
+[ "$(readlink "$root/usr/bin/rotaprobe-results")" = /opt/rotaprobe/rotaprobe-results ] ||
+    fail "/usr/bin/rotaprobe-results does not lead to the program folder"
+mkdir -p "$tmp/data"
+(cd "$tmp" && XDG_DATA_HOME=$tmp/data "$folder/rotaprobe-record" --simulate --seconds 0.5 \
+    --serial PKG-1 >/dev/null 2>"$tmp/store.log") || { fail "rotaprobe-record --serial failed"; cat "$tmp/store.log"; }
+results_list=$(XDG_DATA_HOME=$tmp/data "$folder/rotaprobe-results" list --json 2>"$tmp/results.log")
+results_status=$?
+if [ "$results_status" -ne 0 ] || [[ $results_list != *'"serial": "PKG-1"'* ]]; then
+    fail "rotaprobe-results list ended with $results_status: $results_list"
+    cat "$tmp/results.log"
+fi
+[ -f "$tmp/data/rotaprobe/results.sqlite" ] || fail "no results file in XDG_DATA_HOME"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

@@ -8,6 +8,7 @@
 #include "QtUsb.h"
 #include "Recorder.h"
 #include "RecorderOptions.h"
+#include "ResultStore.h"
 #include "SimBus.h"
 #include "SimTester.h"
 #include "ToleranceProfile.h"
@@ -60,6 +61,7 @@ private slots:
     void openFailuresSayWhatToDo_data();
     void openFailuresSayWhatToDo();
     void badFilesStopBeforeTheTesterIsOpened();
+    void resultIsStoredUnderItsSerial();
 
 private:
     Run record(const QStringList& arguments, const std::function<void(Recorder&)>& during = {});
@@ -73,6 +75,8 @@ private:
 
 void tst_Recorder::init()
 {
+    // The results spool lives beside the default store: in the test's folder.
+    qputenv("XDG_DATA_HOME", m_dir.path().toUtf8());
     SimBus::instance().reset();
     SimBus::instance().setTimeoutCap(20);
     DeviceLinkState::global().reset();
@@ -148,6 +152,11 @@ void tst_Recorder::optionsAreChecked_data()
     QTest::newRow("empty csv name") << QStringList{"--csv", ""} << false << 0.0;
     QTest::newRow("unknown option") << QStringList{"--secs", "5"} << false << 0.0;
     QTest::newRow("stray argument") << QStringList{"out.csv"} << false << 0.0;
+    QTest::newRow("serial") << QStringList{"--serial", "SN 1", "--operator", "Ann"} << true << 0.0;
+    QTest::newRow("empty serial") << QStringList{"--serial", " "} << false << 0.0;
+    QTest::newRow("serial with a line break") << QStringList{"--serial", "a\nb"} << false << 0.0;
+    QTest::newRow("operator without serial") << QStringList{"--operator", "Ann"} << false << 0.0;
+    QTest::newRow("db without serial") << QStringList{"--db", "r.sqlite"} << false << 0.0;
 }
 
 void tst_Recorder::optionsAreChecked()
@@ -362,7 +371,69 @@ void tst_Recorder::badFilesStopBeforeTheTesterIsOpened()
     run = record({"--seconds", "1", "--csv", path("no/such/folder/out.csv")});
     QCOMPARE(run.exitCode, Recorder::kExitError);
     QVERIFY2(run.err.contains("Cannot write"), qPrintable(run.err));
+    QFile corrupt(path("corrupt.sqlite"));
+    QVERIFY(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write(QByteArray(4096, 'x'));
+    corrupt.close();
+    run = record({"--seconds", "1", "--serial", "SN-1", "--db", path("corrupt.sqlite")});
+    QCOMPARE(run.exitCode, Recorder::kExitError);
+    QVERIFY2(run.err.contains("corrupt.sqlite"), qPrintable(run.err));
+    run = record({"--seconds", "1", "--serial", "SN-1", "--db", "postgresql://me:pw@db/results"});
+    QCOMPARE(run.exitCode, Recorder::kExitError);
+    QVERIFY2(run.err.contains(".pgpass"), qPrintable(run.err));
     QCOMPARE(SimBus::instance().countCalls("usb_init"), 0);
+}
+
+// With --serial the report is stored as printed, judged and with the
+// profile it was judged by; an interrupted recording is stored as aborted.
+void tst_Recorder::resultIsStoredUnderItsSerial()
+{
+    writeProfile("line.json", R"({"signal": {"quality_pct_min": 10}, "current_ma": {"max": 250}})");
+    const QString db = path("results.sqlite");
+    Run run = record({"--seconds", "1", "--json", "--serial", "SN-7", "--operator", "Ann", "--db",
+                      db, "--profile", path("line.json")});
+    QCOMPARE(run.exitCode, Recorder::kExitPass);
+    QVERIFY2(run.err.contains("Stored as test 1"), qPrintable(run.err));
+    const QJsonObject printed = run.json();
+    run = record({"--seconds", "1", "--serial", "SN-8", "--db", db},
+                 [](Recorder& r) {
+                     QTest::qWait(400);
+                     r.interrupt();
+                 });
+    QCOMPARE(run.exitCode, Recorder::kExitPass);
+
+    QString error;
+    ResultStore store(*StoreLocation::parse(db, &error), path("spool.sqlite"));
+    const auto rows = store.list(ResultFilter(), false, &error);
+    QVERIFY2(rows && rows->size() == 2, qPrintable(error));
+    QCOMPARE(rows->at(0).serial, QStringLiteral("SN-8"));
+    QCOMPARE(rows->at(0).verdict, QStringLiteral("aborted"));
+    QCOMPARE(rows->at(0).verdictReason, QStringLiteral("stopped by request"));
+    const auto stored = store.find(rows->at(1).id, &error);
+    QVERIFY(stored);
+    QCOMPARE(stored->serial, QStringLiteral("SN-7"));
+    QCOMPARE(stored->operatorName, QStringLiteral("Ann"));
+    QCOMPARE(stored->verdict, QStringLiteral("pass"));
+    QCOMPARE(stored->profileName, QStringLiteral("line.json"));
+    QCOMPARE(stored->profileSha256, TestResult::sha256(stored->profileJson));
+    QVERIFY(stored->profileJson.contains("quality_pct_min"));
+    QCOMPARE(stored->items.size(), 2);
+    QCOMPARE(stored->items.at(0).name, QStringLiteral("signal.quality_pct_min"));
+    QCOMPARE(stored->report, printed);
+    QCOMPARE(stored->testerConfig.value("sincos_mode").toBool(), true);
+    QVERIFY(qAbs(stored->startedAt.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+
+    // A server out of reach: the test runs, its result waits in the spool,
+    // and the user is told so, not that it was stored.
+    const QString server = QStringLiteral("postgresql://line@/results?host=%1").arg(path("nosocket"));
+    run = record({"--seconds", "0.5", "--serial", "SN-9", "--db", server});
+    QCOMPARE(run.exitCode, Recorder::kExitPass);
+    QVERIFY2(run.err.contains("Cannot reach the results server"), qPrintable(run.err));
+    QVERIFY2(run.err.contains("Warning: the result was not stored") && !run.err.contains("Stored as"),
+             qPrintable(run.err));
+    QCOMPARE(ResultSpool(StoreLocation::defaultSpoolPath())
+                 .pending(StoreLocation::parse(server, &error)->display()),
+             1);
 }
 
 QTEST_GUILESS_MAIN(tst_Recorder)

@@ -1,0 +1,192 @@
+#include "ResultSchema.h"
+
+#include "ResultFigures.h"
+
+#include <QJsonDocument>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+// The advisory lock that serialises migrations of one PostgreSQL database.
+constexpr qint64 kMigrationLock = 0x526f7461; // "Rota"
+
+} // namespace
+
+bool ResultSchema::exec(QSqlDatabase& db, const QString& sql, QString* error)
+{
+    QSqlQuery query(db);
+    if (query.exec(sql))
+        return true;
+    *error = query.lastError().text();
+    return false;
+}
+
+bool ResultSchema::checkWritable(QSqlDatabase& db, QString* error)
+{
+    if (!exec(db, QStringLiteral("BEGIN"), error))
+        return false;
+    const bool written =
+        exec(db, QStringLiteral("UPDATE schema_version SET version = version"), error);
+    QString ignored;
+    exec(db, QStringLiteral("ROLLBACK"), &ignored);
+    return written;
+}
+
+int ResultSchema::version(QSqlDatabase& db)
+{
+    if (!db.tables().contains(QStringLiteral("schema_version")))
+        return 0;
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT MAX(version) FROM schema_version")) || !query.next())
+        return -1;
+    return query.value(0).isNull() ? 0 : query.value(0).toInt();
+}
+
+bool ResultSchema::migrate(QSqlDatabase& db, StoreLocation::Engine engine, QString* error,
+                           int target)
+{
+    // Up to date: nothing to write, so a store that is only readable can
+    // still be read.
+    if (version(db) == target && target == kCurrentVersion)
+        return true;
+    const bool postgres = engine == StoreLocation::Engine::Postgres;
+    // SQLite: BEGIN IMMEDIATE takes the write lock at once, so two programs
+    // cannot both read version 0 and both create the tables.
+    if (!exec(db, postgres ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE"), error))
+        return false;
+    const auto fail = [&db] {
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+        return false;
+    };
+    if (postgres &&
+        !exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kMigrationLock), error))
+        return fail();
+    if (!exec(
+            db,
+            QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"),
+            error))
+        return fail();
+    int current = version(db);
+    if (current < 0) {
+        *error = tr("Cannot read the schema version: %1").arg(db.lastError().text());
+        return fail();
+    }
+    if (current > kCurrentVersion) {
+        *error = tr("The results store has schema version %1; this program knows up to %2. "
+                    "Update Rotaprobe.")
+                     .arg(current)
+                     .arg(kCurrentVersion);
+        return fail();
+    }
+    if (current == 0 && target >= 1) {
+        if (!createVersion1(db, engine, error))
+            return fail();
+        current = 1;
+    }
+    if (current == 1 && target >= 2) {
+        if (!addFigureColumns(db, error))
+            return fail();
+        current = 2;
+    }
+    if (!exec(db, QStringLiteral("DELETE FROM schema_version"), error))
+        return fail();
+    QSqlQuery insert(db);
+    insert.prepare(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"));
+    insert.addBindValue(current);
+    if (!insert.exec()) {
+        *error = insert.lastError().text();
+        return fail();
+    }
+    if (!exec(db, QStringLiteral("COMMIT"), error))
+        return fail();
+    return true;
+}
+
+bool ResultSchema::createVersion1(QSqlDatabase& db, StoreLocation::Engine engine, QString* error)
+{
+    const QString key = engine == StoreLocation::Engine::Postgres
+                            ? QStringLiteral("BIGSERIAL PRIMARY KEY")
+                            : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    const QString statements[] = {
+        QStringLiteral("CREATE TABLE profiles ("
+                       " sha256 TEXT PRIMARY KEY,"
+                       " json TEXT NOT NULL)"),
+        QStringLiteral("CREATE TABLE results ("
+                       " id %1,"
+                       " uid TEXT NOT NULL UNIQUE,"
+                       " serial TEXT NOT NULL,"
+                       " started_ms BIGINT NOT NULL,"
+                       " duration_s DOUBLE PRECISION NOT NULL,"
+                       " station TEXT NOT NULL,"
+                       " operator TEXT,"
+                       " program_version TEXT NOT NULL,"
+                       " tester_config TEXT NOT NULL,"
+                       " profile_name TEXT,"
+                       " profile_sha256 TEXT REFERENCES profiles (sha256),"
+                       " verdict TEXT NOT NULL CHECK (verdict IN ('pass', 'fail', 'aborted')),"
+                       " verdict_reason TEXT,"
+                       " report TEXT NOT NULL)")
+            .arg(key),
+        QStringLiteral("CREATE TABLE items ("
+                       " result_id BIGINT NOT NULL REFERENCES results (id),"
+                       " position INTEGER NOT NULL,"
+                       " name TEXT NOT NULL,"
+                       " limit_value DOUBLE PRECISION NOT NULL,"
+                       " is_max INTEGER NOT NULL,"
+                       " measured INTEGER NOT NULL,"
+                       " value DOUBLE PRECISION,"
+                       " pass INTEGER NOT NULL)"),
+        QStringLiteral("CREATE INDEX items_result ON items (result_id)"),
+    };
+    for (const QString& sql : statements)
+        if (!exec(db, sql, error))
+            return false;
+    return true;
+}
+
+// Version 2: the figures as columns, filled from the reports already stored.
+bool ResultSchema::addFigureColumns(QSqlDatabase& db, QString* error)
+{
+    for (const ResultFigures::Figure& figure : ResultFigures::all())
+        if (!exec(db,
+                  QStringLiteral("ALTER TABLE results ADD COLUMN %1 DOUBLE PRECISION")
+                      .arg(figure.column),
+                  error))
+            return false;
+
+    QSqlQuery reports(db);
+    reports.setForwardOnly(true);
+    if (!reports.exec(QStringLiteral("SELECT id, report FROM results ORDER BY id"))) {
+        *error = reports.lastError().text();
+        return false;
+    }
+    QStringList assignments;
+    for (const ResultFigures::Figure& figure : ResultFigures::all())
+        assignments << figure.column + QStringLiteral(" = ?");
+    QSqlQuery update(db);
+    update.prepare(QStringLiteral("UPDATE results SET %1 WHERE id = ?")
+                       .arg(assignments.join(QStringLiteral(", "))));
+    // Read all first: SQLite cannot update rows under an open cursor on
+    // every driver version.
+    QVector<QPair<qint64, QJsonObject>> rows;
+    while (reports.next())
+        rows.append({reports.value(0).toLongLong(),
+                     QJsonDocument::fromJson(reports.value(1).toString().toUtf8()).object()});
+    reports.finish();
+    for (const auto& [id, report] : rows) {
+        for (const ResultFigures::Figure& figure : ResultFigures::all()) {
+            const std::optional<double> value = ResultFigures::valueIn(report, figure);
+            update.addBindValue(value ? QVariant(*value) : QVariant(QVariant::Double));
+        }
+        update.addBindValue(id);
+        if (!update.exec()) {
+            *error = update.lastError().text();
+            return false;
+        }
+    }
+    return exec(db, QStringLiteral("CREATE INDEX results_serial ON results (serial, started_ms)"),
+                error) &&
+           exec(db, QStringLiteral("CREATE INDEX results_started ON results (started_ms)"), error);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "StoreLocation.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QString>
+
+// The tables of a results store, the same on SQLite and PostgreSQL, with a
+// version number and the forward migrations between versions:
+//   1  results (one row per test, the report whole), items, profiles
+//      (each profile once, by its SHA-256)
+//   2  every figure of ResultFigures as a column of its own, filled from the
+//      stored reports; indexes on (serial, start) and start
+// A migration runs in one transaction under a lock (an advisory lock on
+// PostgreSQL, the write lock on SQLite), so stations that open a new or old
+// store at once migrate it once.
+class ResultSchema
+{
+    Q_DECLARE_TR_FUNCTIONS(ResultSchema)
+
+public:
+    static constexpr int kCurrentVersion = 2;
+
+    // Brings the store to `target` (at most kCurrentVersion). A store newer
+    // than this program is refused. On error returns false and sets `error`.
+    static bool migrate(QSqlDatabase& db, StoreLocation::Engine engine, QString* error,
+                        int target = kCurrentVersion);
+
+    // Whether the store takes writes (a file may be readable only): a write
+    // that is rolled back. On error returns false and sets `error`.
+    static bool checkWritable(QSqlDatabase& db, QString* error);
+
+    // The store's version; 0 when it has no tables yet, -1 on error.
+    static int version(QSqlDatabase& db);
+
+private:
+    static bool createVersion1(QSqlDatabase& db, StoreLocation::Engine engine, QString* error);
+    static bool addFigureColumns(QSqlDatabase& db, QString* error);
+    static bool exec(QSqlDatabase& db, const QString& sql, QString* error);
+};

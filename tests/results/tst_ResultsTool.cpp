@@ -1,0 +1,211 @@
+// rotaprobe-results as scripts use it: its command line, exit codes (0
+// matched, 1 nothing matched, 2 errors), the JSON shapes, the CSV's fixed
+// columns and cells a spreadsheet cannot take for formulas.
+#include "ResultStore.h"
+#include "ResultsProgram.h"
+#include "SampleResults.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int code = -1;
+    QString out;
+    QString err;
+    QJsonDocument json() const { return QJsonDocument::fromJson(out.toUtf8()); }
+};
+
+} // namespace
+
+class tst_ResultsTool : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void commandLineIsChecked_data();
+    void commandLineIsChecked();
+    void listAndShowForScripts();
+    void exportHasFixedColumns();
+    void statsShape();
+
+private:
+    Run run(QStringList arguments, bool withDb = true);
+
+    QTemporaryDir m_dir;
+    QString m_db;
+    qint64 m_firstId = 0;
+    TestResult m_first;
+};
+
+void tst_ResultsTool::initTestCase()
+{
+    m_db = m_dir.filePath(QStringLiteral("results.sqlite"));
+    QString error;
+    ResultStore store(*StoreLocation::parse(m_db, &error), m_dir.filePath(QStringLiteral("spool")));
+    const QDateTime start = QDateTime(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
+    m_first = SampleResults::make(QStringLiteral("=HYPERLINK(\"x\"),1"), start, 60.0);
+    m_firstId = store.store(m_first).id;
+    QVERIFY(m_firstId > 0);
+    QVERIFY(store.store(SampleResults::make(QStringLiteral("SN-2"), start.addDays(1), 70.0)).id >
+            0);
+    QVERIFY(store.store(SampleResults::make(QStringLiteral("SN-3"), start.addDays(2), 90.0)).id >
+            0);
+}
+
+Run tst_ResultsTool::run(QStringList arguments, bool withDb)
+{
+    if (withDb)
+        arguments = QStringList{QStringLiteral("--db"), m_db} + arguments;
+    Run r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.code = ResultsProgram::run(arguments, out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+void tst_ResultsTool::commandLineIsChecked_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("code");
+    QTest::newRow("help") << QStringList{"--help"} << 0;
+    QTest::newRow("no command") << QStringList{} << 2;
+    QTest::newRow("unknown command") << QStringList{"lsit"} << 2;
+    QTest::newRow("unknown option") << QStringList{"list", "--serail", "x"} << 2;
+    QTest::newRow("bad verdict") << QStringList{"list", "--verdict", "passed"} << 2;
+    QTest::newRow("bad date") << QStringList{"stats", "--since", "01.03.2026"} << 2;
+    QTest::newRow("show without id") << QStringList{"show"} << 2;
+    QTest::newRow("show with filter") << QStringList{"show", "1", "--serial", "x"} << 2;
+    QTest::newRow("show two ids") << QStringList{"show", "1", "2"} << 2;
+    QTest::newRow("export both") << QStringList{"export", "--csv", "a", "--json", "b"} << 2;
+    QTest::newRow("export json flag") << QStringList{"--json", "export"} << 2;
+    QTest::newRow("csv outside export") << QStringList{"list", "--csv", "a"} << 2;
+    QTest::newRow("stray argument") << QStringList{"stats", "now"} << 2;
+    QTest::newRow("option after command") << QStringList{"list", "--serial=SN-2"} << 0;
+    QTest::newRow("nothing matched") << QStringList{"list", "--serial", "none"} << 1;
+    QTest::newRow("no such test") << QStringList{"show", "999"} << 1;
+}
+
+void tst_ResultsTool::commandLineIsChecked()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, code);
+    const Run r = run(arguments);
+    QVERIFY2(r.code == code, qPrintable(r.out + r.err));
+    if (code == 2)
+        QVERIFY2(!r.err.isEmpty(), "an error must say why");
+}
+
+void tst_ResultsTool::listAndShowForScripts()
+{
+    Run r = run({"list", "--json"});
+    QCOMPARE(r.code, 0);
+    const QJsonArray rows = r.json().array();
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows.at(0).toObject().value("serial").toString(),
+             QStringLiteral("SN-3")); // newest first
+    QCOMPARE(rows.at(2).toObject().value("id").toInt(), int(m_firstId));
+    QCOMPARE(rows.at(2).toObject().value("started_at").toString(),
+             QStringLiteral("2026-03-01T08:00:00.000Z"));
+    QCOMPARE(rows.at(0).toObject().value("verdict").toString(), QStringLiteral("fail"));
+
+    r = run({"list", "--json", "--verdict", "aborted"});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.json().array().size(), 0); // still valid JSON
+
+    r = run({"show", QString::number(m_firstId), "--json"});
+    QCOMPARE(r.code, 0);
+    const QJsonObject shown = r.json().object();
+    QCOMPARE(shown.value("report").toObject(), m_first.report);
+    QCOMPARE(shown.value("serial").toString(), m_first.serial);
+    QCOMPARE(shown.value("items").toArray().size(), m_first.items.size());
+    QCOMPARE(shown.value("profile").toObject().value("sha256").toString(), m_first.profileSha256);
+
+    r = run({"show", QString::number(m_firstId)});
+    QVERIFY2(r.out.contains("signal.quality_pct") && r.out.contains("60"), qPrintable(r.out));
+
+    // Errors are errors, not an empty history.
+    r = run({"--db", m_dir.filePath("missing.sqlite"), "list"}, false);
+    QCOMPARE(r.code, 2);
+    QVERIFY2(r.err.contains("does not exist"), qPrintable(r.err));
+    r = run({"--db", "postgresql://me:secret@db/results", "list"}, false);
+    QCOMPARE(r.code, 2);
+    QVERIFY(r.err.contains(".pgpass"));
+}
+
+void tst_ResultsTool::exportHasFixedColumns()
+{
+    const QString csv = m_dir.filePath(QStringLiteral("out.csv"));
+    Run r = run({"export", "--csv", csv, "--until", "2026-03-02"});
+    QCOMPARE(r.code, 0);
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.at(0),
+             QStringLiteral("id,serial,started_at,duration_s,station,operator,program_version,"
+                            "profile,verdict,verdict_reason,signal.offset_sin_pct,"
+                            "signal.offset_cos_pct,signal.amplitude_sin_pct,"
+                            "signal.amplitude_cos_pct,signal.amplitude_ratio,"
+                            "signal.phase_deviation_deg,signal.quality_pct,"
+                            "signal.interpolation_error_pct,signal.interpolation_error_um,"
+                            "latch.sincos.spread,latch.sincos.spread_um,latch.square.spread,"
+                            "latch.square.spread_um,current_ma.min,current_ma.mean,"
+                            "current_ma.max,poll_rate"));
+    // A serial a spreadsheet would run as a formula stays text; its comma stays in its cell.
+    QVERIFY2(lines.at(2).startsWith(
+                 QStringLiteral("%1,\"'=HYPERLINK(\"\"x\"\"),1\",2026-03-01T08:00:00.000Z,3,")
+                     .arg(m_firstId)),
+             qPrintable(lines.at(2)));
+    QVERIFY2(lines.at(2).endsWith(",1,-0.8,,,0.97,1.5,60,,,,,,,116,118,120,466.7"),
+             qPrintable(lines.at(2)));
+
+    const QString json = m_dir.filePath(QStringLiteral("out.json"));
+    r = run({"export", "--json", json, "--serial", "SN-2"});
+    QCOMPARE(r.code, 0);
+    QFile jsonFile(json);
+    QVERIFY(jsonFile.open(QIODevice::ReadOnly));
+    const QJsonArray rows = QJsonDocument::fromJson(jsonFile.readAll()).array();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.at(0).toObject().value("signal.quality_pct").toDouble(), 70.0);
+    QVERIFY(rows.at(0).toObject().value("latch.sincos.spread").isNull());
+
+    r = run({"export", "--csv", m_dir.filePath("no/such/folder/out.csv")});
+    QCOMPARE(r.code, 2);
+    r = run({"export", "--serial", "none"});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.out.startsWith("id,serial,")); // the header even so
+}
+
+void tst_ResultsTool::statsShape()
+{
+    Run r = run({"stats", "--json"});
+    QCOMPARE(r.code, 0);
+    const QJsonObject stats = r.json().object();
+    QCOMPARE(stats.value("count").toInt(), 3);
+    QCOMPARE(stats.value("pass_rate").toDouble(), 2.0 / 3.0);
+    const QJsonObject quality =
+        stats.value("figures").toObject().value("signal.quality_pct").toObject();
+    QCOMPARE(quality.value("mean").toDouble(), (60.0 + 70.0 + 90.0) / 3.0);
+    QCOMPARE(quality.value("min").toDouble(), 60.0);
+    QCOMPARE(quality.value("max").toDouble(), 90.0);
+    for (const char* key : {"std", "cp", "cpk"})
+        QVERIFY2(quality.value(QLatin1String(key)).isDouble(), key);
+    // Not measured by any test: no entry rather than zeros.
+    QVERIFY(!stats.value("figures").toObject().contains("latch.sincos.spread"));
+    r = run({"stats", "--json", "--since", "2027-01-01"});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.json().object().value("count").toInt(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_ResultsTool)
+#include "tst_ResultsTool.moc"
