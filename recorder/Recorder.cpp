@@ -20,7 +20,7 @@ constexpr qint64 kLongestTimerMs = 3600 * 1000;
 Recorder::Recorder(const RecorderOptions& options, QtUsb* usb, QTextStream& out,
                    QTextStream& err, QObject* parent)
     : QObject(parent), m_options(options), m_usb(usb), m_tap(new ReplyTap(usb, this)), m_out(out),
-      m_err(err), m_filing(options)
+      m_err(err), m_filing(options), m_protocol(options)
 {
     m_drainTimer.setInterval(kDrainIntervalMs);
     m_durationTimer.setSingleShot(true);
@@ -62,6 +62,10 @@ bool Recorder::prepareFiles()
         }
     }
     if (!m_options.csvPath.isEmpty() && !m_csv.open(m_options.csvPath, &error)) {
+        fail(error);
+        return false;
+    }
+    if (m_protocol.active() && !m_protocol.check(&error)) {
         fail(error);
         return false;
     }
@@ -362,4 +366,27 @@ void Recorder::printReport()
         m_err << message << '\n' << Qt::flush;
     if (!kept)
         m_failed = true;
+    writeProtocol(facts, measured, verdict);
+}
+
+void Recorder::writeProtocol(const RecordingReport::Facts& facts,
+                             const ToleranceProfile::Measurements& measured,
+                             const ToleranceProfile::Verdict& verdict)
+{
+    if (!m_protocol.active())
+        return;
+    ProtocolWriting::Recording recording;
+    recording.facts = facts;
+    recording.measured = measured;
+    recording.verdict = verdict;
+    recording.current = m_summary.current();
+    recording.config = m_usb->state().config();
+    recording.pairs = m_summary.picturePairs(kProtocolPairs);
+    recording.startedAt =
+        QDateTime::currentDateTimeUtc().addMSecs(-qint64(facts.durationS * 1000.0));
+    QString error;
+    if (!m_protocol.write(recording, &error)) {
+        m_err << error << '\n' << Qt::flush;
+        m_failed = true;
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CsvLog.h"
+#include "ProtocolWriting.h"
 #include "RecorderOptions.h"
 #include "RecordingReport.h"
 #include "RecordingSummary.h"
@@ -33,6 +34,8 @@ public:
     static constexpr int kExitPass = 0;
     static constexpr int kExitFail = 1;
     static constexpr int kExitError = 2;
+    // Sample pairs in the protocol's picture.
+    static constexpr int kProtocolPairs = 3000;
 
     Recorder(const RecorderOptions& options, QtUsb* usb, QTextStream& out, QTextStream& err,
              QObject* parent = nullptr);
@@ -82,6 +85,9 @@ private:
     void windDown();
     void shutDown();
     void printReport();
+    void writeProtocol(const RecordingReport::Facts& facts,
+                       const ToleranceProfile::Measurements& measured,
+                       const ToleranceProfile::Verdict& verdict);
     void waitForOperation();
 
     RecorderOptions m_options;
@@ -101,6 +107,7 @@ private:
     std::optional<ToleranceProfile::Limits> m_limits;
     CsvLog m_csv;
     ResultFiling m_filing;
+    ProtocolWriting m_protocol;
     RecordingSummary m_summary;
     RecordingReport::Stop m_stop = RecordingReport::Stop::Time;
     double m_durationS = 0.0;

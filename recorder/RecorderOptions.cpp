@@ -19,6 +19,9 @@ struct Parser
     QCommandLineOption csv{QStringLiteral("csv"),
                            RecorderOptions::tr("Write one row per reply to FILE."),
                            QStringLiteral("FILE")};
+    QCommandLineOption pdf{QStringLiteral("pdf"),
+                           RecorderOptions::tr("Write the test protocol (one A4 page) to FILE."),
+                           QStringLiteral("FILE")};
     QCommandLineOption json{QStringLiteral("json"),
                             RecorderOptions::tr("Print the report as one JSON object.")};
     QCommandLineOption profile{QStringLiteral("profile"),
@@ -56,7 +59,7 @@ struct Parser
         parser.setApplicationDescription(RecorderOptions::tr(
             "Records the replies of the encoder tester, analyses the sine/cosine signals, the "
             "reference marks and the supply current, and judges them by a tolerance profile."));
-        parser.addOptions({seconds, csv, json, profile, serial, operatorName, db, powerOn, simulate,
+        parser.addOptions({seconds, csv, pdf, json, profile, serial, operatorName, db, powerOn, simulate,
                            verbose, help, version});
     }
 };
@@ -121,6 +124,11 @@ std::optional<RecorderOptions> RecorderOptions::parse(const QStringList& argumen
     options.profilePath = p.parser.value(p.profile);
     if (p.parser.isSet(p.csv) && options.csvPath.isEmpty()) {
         *error = tr("--csv needs a file name.");
+        return std::nullopt;
+    }
+    options.pdfPath = p.parser.value(p.pdf);
+    if (p.parser.isSet(p.pdf) && options.pdfPath.isEmpty()) {
+        *error = tr("--pdf needs a file name.");
         return std::nullopt;
     }
     if (p.parser.isSet(p.profile) && options.profilePath.isEmpty()) {

@@ -14,6 +14,7 @@ struct RecorderOptions
 public:
     double seconds = 0.0; // 0: until Ctrl+C
     QString csvPath;      // empty: no CSV
+    QString pdfPath;      // empty: no test protocol
     QString profilePath;  // empty: no pass/fail limits
     QString serial;       // empty: the result is not stored
     QString operatorName; // who tested (optional, with a serial)

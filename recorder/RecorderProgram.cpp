@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <QTimer>
 
@@ -37,6 +38,18 @@ QString RecorderProgram::simulatedProgramName()
 #else
     return QStringLiteral("rotaprobe-record-sim");
 #endif
+}
+
+std::unique_ptr<QCoreApplication> RecorderProgram::application(int& argc, char** argv)
+{
+    bool protocol = false;
+    for (int i = 1; i < argc; ++i)
+        protocol = protocol || qstrcmp(argv[i], "--pdf") == 0 || qstrncmp(argv[i], "--pdf=", 6) == 0;
+    if (!protocol)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 int RecorderProgram::run(QCoreApplication& app, const Setup& setup)

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <functional>
+#include <memory>
 
 // The command line of rotaprobe-record around a Recorder: arguments, help,
 // the hand-over to the simulated tester's build for --simulate, Ctrl+C, the
@@ -23,6 +24,11 @@ public:
     };
 
     static int run(QCoreApplication& app, const Setup& setup);
+
+    // The application object: a GUI one (with fonts, on the offscreen
+    // platform unless another is set) when a test protocol is to be drawn
+    // (--pdf), a console one otherwise.
+    static std::unique_ptr<QCoreApplication> application(int& argc, char** argv);
 
 private:
     // The file name of the build on the simulated tester, beside this program.

@@ -59,3 +59,14 @@ ToleranceProfile::Measurements RecordingSummary::measurements(const ConfigRecord
     m.currentMaxMa = now.max;
     return m;
 }
+
+QVector<SinCosPair> RecordingSummary::picturePairs(int count) const
+{
+    QVector<SinCosPair> out;
+    if (count <= 0 || m_pairs.empty())
+        return out;
+    const std::size_t step = std::max<std::size_t>(1, m_pairs.size() / std::size_t(count));
+    for (std::size_t i = 0; i < m_pairs.size() && out.size() < count; i += step)
+        out.append(m_pairs[i]);
+    return out;
+}

@@ -7,6 +7,8 @@
 #include "ReplyRecord.h"
 #include "ToleranceProfile.h"
 
+#include <QVector>
+
 #include <vector>
 
 // Gathers what a recording measures, reply by reply: the latest sine/cosine
@@ -36,6 +38,9 @@ public:
 
     // Runs the fit and the latch statistics with the tester's equivalents.
     ToleranceProfile::Measurements measurements(const ConfigRecord& config) const;
+
+    // Up to `count` of the fit's pairs, evenly taken, for a picture.
+    QVector<SinCosPair> picturePairs(int count) const;
 
 private:
     PollGroupFields m_fields;

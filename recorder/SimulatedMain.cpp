@@ -6,7 +6,7 @@
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = RecorderProgram::application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rotaprobe-record"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ROTAPROBE_VERSION));
     RecorderProgram::Setup setup;
@@ -20,5 +20,5 @@ int main(int argc, char* argv[])
         tester->setReferenceInterval(1);    // a reference mark every period
         tester->setSupplyCurrent(118);
     };
-    return RecorderProgram::run(app, setup);
+    return RecorderProgram::run(*app, setup);
 }

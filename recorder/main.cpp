@@ -3,8 +3,8 @@
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = RecorderProgram::application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("rotaprobe-record"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ROTAPROBE_VERSION));
-    return RecorderProgram::run(app, RecorderProgram::Setup{});
+    return RecorderProgram::run(*app, RecorderProgram::Setup{});
 }

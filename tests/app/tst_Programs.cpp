@@ -295,15 +295,29 @@ void tst_Programs::recorderExitCodes()
                                 "--profile", QStringLiteral(ROTAPROBE_SOURCE_DIR "/recorder/example-profile.json")});
     QVERIFY2(run.exitCode == 0, run.out.constData());
     QVERIFY(run.out.contains("Verdict: PASS"));
-    run = runRecorder({"--simulate", "--seconds", "1", "--profile", profile});
+    // The failed test's protocol says so, item by item.
+    const QString pdf = dir.filePath(QStringLiteral("SN-7.pdf"));
+    run = runRecorder({"--simulate", "--seconds", "1", "--profile", profile, "--pdf", pdf});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.out.contains("FAIL signal.phase_deviation_deg_max"), run.out.constData());
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    QVERIFY(pdftotext.waitForFinished(10000));
+    const QByteArray text = pdftotext.readAllStandardOutput();
+    for (const char* expected : {"Encoder test protocol", "FAIL", "1 of 1 items failed",
+                                 "signal.phase_deviation_deg_max", "strict.json", "Supply current"})
+        QVERIFY2(text.contains(expected), text.constData());
+    // A protocol that cannot be written stops the run before the tester is opened.
+    run = runRecorder({"--simulate", "--seconds", "1", "--pdf", dir.filePath(QStringLiteral("no/such/p.pdf"))});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains("Cannot write the protocol"), run.err.constData());
+    QVERIFY(run.out.isEmpty());
     run = runRecorder({"--simulate", "--seconds", "1", "--sekonds"});
     QCOMPARE(run.exitCode, 2);
     QVERIFY(run.err.contains("--help"));
     run = runRecorder({"--help"});
     QCOMPARE(run.exitCode, 0);
-    for (const char* option : {"--seconds", "--csv", "--json", "--profile", "--power-on",
+    for (const char* option : {"--seconds", "--csv", "--pdf", "--json", "--profile", "--power-on",
                                "--simulate", "--verbose", "Exit status"})
         QVERIFY2(run.out.contains(option), option);
 }
