@@ -65,6 +65,40 @@ bool readSection(const QJsonObject& root, const QString& section, const Key (&ke
     return true;
 }
 
+bool readTestSection(const QJsonObject& root, ToleranceProfile::Limits& limits, QString* error)
+{
+    const QJsonValue value = root.value(QStringLiteral("test"));
+    if (value.isUndefined())
+        return true;
+    if (!value.isObject()) {
+        *error = ToleranceProfile::tr("\"%1\" must be an object").arg(QStringLiteral("test"));
+        return false;
+    }
+    const QJsonObject object = value.toObject();
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const QString path = QStringLiteral("test.") + it.key();
+        if (it.key() == QLatin1String("duration_s")) {
+            const double seconds = it.value().toDouble(-1.0);
+            if (!it.value().isDouble() || !(seconds > 0.0 && seconds <= 3600.0)) {
+                *error = ToleranceProfile::tr("\"%1\" must be a number of seconds above 0, at most 3600")
+                             .arg(path);
+                return false;
+            }
+            limits.test_duration_s = seconds;
+        } else if (it.key() == QLatin1String("power_on")) {
+            if (!it.value().isBool()) {
+                *error = ToleranceProfile::tr("\"%1\" must be true or false").arg(path);
+                return false;
+            }
+            limits.test_power_on = it.value().toBool();
+        } else {
+            *error = ToleranceProfile::tr("unknown key \"%1\"").arg(path);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ordered(const std::optional<double>& min, const std::optional<double>& max,
              const QString& name, QString* error)
 {
@@ -97,7 +131,7 @@ std::optional<ToleranceProfile::Limits> ToleranceProfile::parse(const QByteArray
     }
     const QJsonObject root = document.object();
     const QString sections[] = {QStringLiteral("signal"), QStringLiteral("latch"),
-                                QStringLiteral("current_ma")};
+                                QStringLiteral("current_ma"), QStringLiteral("test")};
     for (auto it = root.begin(); it != root.end(); ++it)
         if (std::find(std::begin(sections), std::end(sections), it.key()) == std::end(sections)) {
             *error = tr("unknown key \"%1\"").arg(it.key());
@@ -106,7 +140,8 @@ std::optional<ToleranceProfile::Limits> ToleranceProfile::parse(const QByteArray
     Limits limits;
     if (!readSection(root, sections[0], kSignalKeys, limits, error) ||
         !readSection(root, sections[1], kLatchKeys, limits, error) ||
-        !readSection(root, sections[2], kCurrentKeys, limits, error))
+        !readSection(root, sections[2], kCurrentKeys, limits, error) ||
+        !readTestSection(root, limits, error))
         return std::nullopt;
     if (!ordered(limits.quality_pct_min, limits.quality_pct_max, QStringLiteral("signal.quality_pct"), error) ||
         !ordered(limits.amplitude_ratio_min, limits.amplitude_ratio_max,

@@ -12,9 +12,13 @@
 
 // Limits of a production-line test, read from JSON:
 //   { "signal": { "quality_pct_min": 40, ... }, "latch": { "spread_max_periods": 1 },
-//     "current_ma": { "min": 50, "max": 250 } }
-// Every key is optional; an unknown key or a value that is not a number is
-// an error, so a typo cannot switch a limit off unnoticed.
+//     "current_ma": { "min": 50, "max": 250 },
+//     "test": { "duration_s": 3, "power_on": true } }
+// Every key is optional; an unknown key or a value of the wrong type is an
+// error, so a typo cannot switch a limit off unnoticed. "test" says how a
+// production station runs the test: how long it records (above 0, at most
+// an hour; default 3 s) and whether it switches the encoder supply on
+// (default true).
 class ToleranceProfile
 {
     Q_DECLARE_TR_FUNCTIONS(ToleranceProfile)
@@ -31,6 +35,8 @@ public:
         // sine/cosine, counts for square wave).
         std::optional<double> spread_max_periods;
         std::optional<double> current_ma_min, current_ma_max;
+        double test_duration_s = 3.0;
+        bool test_power_on = true;
     };
 
     // What a recording measured.

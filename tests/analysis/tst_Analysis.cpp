@@ -308,6 +308,11 @@ void tst_Analysis::profileParser_data()
     QTest::newRow("empty file") << QByteArray() << QStringLiteral("JSON");
     QTest::newRow("min above max") << QByteArray(R"({"current_ma":{"min":300,"max":200}})")
                                    << QStringLiteral("current_ma");
+    QTest::newRow("test section") << QByteArray(R"({"test":{"duration_s":5.5,"power_on":false}})") << QString();
+    QTest::newRow("test typo") << QByteArray(R"({"test":{"duration":5}})") << QStringLiteral("test.duration");
+    QTest::newRow("test zero seconds") << QByteArray(R"({"test":{"duration_s":0}})") << QStringLiteral("test.duration_s");
+    QTest::newRow("test seconds as text") << QByteArray(R"({"test":{"duration_s":"5"}})") << QStringLiteral("test.duration_s");
+    QTest::newRow("test power as number") << QByteArray(R"({"test":{"power_on":1}})") << QStringLiteral("test.power_on");
 }
 
 void tst_Analysis::profileParser()
@@ -320,6 +325,9 @@ void tst_Analysis::profileParser()
     if (error.isEmpty()) {
         QVERIFY2(limits, qPrintable(message));
         QVERIFY(!limits->quality_pct_min && !limits->spread_max_periods && !limits->current_ma_max);
+        const bool set = json.contains("test");
+        QCOMPARE(limits->test_duration_s, set ? 5.5 : 3.0); // 3 s and supply on unless set
+        QCOMPARE(limits->test_power_on, !set);
     } else {
         QVERIFY(!limits);
         QVERIFY2(message.contains(error), qPrintable(message));
