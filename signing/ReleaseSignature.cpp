@@ -69,4 +69,21 @@ QByteArray encodeKey(const QByteArray& key)
     return key.toBase64();
 }
 
+QByteArray sha256Hex(QIODevice& device)
+{
+    if (!ready())
+        return QByteArray();
+    crypto_hash_sha256_state state;
+    crypto_hash_sha256_init(&state);
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    qint64 read = 0;
+    while ((read = device.read(chunk.data(), chunk.size())) > 0)
+        crypto_hash_sha256_update(&state, bytes(chunk), static_cast<unsigned long long>(read));
+    if (read < 0)
+        return QByteArray();
+    QByteArray digest(crypto_hash_sha256_BYTES, '\0');
+    crypto_hash_sha256_final(&state, reinterpret_cast<unsigned char*>(digest.data()));
+    return digest.toHex();
+}
+
 } // namespace ReleaseSignature

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
 #include <optional>
@@ -34,5 +35,10 @@ bool verify(const QByteArray& message, const QByteArray& signature, const QByteA
 // when it has exactly `bytes` bytes.
 std::optional<QByteArray> decodeKey(const QByteArray& base64, int bytes);
 QByteArray encodeKey(const QByteArray& key);
+
+// The SHA-256 of everything `device` still holds, read in large chunks, as
+// lower-case hex; empty when reading fails. libsodium's, more than twice as
+// fast as Qt's on a release of many megabytes.
+QByteArray sha256Hex(QIODevice& device);
 
 } // namespace ReleaseSignature

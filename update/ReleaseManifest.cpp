@@ -1,9 +1,9 @@
 #include "ReleaseManifest.h"
 
+#include "ReleaseSignature.h"
 #include "UpdateCheck.h"
 #include "UpdateProtocol.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -131,17 +131,12 @@ std::optional<ReleaseManifest::Entry> ReleaseManifest::describe(const QString& p
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    // Large reads: a release file may be hundreds of megabytes.
-    QByteArray chunk(1 << 20, Qt::Uninitialized);
-    qint64 read = 0;
-    while ((read = file.read(chunk.data(), chunk.size())) > 0)
-        hash.addData(chunk.constData(), int(read));
-    if (read < 0 || file.error() != QFileDevice::NoError)
+    const QByteArray digest = ReleaseSignature::sha256Hex(file);
+    if (digest.isEmpty() || file.error() != QFileDevice::NoError)
         return std::nullopt;
     Entry entry;
     entry.name = QFileInfo(path).fileName();
     entry.size = file.size();
-    entry.sha256 = hash.result().toHex();
+    entry.sha256 = digest;
     return entry;
 }
