@@ -5,6 +5,7 @@
 #include "UsbApi.h"
 
 #include <cerrno>
+#include <chrono>
 
 namespace {
 
@@ -39,6 +40,7 @@ template <typename Send> bool sendWithRetries(Send send, int pauseMs)
 QtUsb::QtUsb(QObject* parent, DeviceLinkState* state)
     : QThread(parent), m_state(state), m_pollGroups(ReportFrame::pollGroups())
 {
+    qRegisterMetaType<LiveSnapshot>();
     m_state->setUsbOpened(false);
 }
 
@@ -222,25 +224,25 @@ bool QtUsb::sendEncoderPower(quint8 on)
 
 // ------------------------------------------------------------ decoding
 
-void QtUsb::parseRealTimeReply(const quint8* reply, int length)
+LiveSnapshot QtUsb::parseRealTimeReply(const quint8* reply, int length)
 {
     switch (ReportFrame::decodeRealTimeReply(reply, length, m_live)) {
     case ReportFrame::Verdict::SizeError:
         logDebug("Read Data Size Error!");
-        return;
+        break;
     case ReportFrame::Verdict::CountError:
         logDebug("ResolveRealReadData DataCount Error!");
-        return;
+        break;
     case ReportFrame::Verdict::StatusError:
         logDebug("Read  RealTimeData Error!");
-        return;
+        break;
     case ReportFrame::Verdict::Decoded:
-        m_state->publishLiveValues(m_live, m_replyGroup);
-        return;
+        return m_state->publishLiveValues(m_live, m_replyGroup, m_replyReceivedNs);
     case ReportFrame::Verdict::WrongHeader:
     case ReportFrame::Verdict::NoEntries:
-        return;
+        break;
     }
+    return m_state->liveSnapshot();
 }
 
 bool QtUsb::parseEepromReply(const quint8* reply, int length)
@@ -268,18 +270,18 @@ bool QtUsb::parseEepromReply(const quint8* reply, int length)
 
 // ------------------------------------------------------------ requests
 
-bool QtUsb::requestConfigRead(int* replaced)
+bool QtUsb::requestConfigRead(DeviceOperation* replaced)
 {
     return m_state->requestEepromOperation(OpEepromRead, EepromImage::readGroups(), replaced);
 }
 
-bool QtUsb::requestConfigWrite(int* replaced)
+bool QtUsb::requestConfigWrite(DeviceOperation* replaced)
 {
     return m_state->requestEepromOperation(
         OpEepromWrite, EepromImage::writeGroups(m_state->config()), replaced);
 }
 
-bool QtUsb::requestOperation(DeviceOperation op, int* replaced)
+bool QtUsb::requestOperation(DeviceOperation op, DeviceOperation* replaced)
 {
     return m_state->requestOperation(op, replaced);
 }
@@ -299,7 +301,8 @@ void QtUsb::stopWorker()
     // wait() joins through Qt's own primitives, which the thread checker
     // cannot see. The worker's last step takes the operation lock; taking it
     // here too makes the order of its last writes and ours visible.
-    static_cast<void>(m_state->currentOperation());
+    // A request it had not taken belongs to the link that ends here.
+    m_state->dropRequest();
 }
 
 // -------------------------------------------------------------- worker
@@ -357,9 +360,13 @@ void QtUsb::pollPass()
     quint8 buffer[ReportFrame::kReportSize] = {};
     if (readReport(buffer, ReportFrame::kReportSize) == ReportFrame::kReportSize) {
         m_replyGroup = m_pollCursor;
+        m_replyReceivedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
         m_pollCursor = m_pollCursor + 1 >= m_pollGroups.size() ? 0 : m_pollCursor + 1;
-        parseRealTimeReply(buffer, ReportFrame::kReportSize);
+        const LiveSnapshot snapshot = parseRealTimeReply(buffer, ReportFrame::kReportSize);
         m_replyGroup = -1;
+        emit LiveSnapshotRet(snapshot);
         emit RealReadRet();
     }
     m_state->takeRequest(&m_operationGroups);
@@ -434,7 +441,7 @@ void QtUsb::runEepromRead()
     emit EEpReadRet(true);
 }
 
-void QtUsb::runRegisterCommand(int op)
+void QtUsb::runRegisterCommand(DeviceOperation op)
 {
     const bool reset = op == OpReset;
     const quint16 address = reset ? ReportFrame::kResetAddress : ReportFrame::kClearLineLockAddress;
@@ -459,7 +466,7 @@ void QtUsb::runRegisterCommand(int op)
     result(ok);
 }
 
-void QtUsb::runEncoderPower(int op)
+void QtUsb::runEncoderPower(DeviceOperation op)
 {
     if (!sendEncoderPower(op == OpEncoderPowerOn ? 1 : 0)) {
         finishOperation();

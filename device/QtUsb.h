@@ -74,7 +74,8 @@ public:
     bool sendEncoderPower(quint8 on);
 
     // Reply decoders, logging why a reply was rejected.
-    void parseRealTimeReply(const quint8* reply, int length);
+    // Returns the snapshot published (the previous one when nothing decoded).
+    LiveSnapshot parseRealTimeReply(const quint8* reply, int length);
     bool parseEepromReply(const quint8* reply, int length);
 
     // GUI thread: requests for the worker, taken at the end of its next poll
@@ -85,14 +86,15 @@ public:
     // their groups now (the write from the current record) and always return
     // true; requestOperation takes 3-6 only and returns false, changing
     // nothing, for any other number.
-    bool requestConfigRead(int* replaced = nullptr);
-    bool requestConfigWrite(int* replaced = nullptr);
-    bool requestOperation(DeviceOperation op, int* replaced = nullptr);
+    bool requestConfigRead(DeviceOperation* replaced = nullptr);
+    bool requestConfigWrite(DeviceOperation* replaced = nullptr);
+    bool requestOperation(DeviceOperation op, DeviceOperation* replaced = nullptr);
 
     // GUI thread: worker control.
     void setStopRequested(bool stop);
     bool stopRequested() const { return m_stopRequested.load(); }
-    // Sets stopRequested, quit(), and waits until run() has returned.
+    // Sets stopRequested, quit(), and waits until run() has returned. A
+    // request the worker had not taken is dropped with the link.
     void stopWorker();
 
     // Pause before the first poll (1000 ms); shorter only in tests.
@@ -101,6 +103,11 @@ public:
     DeviceLinkState& state() const { return *m_state; }
 
 signals:
+    // Every real-time reply of 64 bytes: first its snapshot (the values as
+    // decoded after it; a reply that failed validation repeats the previous
+    // sequence), then RealReadRet(). Receivers on another thread get the
+    // snapshot queued, by copy, so each sees exactly the values of its reply.
+    void LiveSnapshotRet(const LiveSnapshot& snapshot);
     void RealReadRet();
     void EEpWriteRet(bool ok);
     void EEpReadRet(bool ok);
@@ -123,8 +130,8 @@ private:
     void pollPass();
     void runEepromWrite();
     void runEepromRead();
-    void runRegisterCommand(int op);
-    void runEncoderPower(int op);
+    void runRegisterCommand(DeviceOperation op);
+    void runEncoderPower(DeviceOperation op);
     void finishOperation();
 
     DeviceLinkState* m_state;
@@ -133,7 +140,8 @@ private:
     std::atomic<bool> m_opened{false};
     std::atomic<int> m_openFailure{int(OpenFailure::None)}; // written by the link's owner
     int m_pollCursor = 0;
-    int m_replyGroup = -1; // worker: the poll group of the reply being decoded
+    int m_replyGroup = -1;      // worker: the poll group of the reply being decoded
+    qint64 m_replyReceivedNs = 0; // worker: when that reply was read
     int m_startupPauseMs = 1000;
     ShortSleep m_shortSleep;
     RegisterGroupList m_pollGroups;
