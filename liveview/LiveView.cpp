@@ -67,8 +67,13 @@ bool LiveView::checkSignal()
 {
     const LiveValues& live = m_last.values;
     const double amplitude = PositionMath::signalAmplitude(live.sinSample, live.cosSample);
-    m_frame.gaugeSet = true;
-    m_frame.gaugePercent = amplitude * 100.0;
+    // The gauge follows moves it can show (a fraction of a degree of its
+    // needle is not one): a noisy signal then does not repaint it each frame.
+    const double percent = amplitude * 100.0;
+    if (!m_frame.gaugeSet || std::abs(percent - m_frame.gaugePercent) >= kGaugeStepPercent) {
+        m_frame.gaugeSet = true;
+        m_frame.gaugePercent = percent;
+    }
     if (!m_signalLost && amplitude < PositionMath::kSignalLostBelow)
         m_signalLost = true;
     m_frame.positionAlarm = m_signalLost;

@@ -29,6 +29,10 @@ public:
         QString missing = QStringLiteral("OffLine");
     };
 
+    // The smallest change of the signal strength passed to the gauge: a
+    // third of a degree of its needle.
+    static constexpr double kGaugeStepPercent = 0.125;
+
     explicit LiveView(DisplayState& state = DisplayState::global());
 
     void setLineWords(const LineWords& words) { m_lineWords = words; }

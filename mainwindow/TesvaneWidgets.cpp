@@ -1,5 +1,6 @@
 #include "TesvaneWidgets.h"
 
+#include "GlyphCacheLabel.h"
 #include "LatchWidget.h"
 #include "LiveFrame.h"
 #include "SinCosValue.h"
@@ -223,9 +224,9 @@ void TesvaneWidgets::buildPositionPanel()
     row->setAlignment(Qt::AlignCenter);
     row->setContentsMargins(20, 0, 120, 0);
     row->setSpacing(10);
-    signLabel = new QLabel;
+    signLabel = new GlyphCacheLabel;
     signLabel->setFixedWidth(40);
-    positionLabel = new QLabel;
+    positionLabel = new GlyphCacheLabel;
     positionLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     positionLabel->setAlignment(Qt::AlignCenter);
     setPositionAlarm(false);

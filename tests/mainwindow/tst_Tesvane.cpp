@@ -27,6 +27,7 @@
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -67,10 +68,11 @@ private slots:
     void unplugNoticedByWorker();
     void unplugDuringConfigurationRead();
     void otherDevicesLeaveTheConnection();
-    void positionZeroDirectionAndAccuracy();
+    void positionZeroAndKeys();
     void lostSignalLatchesAlarm();
     void squareWaveStatesAndPhaseErrors();
     void latchRowsOnlyWithSupply();
+    void framesAtTheScreensPace();
     void keysAndEscape();
     void contextMenuRegion();
     void closeEndsWorker();
@@ -381,7 +383,7 @@ void tst_Tesvane::otherDevicesLeaveTheConnection()
     QCOMPARE(window->widgets().noticeLabel->text(), QStringLiteral("The device is not connected!"));
 }
 
-void tst_Tesvane::positionZeroDirectionAndAccuracy()
+void tst_Tesvane::positionZeroAndKeys()
 {
     makeWindow();
     std::shared_ptr<SimTester> tester = plug();
@@ -392,29 +394,21 @@ void tst_Tesvane::positionZeroDirectionAndAccuracy()
     tester->moveTo(1000.0);
     QTest::qWait(50);
 
-    // Zero here, move 125 periods (20 um each): 2.500 mm, three decimals.
+    // The zero command, the keys and the labels (the arithmetic itself is
+    // tst_LiveView's): zero here, 125 periods of 20 um on.
     window->OnPositionZero();
     QCOMPARE(window->widgets().positionLabel->text(), QStringLiteral("0.000mm"));
-    QCOMPARE(window->widgets().signLabel->text(), QString());
     tester->moveTo(1125.0);
     QTRY_COMPARE(window->widgets().positionLabel->text(), QStringLiteral("2.500mm"));
     QCOMPARE(window->widgets().signLabel->text(), QString());
-    QCOMPARE(DisplayState::global().currentPosition, 2.5);
-    tester->moveTo(1000.0 - 0.5);
-    QTRY_COMPARE(window->widgets().positionLabel->text(), QStringLiteral("0.010mm"));
-    QCOMPARE(window->widgets().signLabel->text(), QStringLiteral("-"));
-    tester->moveTo(1125.0);
-    QTRY_COMPARE(window->widgets().positionLabel->text(), QStringLiteral("2.500mm"));
 
-    // Ctrl+I turns the sign; the zero stays.
+    // Ctrl+I turns the sign; Ctrl+Z zeroes, with the direction kept.
     QTest::keyClick(window, Qt::Key_I, Qt::ControlModifier);
     QTRY_COMPARE(window->widgets().signLabel->text(), QStringLiteral("-"));
     QCOMPARE(window->widgets().positionLabel->text(), QStringLiteral("2.500mm"));
-    // Ctrl+Z zeroes, with the direction kept.
     QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
     QTRY_COMPARE(window->widgets().positionLabel->text(), QStringLiteral("0.000mm"));
     QCOMPARE(DisplayState::global().direction, -1);
-    QCOMPARE(DisplayState::global().presetValue, 0.0);
 }
 
 void tst_Tesvane::lostSignalLatchesAlarm()
@@ -508,6 +502,59 @@ void tst_Tesvane::latchRowsOnlyWithSupply()
     QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
     QCOMPARE(window->widgets().sinCosLatchTable->table()->rowCount(), 0);
     QCOMPARE(window->widgets().sinCosLatchTable->triggerCount(), 0);
+}
+
+// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+void tst_Tesvane::framesAtTheScreensPace()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    STEP(powerOn());
+    // The worker stops; the test plays the replies, a burst of 200 as a busy
+    // GUI thread would receive them.
+    window->device()->stopWorker();
+    QTest::qWait(100);
+    const TesvaneWidgets& ui = window->widgets();
+    PaintCounter counter;
+    ui.currentLabel->installEventFilter(&counter);
+    ui.positionLabel->installEventFilter(&counter);
+    QSignalSpy frames(window, &Tesvane::frameShown);
+    int refreshes = 0;
+    connect(window, &Tesvane::UiRefreshOk, this, [&refreshes] { ++refreshes; });
+    LiveSnapshot snapshot = DeviceLinkState::global().liveSnapshot();
+    const QTableWidget* latches = ui.sinCosLatchTable->table();
+    const int rowsBefore = latches->rowCount();
+    for (int i = 1; i <= 200; ++i) {
+        ++snapshot.sequence;
+        snapshot.values.encoderCurrent = quint16(1000 + i);
+        snapshot.values.sinCosPosition += 512;
+        snapshot.values.sinCosLatchCount += 1;
+        snapshot.values.sinCosLatchPosition = snapshot.values.sinCosPosition;
+        emit window->device()->LiveSnapshotRet(snapshot);
+    }
+    QCOMPARE(refreshes, 200); // every reply computed
+    // Shown: the newest reply, with every latch row, in a frame or two.
+    QTRY_COMPARE(ui.currentLabel->text(), QStringLiteral("1.20A"));
+    QTest::qWait(100);
+    QVERIFY2(frames.count() <= 2, qPrintable(QString::number(frames.count())));
+    QCOMPARE(frames.last().at(0).toULongLong(), snapshot.sequence);
+    QVERIFY2(counter.paints <= 6, qPrintable(QString::number(counter.paints)));
+    QCOMPARE(latches->rowCount(), qMin(200, rowsBefore + 200));
+    QCOMPARE(latches->item(latches->rowCount() - 1, 1)->text(), QStringLiteral("1"));
 }
 
 void tst_Tesvane::keysAndEscape()
