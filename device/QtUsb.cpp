@@ -477,7 +477,7 @@ void QtUsb::runEncoderPower(DeviceOperation op)
     const bool ok = readAcknowledgement(buffer);
     if (ok) {
         logCritical("EncoderPower Successful!");
-        const quint8 power = buffer[18] & 1;
+        const quint8 power = ReportFrame::encoderPowerState(buffer);
         m_state->editConfig([power](ConfigRecord& record) { record.encoderPower = power; });
     } else {
         logCritical("EncoderPowert Error!");
