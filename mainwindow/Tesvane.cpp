@@ -2,6 +2,7 @@
 
 #include "DeviceIdentity.h"
 #include "FramePacer.h"
+#include "NestedWait.h"
 #include "HotPlugSource.h"
 #include "LatchWidget.h"
 #include "QtUsb.h"
@@ -18,7 +19,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLoggingCategory>
@@ -63,6 +63,9 @@ Tesvane::Tesvane(QWidget* parent, HotPlugSource* hotPlug, int startupPauseMs)
     view.setLineWords({tr("Normal"), tr("OffLine")});
     pacer = new FramePacer(this);
     connect(pacer, &FramePacer::frameDue, this, &Tesvane::showFrame);
+    waits = new NestedWait(this);
+    connect(this, &Tesvane::UiRefreshOk, waits, &NestedWait::notify);
+    connect(this, &Tesvane::waitsCancelled, waits, &NestedWait::cancel);
 
     usb = new QtUsb(this);
     usb->setStartupPause(startupPauseMs);
@@ -93,6 +96,7 @@ Tesvane::Tesvane(QWidget* parent, HotPlugSource* hotPlug, int startupPauseMs)
 Tesvane::~Tesvane()
 {
     closing = true;
+    waits->close();
     if (usb->isRunning())
         usb->stopWorker();
     usb->closeDevice();
@@ -163,9 +167,7 @@ bool Tesvane::openTester()
     // otherwise see the previous stop and end at once.
     usb->setStopRequested(false);
     usb->start(QThread::HighestPriority);
-    ui.connectionLabel->setText(tr("Device is connected!"));
-    ui.notConnectedPanel->show();
-    ui.noticeLabel->setText(tr("Reading device parameters!"));
+    ui.showReading(tr("Device is connected!"), tr("Reading device parameters!"));
     view.setAwaitingConfig(true);
     qCDebug(lcView, "view: reading");
     OnRead();
@@ -175,10 +177,7 @@ bool Tesvane::openTester()
 void Tesvane::showOpenFailed()
 {
     qDebug("Could not open USB device!");
-    ui.connectionLabel->setText(tr("The device is not connected!"));
-    setPanelsHidden(true);
-    ui.notConnectedPanel->show();
-    ui.noticeLabel->setText(tr("The device is not connected!"));
+    ui.showNotConnected(tr("The device is not connected!"));
     qCDebug(lcView, "view: not connected");
 }
 
@@ -198,10 +197,7 @@ void Tesvane::UsbClose()
 
 void Tesvane::showNotConnected()
 {
-    ui.connectionLabel->setText(tr("The device is not connected!"));
-    setPanelsHidden(true);
-    ui.notConnectedPanel->show();
-    ui.noticeLabel->setText(tr("The device is not connected!"));
+    ui.showNotConnected(tr("The device is not connected!"));
     view.connectionClosed();
     qCDebug(lcView, "view: not connected");
 }
@@ -254,9 +250,8 @@ void Tesvane::OnWaitClose()
 void Tesvane::EEpReadRet(bool ok)
 {
     if (ok) {
-        ui.statusBar->showMessage(tr("Read configuration data successfully!"), kMessageMs);
-        ui.notConnectedPanel->hide();
-        setPanelsHidden(false);
+        showResult(tr("Read configuration data successfully!"), false);
+        ui.showMeasuring(usb->state().config().isSinCosMode());
         qCDebug(lcView, "view: measuring");
         const quint8 power = usb->state().config().encoderPower;
         if (power == 1) {
@@ -273,10 +268,8 @@ void Tesvane::EEpReadRet(bool ok)
             view.setAwaitingConfig(false);
         }
     } else {
-        const QString text = tr("Read configuration data failed!");
-        ui.statusBar->showMessage(text, kMessageMs);
-        showErrorBox(tr("Error"), text, nullptr);
-        ui.noticeLabel->setText(text);
+        showResult(tr("Read configuration data failed!"), true);
+        ui.noticeLabel->setText(tr("Read configuration data failed!"));
     }
     OnWaitClose();
 }
@@ -296,6 +289,7 @@ void Tesvane::endProgram()
 {
     const bool first = !closing;
     closing = true;
+    waits->close();
     emit waitsCancelled();
     usb->stopWorker();
     usb->closeDevice();
@@ -344,7 +338,7 @@ void Tesvane::afterZero(const LiveView::Refresh& zeroed)
 
 void Tesvane::resetPhaseErrorBaseline()
 {
-    if (!waitForRefreshes(2))
+    if (!waits->forNotifications(2))
         return;
     view.resetPhaseBaseline();
     showFrame();
@@ -370,45 +364,6 @@ void Tesvane::clearLatchTables()
     ui.clearLatchTables();
 }
 
-bool Tesvane::waitForRefreshes(int refreshes)
-{
-    QPointer<Tesvane> self(this);
-    for (int i = 0; i < refreshes; ++i) {
-        if (closing)
-            return false;
-        QEventLoop loop;
-        bool cancelled = false;
-        connect(this, &Tesvane::UiRefreshOk, &loop, &QEventLoop::quit);
-        connect(this, &Tesvane::waitsCancelled, &loop, [&] {
-            cancelled = true;
-            loop.quit();
-        });
-        loop.exec();
-        if (!self || cancelled || closing)
-            return false;
-    }
-    return true;
-}
-
-bool Tesvane::waitMilliseconds(int ms)
-{
-    if (closing)
-        return false;
-    QPointer<Tesvane> self(this);
-    QEventLoop loop;
-    bool cancelled = false;
-    QTimer timer;
-    timer.setSingleShot(true);
-    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &Tesvane::waitsCancelled, &loop, [&] {
-        cancelled = true;
-        loop.quit();
-    });
-    timer.start(ms);
-    loop.exec();
-    return self && !cancelled && !closing;
-}
-
 // ---------------------------------------------------------------- commands
 
 bool Tesvane::request(DeviceOperation op)
@@ -427,8 +382,7 @@ void Tesvane::reportReplaced(DeviceOperation replaced)
     // The worker had not yet taken that request: it will never run and no
     // result will come for it.
     if (isRequestableOperation(replaced))
-        ui.statusBar->showMessage(tr("The previous command was replaced by a newer one!"),
-                                  kMessageMs);
+        showResult(tr("The previous command was replaced by a newer one!"), false);
 }
 
 bool Tesvane::requireDevice()
@@ -441,9 +395,7 @@ bool Tesvane::requireDevice()
 
 void Tesvane::showAccessError()
 {
-    const QString text = tr("Equipment access error, please check!");
-    ui.statusBar->showMessage(text, kMessageMs);
-    showErrorBox(tr("Error"), text, nullptr);
+    showResult(tr("Equipment access error, please check!"), true);
 }
 
 void Tesvane::showResult(const QString& text, bool errorBox)
@@ -502,7 +454,7 @@ void Tesvane::EncoderPowerRet(bool ok)
     showResult(tr("Encoder power set successfully!"), false);
     // Let the new supply state reach the configuration record and the live
     // values before reading them.
-    if (!waitForRefreshes(2) || !waitMilliseconds(kPowerSettleMs))
+    if (!waits->forNotifications(2) || !waits->forMilliseconds(kPowerSettleMs))
         return;
     const quint8 power = usb->state().config().encoderPower;
     if (power == 1) {
@@ -638,17 +590,10 @@ void Tesvane::keyPressEvent(QKeyEvent* event)
 
 void Tesvane::contextMenuEvent(QContextMenuEvent* event)
 {
-    const QPoint bodyTopLeft = bodyWidget()->mapTo(this, QPoint(0, 0));
-    QRect region(bodyTopLeft, bodyWidget()->size());
+    // Only between the tool bar and the bottom band, and only while measuring.
+    QRect region(bodyWidget()->mapTo(this, QPoint(0, 0)), bodyWidget()->size());
     region.setTop(75);
     region.setBottom(bottomWidget()->mapTo(this, QPoint(0, 0)).y());
-    if (!region.contains(event->pos()) || !ui.notConnectedPanel->isHidden())
-        return;
-    auto* menu = new QMenu(this);
-    menu->addAction(ui.powerAction);
-    menu->addAction(ui.sysSetAction);
-    menu->addAction(ui.clearLatchAction);
-    menu->addAction(ui.zeroAction);
-    menu->exec(QCursor::pos());
-    delete menu;
+    if (region.contains(event->pos()) && ui.notConnectedPanel->isHidden())
+        ui.execContextMenu(this, QCursor::pos());
 }

@@ -12,6 +12,7 @@
 
 class FramePacer;
 class HotPlugSource;
+class NestedWait;
 class QTimer;
 class QtUsb;
 #include "WaitDialog.h"
@@ -119,16 +120,14 @@ private:
     bool request(DeviceOperation op);
     void reportReplaced(DeviceOperation replaced);
     void showResult(const QString& text, bool errorBox);
-    // Runs nested event loops until `refreshes` refreshes have happened,
-    // the link stops or the window closes; false when cut short.
-    bool waitForRefreshes(int refreshes);
-    bool waitMilliseconds(int ms);
     // The update dialog, `width` pixels wide, run modally.
     void openUpdateDialog(int width);
 
     TesvaneWidgets ui;
     LiveView view;
     FramePacer* pacer = nullptr;
+    // Nested waits for refreshes: end when the link stops or the window closes.
+    NestedWait* waits = nullptr;
     QtUsb* usb = nullptr;
     QPointer<WaitDialog> waitDialog;
     QTimer* speedTimer = nullptr;

@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QStatusBar>
 #include <QToolBar>
@@ -467,6 +468,35 @@ void TesvaneWidgets::setPanelsHidden(bool hide, bool sinCosMode)
     sinCosLatchTable->setVisible(sinCosMode);
     squareWavePanel->setVisible(!sinCosMode);
     squareLatchTable->setVisible(!sinCosMode);
+}
+
+void TesvaneWidgets::showNotConnected(const QString& text)
+{
+    connectionLabel->setText(text);
+    setPanelsHidden(true, false);
+    notConnectedPanel->show();
+    noticeLabel->setText(text);
+}
+
+void TesvaneWidgets::showReading(const QString& connection, const QString& notice)
+{
+    connectionLabel->setText(connection);
+    notConnectedPanel->show();
+    noticeLabel->setText(notice);
+}
+
+void TesvaneWidgets::showMeasuring(bool sinCosMode)
+{
+    notConnectedPanel->hide();
+    setPanelsHidden(false, sinCosMode);
+}
+
+void TesvaneWidgets::execContextMenu(QWidget* parent, const QPoint& globalPos)
+{
+    QMenu menu(parent);
+    for (QAction* action : {powerAction, sysSetAction, clearLatchAction, zeroAction})
+        menu.addAction(action);
+    menu.exec(globalPos);
 }
 
 void TesvaneWidgets::setPowerTexts(const QString& text)

@@ -37,6 +37,13 @@ public:
     void clearLatchTables();
     // Hides every panel, or shows those of the work mode.
     void setPanelsHidden(bool hide, bool sinCosMode);
+    // The three views: not connected (with `text`), reading the
+    // configuration, measuring (the panels of the work mode).
+    void showNotConnected(const QString& text);
+    void showReading(const QString& connection, const QString& notice);
+    void showMeasuring(bool sinCosMode);
+    // The context menu: supply, settings, clear latches, zero.
+    void execContextMenu(QWidget* parent, const QPoint& globalPos);
     // The supply command's text on the tool button and the context action.
     void setPowerTexts(const QString& text);
     void setPhaseErrorCount(quint16 count);
