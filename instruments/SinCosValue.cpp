@@ -114,16 +114,20 @@ void SinCosValue::resizeEvent(QResizeEvent*)
 
 void SinCosValue::rebuild()
 {
-    if (m_picture.size() != size())
-        m_picture = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    QColor background(QStringLiteral("#FFFAF0"));
-    background.setAlpha(200);
-    m_picture.fill(background);
+    const InstrumentGeometry::PlotSquare square = InstrumentGeometry::plotSquare(width(), height());
+    if (m_axes.size() != size()) {
+        m_axes = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+        QColor background(QStringLiteral("#FFFAF0"));
+        background.setAlpha(200);
+        m_axes.fill(background);
+        QPainter axes(&m_axes);
+        axes.setRenderHint(QPainter::Antialiasing);
+        drawAxes(axes, square);
+    }
+    m_picture = m_axes.copy();
 
     QPainter p(&m_picture);
     p.setRenderHint(QPainter::Antialiasing);
-    const InstrumentGeometry::PlotSquare square = InstrumentGeometry::plotSquare(width(), height());
-    drawAxes(p, square);
     const QList<SinCosSample> samples = m_history->samples();
     drawDots(p, square, samples);
     drawValues(p, samples);
