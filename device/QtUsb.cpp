@@ -2,9 +2,7 @@
 
 #include "EepromImage.h"
 #include "PreciseTimers.h"
-#include "UsbApi.h"
 
-#include <cerrno>
 #include <chrono>
 
 namespace {
@@ -42,6 +40,9 @@ QtUsb::QtUsb(QObject* parent, DeviceLinkState* state)
 {
     qRegisterMetaType<LiveSnapshot>();
     m_state->setUsbOpened(false);
+    m_session.setOpenedListener(
+        [](void* state, bool opened) { static_cast<DeviceLinkState*>(state)->setUsbOpened(opened); },
+        m_state);
 }
 
 QtUsb::~QtUsb()
@@ -54,100 +55,17 @@ QtUsb::~QtUsb()
 
 bool QtUsb::initDevice(quint16 vendorId, quint16 productId)
 {
-    if (m_opened.load()) {
-        logDebug("Closing LibUSB");
-        usb_release_interface(m_handle, 0);
-        usb_close(m_handle);
-        m_handle = nullptr;
-        setOpened(false);
-    }
-    logDebug("Initializing LibUSB");
-    usb_init();
-    if (!openDevice(vendorId, productId)) {
-        logCritical("Cannot set configuration. ");
-        return false;
-    }
-    const int configured = usb_set_configuration(m_handle, 1);
-    if (configured < 0) {
-        logCritical("Cannot set configuration. ");
-        closeDevice();
-        setOpenFailure(failureOf(-configured));
-        return false;
-    }
-    logDebug("Configuration  setted");
-    const int claimed = usb_claim_interface(m_handle, 0);
-    if (claimed < 0) {
-        logCritical("Cannot claim interface.");
-        closeDevice();
-        setOpenFailure(failureOf(-claimed));
-        return false;
-    }
-    logDebug("Interface claimed");
-    return true;
-}
-
-QtUsb::OpenFailure QtUsb::failureOf(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return OpenFailure::AccessDenied;
-    case EBUSY:
-        return OpenFailure::Busy;
-    case ENODEV:
-    case ENOENT:
-        return OpenFailure::NotFound;
-    default:
-        return OpenFailure::Other;
-    }
+    return m_session.init(vendorId, productId);
 }
 
 bool QtUsb::openDevice(quint16 vendorId, quint16 productId)
 {
-    qDebug("Scanning for device with VendorId = 0x%04x and ProductId = 0x%04x", vendorId,
-           productId);
-    setOpenFailure(OpenFailure::NotFound);
-    usb_find_busses();
-    usb_find_devices();
-    for (usb_bus* bus = usb_get_busses(); bus; bus = bus->next) {
-        for (struct usb_device* dev = bus->devices; dev; dev = dev->next) {
-            if (dev->descriptor.idVendor != vendorId || dev->descriptor.idProduct != productId)
-                continue;
-            logDebug("Device found");
-            logCritical(dev->filename);
-            errno = 0;
-            m_handle = usb_open(dev);
-            if (!m_handle) {
-                // libusb 0.1 reports the cause in errno only.
-                setOpenFailure(failureOf(errno));
-                logCritical("Could not open USB device");
-                return false;
-            }
-            setOpenFailure(OpenFailure::None);
-            setOpened(true);
-            return true;
-        }
-    }
-    logDebug("Cannot find specified device");
-    return false;
+    return m_session.open(vendorId, productId);
 }
 
 int QtUsb::closeDevice()
 {
-    logDebug("Closing LibUSB");
-    if (!m_opened.load())
-        return 0;
-    usb_release_interface(m_handle, 0);
-    const int result = usb_close(m_handle);
-    m_handle = nullptr;
-    setOpened(false);
-    return result;
-}
-
-void QtUsb::setOpened(bool opened)
-{
-    m_opened.store(opened);
-    m_state->setUsbOpened(opened);
+    return m_session.close();
 }
 
 void QtUsb::recoverAfterFailedTransfer()
@@ -160,13 +78,11 @@ void QtUsb::recoverAfterFailedTransfer()
 
 bool QtUsb::writeReport(const quint8* data, int length)
 {
-    if (!m_opened.load()) {
+    if (!m_session.isOpen()) {
         logCritical("Usb connection not opened");
         return false;
     }
-    const int result =
-        UsbApi::interruptWrite(m_handle, kWriteEndpoint, data, length & 0xFF, kTransferTimeoutMs);
-    if (result >= 0)
+    if (m_session.interruptWrite(kWriteEndpoint, data, length & 0xFF, kTransferTimeoutMs) >= 0)
         return true;
     recoverAfterFailedTransfer();
     return false;
@@ -174,12 +90,12 @@ bool QtUsb::writeReport(const quint8* data, int length)
 
 int QtUsb::readReport(quint8* buffer, int length)
 {
-    if (!m_opened.load()) {
+    if (!m_session.isOpen()) {
         logCritical("Usb connection not opened");
         return 0;
     }
     const int result =
-        UsbApi::interruptRead(m_handle, kReadEndpoint, buffer, length & 0xFF, kTransferTimeoutMs);
+        m_session.interruptRead(kReadEndpoint, buffer, length & 0xFF, kTransferTimeoutMs);
     if (result >= 0)
         return result;
     recoverAfterFailedTransfer();
