@@ -82,6 +82,8 @@ public:
     // Speed sample: the distance since the previous sample in mm (absolute),
     // or a negative number when the supply is off (the reference still moves).
     double takeSpeedSample();
+    // The next speed sample measures from here (a reset).
+    void renewSpeedReference() { m_state.previousPosition = m_state.currentPosition; }
 
     // Before the first configuration read after a connection no position is
     // computed.

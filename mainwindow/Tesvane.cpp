@@ -476,7 +476,7 @@ void Tesvane::ResetRet(bool ok)
         return;
     }
     showResult(tr("Reset successfully!"), false);
-    view.takeSpeedSample(); // the speed reference starts here
+    view.renewSpeedReference();
     ui.speedCurve->resetCurve();
     displayReset();
 }
