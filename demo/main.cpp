@@ -1,5 +1,6 @@
 // RotaprobeDemo: the test program on a simulated tester, with a control
 // window for the tester beside the main window.
+#include "DemoPlacement.h"
 #include "DemoTester.h"
 #include "SimHotPlugSource.h"
 #include "SimulatedTesterWindow.h"
@@ -18,14 +19,9 @@ int main(int argc, char** argv)
         auto* controls = new SimulatedTesterWindow(tester, &window);
         controls->setWindowFlags(Qt::Window);
         controls->adjustSize();
-        // Beside the main window where the desktop leaves room, else over
-        // its right edge.
-        const QRect desktop = QApplication::desktop()->availableGeometry(&window);
-        const QRect frame = window.frameGeometry();
-        int x = frame.right() + 8;
-        if (x + controls->width() > desktop.right())
-            x = desktop.right() - controls->width();
-        controls->move(x, frame.top());
+        controls->move(DemoPlacement::controlsPosition(
+            QApplication::desktop()->availableGeometry(&window), window.frameGeometry(),
+            controls->frameGeometry().size()));
         controls->show();
     };
     return runTestProgram(argc, argv, hooks);

@@ -22,7 +22,7 @@ void DeviceLinkState::reset()
     setConfig(ConfigRecord());
 }
 
-bool DeviceLinkState::requestOperation(DeviceOperation op, int* replaced)
+bool DeviceLinkState::requestOperation(DeviceOperation op, DeviceOperation* replaced)
 {
     if (replaced)
         *replaced = OpNone;
@@ -36,7 +36,7 @@ bool DeviceLinkState::requestOperation(DeviceOperation op, int* replaced)
 }
 
 bool DeviceLinkState::requestEepromOperation(DeviceOperation op, const RegisterGroupList& groups,
-                                             int* replaced)
+                                             DeviceOperation* replaced)
 {
     if (replaced)
         *replaced = OpNone;
@@ -50,13 +50,13 @@ bool DeviceLinkState::requestEepromOperation(DeviceOperation op, const RegisterG
     return true;
 }
 
-int DeviceLinkState::requestedOperation() const
+DeviceOperation DeviceLinkState::requestedOperation() const
 {
     std::lock_guard<std::mutex> lock(m_opMutex);
     return m_requested;
 }
 
-int DeviceLinkState::currentOperation() const
+DeviceOperation DeviceLinkState::currentOperation() const
 {
     std::lock_guard<std::mutex> lock(m_opMutex);
     return m_current;
@@ -68,7 +68,7 @@ RegisterGroupList DeviceLinkState::eepromGroups() const
     return m_eepromGroups;
 }
 
-int DeviceLinkState::takeRequest(RegisterGroupList* groups)
+DeviceOperation DeviceLinkState::takeRequest(RegisterGroupList* groups)
 {
     std::lock_guard<std::mutex> lock(m_opMutex);
     if (!isRequestableOperation(m_requested))
@@ -80,7 +80,13 @@ int DeviceLinkState::takeRequest(RegisterGroupList* groups)
     return m_current;
 }
 
-void DeviceLinkState::setCurrentOperation(int op)
+void DeviceLinkState::dropRequest()
+{
+    std::lock_guard<std::mutex> lock(m_opMutex);
+    m_requested = OpNone;
+}
+
+void DeviceLinkState::setCurrentOperation(DeviceOperation op)
 {
     std::lock_guard<std::mutex> lock(m_opMutex);
     m_current = op;
@@ -92,20 +98,23 @@ LiveValues DeviceLinkState::liveValues() const
     return m_live.values;
 }
 
-DeviceLinkState::LiveSnapshot DeviceLinkState::liveSnapshot() const
+LiveSnapshot DeviceLinkState::liveSnapshot() const
 {
     std::lock_guard<std::mutex> lock(m_liveMutex);
     return m_live;
 }
 
-void DeviceLinkState::publishLiveValues(const LiveValues& values, int group)
+LiveSnapshot DeviceLinkState::publishLiveValues(const LiveValues& values, int group,
+                                                qint64 receivedNs)
 {
     std::lock_guard<std::mutex> lock(m_liveMutex);
     m_live.values = values;
     if (group >= 0) {
         ++m_live.sequence;
         m_live.group = group;
+        m_live.receivedNs = receivedNs;
     }
+    return m_live;
 }
 
 ConfigRecord DeviceLinkState::config() const

@@ -2,6 +2,7 @@
 
 #include "ConfigRecord.h"
 #include "DeviceOperation.h"
+#include "LiveSnapshot.h"
 #include "LiveValues.h"
 #include "RegisterGroup.h"
 
@@ -24,8 +25,8 @@
 //   groups while an EEPROM operation is pending or running.
 // - live values: guarded by m_liveMutex; the worker publishes whole
 //   snapshots, the GUI thread reads whole snapshots. Each publication from a
-//   reply counts one in the snapshot's sequence, so a reader called from the
-//   worker (a direct connection to RealReadRet) sees every reply once.
+//   reply counts one in the snapshot's sequence. Readers that must see every
+//   reply take the snapshots QtUsb sends with LiveSnapshotRet instead.
 // - configuration record: guarded by m_configMutex; the worker decodes EEPROM
 //   replies and the encoder supply state into it, the GUI thread edits it.
 class DeviceLinkState
@@ -44,44 +45,40 @@ public:
     // comes; *replaced (when given) receives that request, or OpNone. EEPROM
     // operations go through requestEepromOperation: passing one here is
     // refused (false, nothing changed), as is any number outside 3-6.
-    bool requestOperation(DeviceOperation op, int* replaced = nullptr);
+    bool requestOperation(DeviceOperation op, DeviceOperation* replaced = nullptr);
 
     // GUI thread. Publishes the groups and requests the EEPROM operation
     // (OpEepromWrite or OpEepromRead; anything else is refused with false).
     // Replaces a pending request like requestOperation; an operation already
     // running keeps the groups it took.
     bool requestEepromOperation(DeviceOperation op, const RegisterGroupList& groups,
-                                int* replaced = nullptr);
+                                DeviceOperation* replaced = nullptr);
 
-    int requestedOperation() const;
-    int currentOperation() const;
+    DeviceOperation requestedOperation() const;
+    DeviceOperation currentOperation() const;
     RegisterGroupList eepromGroups() const;
 
     // Worker. Moves a pending request (1-6) into currentOperation and
     // returns it, copying the groups of an EEPROM request into *groups.
     // Returns OpPoll and leaves everything as it is when nothing is pending.
-    int takeRequest(RegisterGroupList* groups);
+    DeviceOperation takeRequest(RegisterGroupList* groups);
+
+    // Worker, when it stops: a request not yet taken is dropped, so that
+    // nothing of the old link runs (or is reported as replaced) on the next.
+    void dropRequest();
 
     // Worker. Sets currentOperation (OpPoll when an operation has ended, and
     // when the worker starts or stops, so that a request taken but never run
     // does not linger).
-    void setCurrentOperation(int op);
-
-    // One decoded reply as published: the values after it, how many
-    // replies have been published since the reset, and the poll group the
-    // reply answered (-1: none yet, or published without a group).
-    struct LiveSnapshot
-    {
-        LiveValues values;
-        quint64 sequence = 0;
-        int group = -1;
-    };
+    void setCurrentOperation(DeviceOperation op);
 
     LiveValues liveValues() const;
     LiveSnapshot liveSnapshot() const;
-    // Worker: publishes the values after one decoded reply to poll `group`
-    // (-1 when the values do not come from a reply).
-    void publishLiveValues(const LiveValues& values, int group = -1);
+    // Worker: publishes the values after one decoded reply to poll `group`,
+    // received at `receivedNs` (-1 and 0 when the values do not come from a
+    // reply); returns the snapshot as published.
+    LiveSnapshot publishLiveValues(const LiveValues& values, int group = -1,
+                                   qint64 receivedNs = 0);
 
     ConfigRecord config() const;
     void setConfig(const ConfigRecord& record);
@@ -97,8 +94,8 @@ private:
     std::atomic<bool> m_usbOpened{false};
 
     mutable std::mutex m_opMutex;
-    int m_requested = OpNone;
-    int m_current = OpNone;
+    DeviceOperation m_requested = OpNone;
+    DeviceOperation m_current = OpNone;
     RegisterGroupList m_eepromGroups;
 
     mutable std::mutex m_liveMutex;

@@ -2,9 +2,8 @@
 
 #include "EepromImage.h"
 #include "PreciseTimers.h"
-#include "UsbApi.h"
 
-#include <cerrno>
+#include <chrono>
 
 namespace {
 
@@ -39,7 +38,11 @@ template <typename Send> bool sendWithRetries(Send send, int pauseMs)
 QtUsb::QtUsb(QObject* parent, DeviceLinkState* state)
     : QThread(parent), m_state(state), m_pollGroups(ReportFrame::pollGroups())
 {
+    qRegisterMetaType<LiveSnapshot>();
     m_state->setUsbOpened(false);
+    m_session.setOpenedListener(
+        [](void* state, bool opened) { static_cast<DeviceLinkState*>(state)->setUsbOpened(opened); },
+        m_state);
 }
 
 QtUsb::~QtUsb()
@@ -52,100 +55,17 @@ QtUsb::~QtUsb()
 
 bool QtUsb::initDevice(quint16 vendorId, quint16 productId)
 {
-    if (m_opened.load()) {
-        logDebug("Closing LibUSB");
-        usb_release_interface(m_handle, 0);
-        usb_close(m_handle);
-        m_handle = nullptr;
-        setOpened(false);
-    }
-    logDebug("Initializing LibUSB");
-    usb_init();
-    if (!openDevice(vendorId, productId)) {
-        logCritical("Cannot set configuration. ");
-        return false;
-    }
-    const int configured = usb_set_configuration(m_handle, 1);
-    if (configured < 0) {
-        logCritical("Cannot set configuration. ");
-        closeDevice();
-        setOpenFailure(failureOf(-configured));
-        return false;
-    }
-    logDebug("Configuration  setted");
-    const int claimed = usb_claim_interface(m_handle, 0);
-    if (claimed < 0) {
-        logCritical("Cannot claim interface.");
-        closeDevice();
-        setOpenFailure(failureOf(-claimed));
-        return false;
-    }
-    logDebug("Interface claimed");
-    return true;
-}
-
-QtUsb::OpenFailure QtUsb::failureOf(int error)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return OpenFailure::AccessDenied;
-    case EBUSY:
-        return OpenFailure::Busy;
-    case ENODEV:
-    case ENOENT:
-        return OpenFailure::NotFound;
-    default:
-        return OpenFailure::Other;
-    }
+    return m_session.init(vendorId, productId);
 }
 
 bool QtUsb::openDevice(quint16 vendorId, quint16 productId)
 {
-    qDebug("Scanning for device with VendorId = 0x%04x and ProductId = 0x%04x", vendorId,
-           productId);
-    setOpenFailure(OpenFailure::NotFound);
-    usb_find_busses();
-    usb_find_devices();
-    for (usb_bus* bus = usb_get_busses(); bus; bus = bus->next) {
-        for (struct usb_device* dev = bus->devices; dev; dev = dev->next) {
-            if (dev->descriptor.idVendor != vendorId || dev->descriptor.idProduct != productId)
-                continue;
-            logDebug("Device found");
-            logCritical(dev->filename);
-            errno = 0;
-            m_handle = usb_open(dev);
-            if (!m_handle) {
-                // libusb 0.1 reports the cause in errno only.
-                setOpenFailure(failureOf(errno));
-                logCritical("Could not open USB device");
-                return false;
-            }
-            setOpenFailure(OpenFailure::None);
-            setOpened(true);
-            return true;
-        }
-    }
-    logDebug("Cannot find specified device");
-    return false;
+    return m_session.open(vendorId, productId);
 }
 
 int QtUsb::closeDevice()
 {
-    logDebug("Closing LibUSB");
-    if (!m_opened.load())
-        return 0;
-    usb_release_interface(m_handle, 0);
-    const int result = usb_close(m_handle);
-    m_handle = nullptr;
-    setOpened(false);
-    return result;
-}
-
-void QtUsb::setOpened(bool opened)
-{
-    m_opened.store(opened);
-    m_state->setUsbOpened(opened);
+    return m_session.close();
 }
 
 void QtUsb::recoverAfterFailedTransfer()
@@ -158,13 +78,11 @@ void QtUsb::recoverAfterFailedTransfer()
 
 bool QtUsb::writeReport(const quint8* data, int length)
 {
-    if (!m_opened.load()) {
+    if (!m_session.isOpen()) {
         logCritical("Usb connection not opened");
         return false;
     }
-    const int result =
-        UsbApi::interruptWrite(m_handle, kWriteEndpoint, data, length & 0xFF, kTransferTimeoutMs);
-    if (result >= 0)
+    if (m_session.interruptWrite(kWriteEndpoint, data, length & 0xFF, kTransferTimeoutMs) >= 0)
         return true;
     recoverAfterFailedTransfer();
     return false;
@@ -172,12 +90,12 @@ bool QtUsb::writeReport(const quint8* data, int length)
 
 int QtUsb::readReport(quint8* buffer, int length)
 {
-    if (!m_opened.load()) {
+    if (!m_session.isOpen()) {
         logCritical("Usb connection not opened");
         return 0;
     }
     const int result =
-        UsbApi::interruptRead(m_handle, kReadEndpoint, buffer, length & 0xFF, kTransferTimeoutMs);
+        m_session.interruptRead(kReadEndpoint, buffer, length & 0xFF, kTransferTimeoutMs);
     if (result >= 0)
         return result;
     recoverAfterFailedTransfer();
@@ -222,25 +140,25 @@ bool QtUsb::sendEncoderPower(quint8 on)
 
 // ------------------------------------------------------------ decoding
 
-void QtUsb::parseRealTimeReply(const quint8* reply, int length)
+LiveSnapshot QtUsb::parseRealTimeReply(const quint8* reply, int length)
 {
     switch (ReportFrame::decodeRealTimeReply(reply, length, m_live)) {
     case ReportFrame::Verdict::SizeError:
         logDebug("Read Data Size Error!");
-        return;
+        break;
     case ReportFrame::Verdict::CountError:
         logDebug("ResolveRealReadData DataCount Error!");
-        return;
+        break;
     case ReportFrame::Verdict::StatusError:
         logDebug("Read  RealTimeData Error!");
-        return;
+        break;
     case ReportFrame::Verdict::Decoded:
-        m_state->publishLiveValues(m_live, m_replyGroup);
-        return;
+        return m_state->publishLiveValues(m_live, m_replyGroup, m_replyReceivedNs);
     case ReportFrame::Verdict::WrongHeader:
     case ReportFrame::Verdict::NoEntries:
-        return;
+        break;
     }
+    return m_state->liveSnapshot();
 }
 
 bool QtUsb::parseEepromReply(const quint8* reply, int length)
@@ -268,18 +186,18 @@ bool QtUsb::parseEepromReply(const quint8* reply, int length)
 
 // ------------------------------------------------------------ requests
 
-bool QtUsb::requestConfigRead(int* replaced)
+bool QtUsb::requestConfigRead(DeviceOperation* replaced)
 {
     return m_state->requestEepromOperation(OpEepromRead, EepromImage::readGroups(), replaced);
 }
 
-bool QtUsb::requestConfigWrite(int* replaced)
+bool QtUsb::requestConfigWrite(DeviceOperation* replaced)
 {
     return m_state->requestEepromOperation(
         OpEepromWrite, EepromImage::writeGroups(m_state->config()), replaced);
 }
 
-bool QtUsb::requestOperation(DeviceOperation op, int* replaced)
+bool QtUsb::requestOperation(DeviceOperation op, DeviceOperation* replaced)
 {
     return m_state->requestOperation(op, replaced);
 }
@@ -299,7 +217,8 @@ void QtUsb::stopWorker()
     // wait() joins through Qt's own primitives, which the thread checker
     // cannot see. The worker's last step takes the operation lock; taking it
     // here too makes the order of its last writes and ours visible.
-    static_cast<void>(m_state->currentOperation());
+    // A request it had not taken belongs to the link that ends here.
+    m_state->dropRequest();
 }
 
 // -------------------------------------------------------------- worker
@@ -357,9 +276,13 @@ void QtUsb::pollPass()
     quint8 buffer[ReportFrame::kReportSize] = {};
     if (readReport(buffer, ReportFrame::kReportSize) == ReportFrame::kReportSize) {
         m_replyGroup = m_pollCursor;
+        m_replyReceivedNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch())
+                                .count();
         m_pollCursor = m_pollCursor + 1 >= m_pollGroups.size() ? 0 : m_pollCursor + 1;
-        parseRealTimeReply(buffer, ReportFrame::kReportSize);
+        const LiveSnapshot snapshot = parseRealTimeReply(buffer, ReportFrame::kReportSize);
         m_replyGroup = -1;
+        emit LiveSnapshotRet(snapshot);
         emit RealReadRet();
     }
     m_state->takeRequest(&m_operationGroups);
@@ -434,7 +357,7 @@ void QtUsb::runEepromRead()
     emit EEpReadRet(true);
 }
 
-void QtUsb::runRegisterCommand(int op)
+void QtUsb::runRegisterCommand(DeviceOperation op)
 {
     const bool reset = op == OpReset;
     const quint16 address = reset ? ReportFrame::kResetAddress : ReportFrame::kClearLineLockAddress;
@@ -459,7 +382,7 @@ void QtUsb::runRegisterCommand(int op)
     result(ok);
 }
 
-void QtUsb::runEncoderPower(int op)
+void QtUsb::runEncoderPower(DeviceOperation op)
 {
     if (!sendEncoderPower(op == OpEncoderPowerOn ? 1 : 0)) {
         finishOperation();
@@ -470,7 +393,7 @@ void QtUsb::runEncoderPower(int op)
     const bool ok = readAcknowledgement(buffer);
     if (ok) {
         logCritical("EncoderPower Successful!");
-        const quint8 power = buffer[18] & 1;
+        const quint8 power = ReportFrame::encoderPowerState(buffer);
         m_state->editConfig([power](ConfigRecord& record) { record.encoderPower = power; });
     } else {
         logCritical("EncoderPowert Error!");

@@ -6,12 +6,11 @@
 #include "RegisterGroup.h"
 #include "ReportFrame.h"
 #include "ShortSleep.h"
+#include "UsbSession.h"
 
 #include <QThread>
 
 #include <atomic>
-
-struct usb_dev_handle;
 
 // The link to the tester box over libusb 0.1 and the worker thread that
 // polls it and runs one requested operation at a time.
@@ -22,8 +21,8 @@ struct usb_dev_handle;
 // - Worker thread (run()): every transfer while it runs, including the
 //   re-initialisation after a failed transfer. All signals are emitted here
 //   and reach GUI-thread receivers queued.
-// - m_handle and the open flag are written only by the thread that owns the
-//   link at that moment (see above); m_opened is atomic because the GUI
+// - m_session (handle, open flag) is used only by the thread that owns the
+//   link at that moment (see above); its open flag is atomic because the GUI
 //   reads it at any time. m_stopRequested is atomic. m_pollCursor and m_live
 //   belong to the worker. Shared values live in DeviceLinkState.
 class QtUsb : public QThread
@@ -45,20 +44,13 @@ public:
     bool initDevice(quint16 vendorId, quint16 productId);
     bool openDevice(quint16 vendorId, quint16 productId);
     int closeDevice();
-    bool isOpen() const { return m_opened.load(); }
+    bool isOpen() const { return m_session.isOpen(); }
 
     // Why the last initDevice failed, for a message the user can act on:
     // no such device, no permission on its device node, or an interface
     // another program (the test program) has claimed.
-    enum class OpenFailure
-    {
-        None,
-        NotFound,
-        AccessDenied,
-        Busy,
-        Other,
-    };
-    OpenFailure lastOpenFailure() const { return OpenFailure(m_openFailure.load()); }
+    using OpenFailure = UsbSession::OpenFailure;
+    OpenFailure lastOpenFailure() const { return m_session.lastOpenFailure(); }
 
     // Transfers. Only the low 8 bits of length are used.
     bool writeReport(const quint8* data, int length);
@@ -74,7 +66,8 @@ public:
     bool sendEncoderPower(quint8 on);
 
     // Reply decoders, logging why a reply was rejected.
-    void parseRealTimeReply(const quint8* reply, int length);
+    // Returns the snapshot published (the previous one when nothing decoded).
+    LiveSnapshot parseRealTimeReply(const quint8* reply, int length);
     bool parseEepromReply(const quint8* reply, int length);
 
     // GUI thread: requests for the worker, taken at the end of its next poll
@@ -85,14 +78,15 @@ public:
     // their groups now (the write from the current record) and always return
     // true; requestOperation takes 3-6 only and returns false, changing
     // nothing, for any other number.
-    bool requestConfigRead(int* replaced = nullptr);
-    bool requestConfigWrite(int* replaced = nullptr);
-    bool requestOperation(DeviceOperation op, int* replaced = nullptr);
+    bool requestConfigRead(DeviceOperation* replaced = nullptr);
+    bool requestConfigWrite(DeviceOperation* replaced = nullptr);
+    bool requestOperation(DeviceOperation op, DeviceOperation* replaced = nullptr);
 
     // GUI thread: worker control.
     void setStopRequested(bool stop);
     bool stopRequested() const { return m_stopRequested.load(); }
-    // Sets stopRequested, quit(), and waits until run() has returned.
+    // Sets stopRequested, quit(), and waits until run() has returned. A
+    // request the worker had not taken is dropped with the link.
     void stopWorker();
 
     // Pause before the first poll (1000 ms); shorter only in tests.
@@ -101,6 +95,11 @@ public:
     DeviceLinkState& state() const { return *m_state; }
 
 signals:
+    // Every real-time reply of 64 bytes: first its snapshot (the values as
+    // decoded after it; a reply that failed validation repeats the previous
+    // sequence), then RealReadRet(). Receivers on another thread get the
+    // snapshot queued, by copy, so each sees exactly the values of its reply.
+    void LiveSnapshotRet(const LiveSnapshot& snapshot);
     void RealReadRet();
     void EEpWriteRet(bool ok);
     void EEpReadRet(bool ok);
@@ -114,26 +113,22 @@ protected:
 
 private:
     bool sendReport(const std::optional<ReportFrame::Report>& report);
-    void setOpened(bool opened);
-    void setOpenFailure(OpenFailure failure) { m_openFailure.store(int(failure)); }
-    static OpenFailure failureOf(int error);
     void recoverAfterFailedTransfer();
     bool readAcknowledgement(quint8* buffer);
 
     void pollPass();
     void runEepromWrite();
     void runEepromRead();
-    void runRegisterCommand(int op);
-    void runEncoderPower(int op);
+    void runRegisterCommand(DeviceOperation op);
+    void runEncoderPower(DeviceOperation op);
     void finishOperation();
 
     DeviceLinkState* m_state;
-    usb_dev_handle* m_handle = nullptr;
+    UsbSession m_session; // the open link: written by the thread that owns it
     std::atomic<bool> m_stopRequested{false};
-    std::atomic<bool> m_opened{false};
-    std::atomic<int> m_openFailure{int(OpenFailure::None)}; // written by the link's owner
     int m_pollCursor = 0;
-    int m_replyGroup = -1; // worker: the poll group of the reply being decoded
+    int m_replyGroup = -1;      // worker: the poll group of the reply being decoded
+    qint64 m_replyReceivedNs = 0; // worker: when that reply was read
     int m_startupPauseMs = 1000;
     ShortSleep m_shortSleep;
     RegisterGroupList m_pollGroups;

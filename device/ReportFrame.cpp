@@ -119,6 +119,11 @@ bool isAcknowledged(const quint8* reply, int length)
     return reply && length == kReportSize && reply[kStatusByte] == 1;
 }
 
+quint8 encoderPowerState(const quint8* reply)
+{
+    return reply[kEntryOffset + 2] & 1;
+}
+
 RegisterGroupList pollGroups()
 {
     RegisterGroupList groups;

@@ -65,6 +65,10 @@ Verdict decodeEepromReply(const quint8* reply, int length, ConfigRecord& record)
 // An acknowledgement (writes, commands): exactly 64 bytes and status 1.
 bool isAcknowledged(const quint8* reply, int length);
 
+// The encoder supply state an acknowledged supply switch reports: bit 0 of
+// its first entry's value (byte 18), 1 on, 0 off.
+quint8 encoderPowerState(const quint8* reply);
+
 // The two groups of live registers, polled in turn.
 RegisterGroupList pollGroups();
 

@@ -192,6 +192,17 @@ double speedTickStep(double range, double axisPixels, double minSpacing)
     return cut * axisPixels / range >= minSpacing ? cut : range;
 }
 
+LatchColumns latchColumns(int available, int timeWidth)
+{
+    constexpr int kValue = 150;
+    constexpr int kPulses = 120;
+    const int missing = kValue + kPulses + timeWidth - available;
+    if (missing <= 0)
+        return {kValue, kPulses};
+    const int fromValue = missing * kValue / (kValue + kPulses);
+    return {qMax(kValue / 3, kValue - fromValue), qMax(kPulses / 3, kPulses - (missing - fromValue))};
+}
+
 int spareBelowRows(int room, int rowHeight)
 {
     if (room <= 0 || rowHeight <= 0)

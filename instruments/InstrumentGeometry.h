@@ -97,4 +97,15 @@ double speedTickStep(double range, double axisPixels, double minSpacing);
 // pixels; 0 when there is no room.
 int spareBelowRows(int room, int rowHeight);
 
+// Widths of the latch table's value and pulse columns (150 and 120 where
+// there is room) so that the time column, which takes the rest of
+// `available` pixels, is at least `timeWidth` wide: the two give up what is
+// missing in proportion, down to a third of their width each.
+struct LatchColumns
+{
+    int value;
+    int pulses;
+};
+LatchColumns latchColumns(int available, int timeWidth);
+
 } // namespace InstrumentGeometry

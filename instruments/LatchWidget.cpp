@@ -5,6 +5,8 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTime>
 #include <QVBoxLayout>
@@ -81,6 +83,24 @@ void LatchWidget::resizeEvent(QResizeEvent* event)
         InstrumentGeometry::spareBelowRows(room, t->verticalHeader()->defaultSectionSize());
     if (m_layout->contentsMargins().bottom() != spare)
         m_layout->setContentsMargins(0, 0, 0, spare);
+    fitTimeColumn();
+}
+
+void LatchWidget::fitTimeColumn()
+{
+    // Room is kept for the vertical scroll bar whether it shows or not, so
+    // that the times stay whole once the table holds more rows than it
+    // shows, and the columns do not jump when the bar comes.
+    QTableWidget* t = m_latchTable;
+    const int available =
+        t->width() - 2 * t->frameWidth() - t->verticalScrollBar()->sizeHint().width();
+    const int textMargin = 2 * (t->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t) + 1);
+    const int timeWidth =
+        t->fontMetrics().horizontalAdvance(QStringLiteral("00:00:00")) + textMargin + 4;
+    const InstrumentGeometry::LatchColumns columns =
+        InstrumentGeometry::latchColumns(available, timeWidth);
+    t->horizontalHeader()->resizeSection(0, columns.value);
+    t->horizontalHeader()->resizeSection(1, columns.pulses);
 }
 
 void LatchWidget::setTriggerCount(qint64 count)

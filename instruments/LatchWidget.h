@@ -10,7 +10,8 @@ class QVBoxLayout;
 // trigger pulses, time of arrival), at most 200 rows, under a large label
 // with the running trigger count. The table is kept a whole number of rows
 // high, so that scrolled to the newest row no part-row shows under the
-// header.
+// header. The value and pulse columns give up width where the time column
+// would otherwise be too narrow for its times.
 class LatchWidget : public QWidget
 {
     Q_OBJECT
@@ -32,6 +33,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Narrows the value and pulse columns where the time would not fit.
+    void fitTimeColumn();
+
     QTableWidget* m_latchTable;
     QVBoxLayout* m_layout;
     QLabel* m_countLabel;

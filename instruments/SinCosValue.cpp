@@ -28,19 +28,35 @@ void drawAxes(QPainter& p, const InstrumentGeometry::PlotSquare& s)
     p.drawEllipse(QPointF(s.cx, s.cy), s.radius, s.radius);
 }
 
+// One dot (radius 4, yellow to steel blue), drawn once and stamped for
+// each sample pair: a gradient fill per dot and frame costs more than the
+// whole picture.
+const QImage& dotSprite()
+{
+    static const QImage sprite = [] {
+        QImage image(10, 10, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QPointF centre(5.0, 5.0);
+        QRadialGradient glow(centre, 4.0);
+        glow.setColorAt(0, Qt::yellow);
+        glow.setColorAt(1, QColor(QStringLiteral("#4F94CD")));
+        p.setPen(Qt::NoPen);
+        p.setBrush(glow);
+        p.drawEllipse(centre, 4.0, 4.0);
+        return image;
+    }();
+    return sprite;
+}
+
 void drawDots(QPainter& p, const InstrumentGeometry::PlotSquare& s,
               const QList<SinCosSample>& samples)
 {
-    p.setPen(QColor(0, 0, 0, 0));
-    QRadialGradient glow(QPointF(), 4.0);
-    glow.setColorAt(0, Qt::yellow);
-    glow.setColorAt(1, QColor(QStringLiteral("#4F94CD")));
+    const QImage& sprite = dotSprite();
     for (const SinCosSample& sample : samples) {
         const QPointF dot = InstrumentGeometry::sampleDot(s, sample.sin, sample.cos);
-        glow.setCenter(dot);
-        glow.setFocalPoint(dot);
-        p.setBrush(glow);
-        p.drawEllipse(dot, 4.0, 4.0);
+        p.drawImage(QPoint(qRound(dot.x()) - 5, qRound(dot.y()) - 5), sprite);
     }
 }
 
@@ -98,16 +114,20 @@ void SinCosValue::resizeEvent(QResizeEvent*)
 
 void SinCosValue::rebuild()
 {
-    if (m_picture.size() != size())
-        m_picture = QImage(size(), QImage::Format_ARGB32_Premultiplied);
-    QColor background(QStringLiteral("#FFFAF0"));
-    background.setAlpha(200);
-    m_picture.fill(background);
+    const InstrumentGeometry::PlotSquare square = InstrumentGeometry::plotSquare(width(), height());
+    if (m_axes.size() != size()) {
+        m_axes = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+        QColor background(QStringLiteral("#FFFAF0"));
+        background.setAlpha(200);
+        m_axes.fill(background);
+        QPainter axes(&m_axes);
+        axes.setRenderHint(QPainter::Antialiasing);
+        drawAxes(axes, square);
+    }
+    m_picture = m_axes.copy();
 
     QPainter p(&m_picture);
     p.setRenderHint(QPainter::Antialiasing);
-    const InstrumentGeometry::PlotSquare square = InstrumentGeometry::plotSquare(width(), height());
-    drawAxes(p, square);
     const QList<SinCosSample> samples = m_history->samples();
     drawDots(p, square, samples);
     drawValues(p, samples);

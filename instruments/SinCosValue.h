@@ -8,8 +8,9 @@ class SinCosHistory;
 
 // The Lissajous picture of the encoder's analogue signals: axes, the
 // reference circle and one glowing dot per recent (sin, cos) sample. The
-// picture is cached and rebuilt only after updateView() or a resize, and
-// repainted at most once per frame (kFrameMs) however often it changes.
+// picture is cached and rebuilt only after updateView() or a resize (the
+// background with the axes and circle only on a resize), and repainted at
+// most once per frame (kFrameMs) however often it changes.
 class SinCosValue : public QWidget
 {
     Q_OBJECT
@@ -34,6 +35,7 @@ private:
     void rebuild();
 
     QImage m_picture;
+    QImage m_axes; // background and axes at the current size, drawn once
     bool m_dirty = true;
     SinCosHistory* m_history;
     QTimer* m_frameTimer;

@@ -170,18 +170,35 @@ QString myGauge2::valueText() const
     return tr("SignalStrength:%1%").arg(InstrumentText::gaugeNumber(m_targetValue));
 }
 
+const QPixmap& myGauge2::background()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (!m_background.isNull() && m_backgroundSize == size() && m_backgroundFont == font() &&
+        m_background.devicePixelRatio() == ratio)
+        return m_background;
+    m_backgroundSize = size();
+    m_backgroundFont = font();
+    m_backgroundDial = dial();
+    m_background = QPixmap(size() * ratio);
+    m_background.setDevicePixelRatio(ratio);
+    m_background.fill(Qt::transparent);
+    QPainter p(&m_background);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    p.save();
+    drawBand(p, m_backgroundDial);
+    p.restore();
+    p.setFont(labelFont());
+    drawScale(p, m_backgroundDial);
+    return m_background;
+}
+
 void myGauge2::paintEvent(QPaintEvent*)
 {
+    const QPixmap& dialPicture = background();
+    const Dial& d = m_backgroundDial;
     QPainter p(this);
+    p.drawPixmap(0, 0, dialPicture);
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
-    const Dial d = dial();
-    p.save();
-    drawBand(p, d);
-    p.restore();
-    p.save();
-    p.setFont(labelFont());
-    drawScale(p, d);
-    p.restore();
     p.save();
     drawNeedle(p, d, m_shownValue);
     p.restore();

@@ -2,6 +2,8 @@
 
 #include "InstrumentGeometry.h"
 
+#include <QFont>
+#include <QPixmap>
 #include <QWidget>
 
 class QTimer;
@@ -10,6 +12,8 @@ class QTimer;
 // red), 101 ticks labelled 0 to 200, a needle, a hub and a value box. The
 // needle follows setValue within one 10 ms tick; the whole gauge repaints
 // every 100 ms. Where the labels would leave the widget the dial shrinks.
+// The band and the scale are drawn once per size and font and kept as a
+// picture; a repaint draws the needle, the hub and the value box over it.
 class myGauge2 : public QWidget
 {
     Q_OBJECT
@@ -44,9 +48,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The band and scale for the current size and font, and their dial.
+    const QPixmap& background();
+
     double m_targetValue = 0.0;
     QTimer* m_stepTimer;
     double m_shownValue = 0.0;
     QTimer* m_refreshTimer;
     bool m_animating = false;
+    QPixmap m_background;
+    QSize m_backgroundSize;
+    QFont m_backgroundFont;
+    InstrumentGeometry::Dial m_backgroundDial{};
 };

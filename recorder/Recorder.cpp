@@ -1,12 +1,12 @@
 #include "Recorder.h"
 
 #include "QtUsb.h"
-#include "ReplyTap.h"
 
 #include <QFile>
 #include <QJsonDocument>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
@@ -15,12 +15,19 @@ constexpr int kDrainIntervalMs = 100;
 // Timers take int milliseconds: long recordings re-arm in steps of an hour.
 constexpr qint64 kLongestTimerMs = 3600 * 1000;
 
+qint64 steadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 } // namespace
 
 Recorder::Recorder(const RecorderOptions& options, QtUsb* usb, QTextStream& out,
                    QTextStream& err, QObject* parent)
-    : QObject(parent), m_options(options), m_usb(usb), m_tap(new ReplyTap(usb, this)), m_out(out),
-      m_err(err), m_filing(options), m_protocol(options)
+    : QObject(parent), m_options(options), m_usb(usb), m_out(out), m_err(err), m_filing(options),
+      m_protocol(options)
 {
     m_drainTimer.setInterval(kDrainIntervalMs);
     m_durationTimer.setSingleShot(true);
@@ -29,6 +36,7 @@ Recorder::Recorder(const RecorderOptions& options, QtUsb* usb, QTextStream& out,
     connect(&m_drainTimer, &QTimer::timeout, this, &Recorder::drainReplies);
     connect(&m_durationTimer, &QTimer::timeout, this, &Recorder::onDurationTick);
     connect(&m_operationTimer, &QTimer::timeout, this, &Recorder::onOperationTimeout);
+    connect(usb, &QtUsb::LiveSnapshotRet, this, &Recorder::onSnapshot);
     connect(usb, &QtUsb::EEpReadRet, this, &Recorder::onConfigRead);
     connect(usb, &QtUsb::EncoderPowerRet, this, &Recorder::onPowerSwitched);
     connect(usb, &QtUsb::UsbClose, this, &Recorder::onLinkLost);
@@ -238,7 +246,10 @@ void Recorder::beginRecording()
     m_recorded = true;
     m_filing.setStartedAt(QDateTime::currentDateTimeUtc());
     m_clock.start();
-    m_tap->begin();
+    m_pending.clear();
+    m_lastSequence = m_usb->state().liveSnapshot().sequence;
+    m_startNs = steadyNs();
+    m_taking = true;
     m_drainTimer.start();
     if (m_options.seconds > 0.0)
         onDurationTick();
@@ -256,9 +267,24 @@ void Recorder::onDurationTick()
     m_durationTimer.start(int(std::min(remaining, kLongestTimerMs)));
 }
 
+void Recorder::onSnapshot(const LiveSnapshot& snapshot)
+{
+    // A reply that could not be decoded repeats the sequence; replies from
+    // before the start may still be queued.
+    if (!m_taking || snapshot.sequence <= m_lastSequence || snapshot.receivedNs < m_startNs)
+        return;
+    m_lastSequence = snapshot.sequence;
+    ReplyRecord record;
+    record.ms = (snapshot.receivedNs - m_startNs) / 1e6;
+    record.group = snapshot.group;
+    record.values = snapshot.values;
+    m_pending.push_back(record);
+}
+
 void Recorder::drainReplies()
 {
-    const std::vector<ReplyRecord> records = m_tap->drain();
+    std::vector<ReplyRecord> records;
+    records.swap(m_pending);
     for (const ReplyRecord& record : records)
         m_summary.feed(record);
     QString error;
@@ -291,7 +317,8 @@ void Recorder::showProgress()
 void Recorder::endRecording(RecordingReport::Stop stop)
 {
     m_stop = stop;
-    m_durationS = m_tap->end() / 1000.0;
+    m_taking = false;
+    m_durationS = (steadyNs() - m_startNs) / 1e9;
     m_drainTimer.stop();
     m_durationTimer.stop();
     m_phase = Phase::PoweringOff; // not taking replies any more

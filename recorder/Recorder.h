@@ -5,6 +5,7 @@
 #include "RecorderOptions.h"
 #include "RecordingReport.h"
 #include "RecordingSummary.h"
+#include "ReplyRecord.h"
 #include "ResultFiling.h"
 #include "ToleranceProfile.h"
 
@@ -14,9 +15,10 @@
 #include <QTimer>
 
 #include <optional>
+#include <vector>
 
 class QtUsb;
-class ReplyTap;
+struct LiveSnapshot;
 
 // One recording from start to end: opens the tester, reads its
 // configuration, switches the supply on when asked, records every reply for
@@ -25,7 +27,7 @@ class ReplyTap;
 // with the exit code (0 pass, 1 an item failed, 2 an error).
 //
 // Threads: everything on the main thread; the worker's replies arrive
-// through ReplyTap.
+// queued, one snapshot each (QtUsb::LiveSnapshotRet).
 class Recorder : public QObject
 {
     Q_OBJECT
@@ -78,6 +80,7 @@ private:
     void onOperationTimeout();
     void beginRecording();
     void onDurationTick();
+    void onSnapshot(const LiveSnapshot& snapshot);
     void drainReplies();
     void showProgress();
     void endRecording(RecordingReport::Stop stop);
@@ -92,7 +95,12 @@ private:
 
     RecorderOptions m_options;
     QtUsb* m_usb;
-    ReplyTap* m_tap;
+    // Reply intake: taking replies, the newest sequence taken, the start of
+    // the recording (steady clock, ns) and the replies not yet drained.
+    bool m_taking = false;
+    quint64 m_lastSequence = 0;
+    qint64 m_startNs = 0;
+    std::vector<ReplyRecord> m_pending;
     QTextStream& m_out;
     QTextStream& m_err;
     Phase m_phase = Phase::Idle;

@@ -89,6 +89,11 @@ void TestReportFrame::requestsAreByteExact()
     QCOMPARE(hex(r), QByteArray("12120000010000000000000000000000" "14000100") + QByteArray(88, '0'));
     r = ReportFrame::encoderPower(0);
     QCOMPARE(hex(r), QByteArray("12120000010000000000000000000000" "14000000") + QByteArray(88, '0'));
+    // Its acknowledgement reports the state in bit 0 of the first value.
+    r[18] = 0xFE;
+    QCOMPARE(ReportFrame::encoderPowerState(r.data()), quint8(0));
+    r[18] = 0x03;
+    QCOMPARE(ReportFrame::encoderPowerState(r.data()), quint8(1));
 
     // Twelve entries fill the report to its last byte.
     quint16 twelve[12];

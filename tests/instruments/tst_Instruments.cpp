@@ -799,6 +799,14 @@ void TestInstruments::latchTableShowsWholeRows()
         // Scrolled to the end by hand: the same.
         table->verticalScrollBar()->setValue(table->verticalScrollBar()->maximum());
         QCOMPARE(table->visualRect(table->model()->index(table->rowAt(0), 0)).top(), 0);
+        // The time shows whole in the room the scroll bar leaves, its text
+        // margins included.
+        const QString time = table->item(newest, 2)->text();
+        const int timeRoom = table->viewport()->width() - table->columnViewportPosition(2);
+        const int margins =
+            2 * (table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1);
+        QVERIFY2(timeRoom >= table->fontMetrics().horizontalAdvance(time) + margins,
+                 qPrintable(where + QStringLiteral(": %1 px for the time").arg(timeRoom)));
     };
     check(12, "after 12");
     check(250, "after 262");

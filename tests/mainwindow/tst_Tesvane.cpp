@@ -27,6 +27,7 @@
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <memory>
@@ -67,10 +68,11 @@ private slots:
     void unplugNoticedByWorker();
     void unplugDuringConfigurationRead();
     void otherDevicesLeaveTheConnection();
-    void positionZeroDirectionAndAccuracy();
+    void positionZeroAndKeys();
     void lostSignalLatchesAlarm();
     void squareWaveStatesAndPhaseErrors();
     void latchRowsOnlyWithSupply();
+    void framesAtTheScreensPace();
     void keysAndEscape();
     void contextMenuRegion();
     void closeEndsWorker();
@@ -139,7 +141,7 @@ std::shared_ptr<SimTester> tst_Tesvane::plug()
 
 void tst_Tesvane::waitMeasuring()
 {
-    QTRY_VERIFY_WITH_TIMEOUT(window->notConnectedPanel->isHidden() && !window->awaitingConfig,
+    QTRY_VERIFY_WITH_TIMEOUT(window->widgets().notConnectedPanel->isHidden() && !window->liveView().awaitingConfig(),
                              5000);
 }
 
@@ -147,8 +149,8 @@ void tst_Tesvane::waitMeasuring()
 // device reset.
 void tst_Tesvane::waitSupplyOff()
 {
-    QTRY_COMPARE_WITH_TIMEOUT(window->powerButton->text(), QStringLiteral("EncoderPoewrOn"), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().powerButton->text(), QStringLiteral("EncoderPoewrOn"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().statusBar->currentMessage(),
                               QStringLiteral("Reset successfully!"), 5000);
     QTest::qWait(100); // the display reset after the result waits two refreshes
 }
@@ -156,13 +158,13 @@ void tst_Tesvane::waitSupplyOff()
 // Switches the supply on and waits for the whole sequence, reset included.
 void tst_Tesvane::powerOn()
 {
-    window->statusBar->clearMessage();
+    window->widgets().statusBar->clearMessage();
     window->OnEncoderPower();
-    QTRY_COMPARE_WITH_TIMEOUT(window->powerButton->text(), QStringLiteral("EncoderPoewrOff"),
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().powerButton->text(), QStringLiteral("EncoderPoewrOff"),
                               5000);
-    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().statusBar->currentMessage(),
                               QStringLiteral("Reset successfully!"), 5000);
-    QTRY_VERIFY(!window->signalLost);
+    QTRY_VERIFY(!window->liveView().signalLost());
     QTest::qWait(100);
 }
 
@@ -170,25 +172,25 @@ void tst_Tesvane::constructionWithoutTester()
 {
     makeWindow();
     QCOMPARE(window->size(), QSize(1300, 750));
-    QCOMPARE(window->connectionLabel->text(), QStringLiteral("The device is not connected!"));
-    QCOMPARE(window->noticeLabel->text(), QStringLiteral("The device is not connected!"));
-    QVERIFY(window->notConnectedPanel->isVisible());
-    for (QWidget* panel : {window->positionPanel, window->latchPanel, window->currentPanel,
-                           window->squareWavePanel, window->sinCosPanel, window->speedCurvePanel})
+    QCOMPARE(window->widgets().connectionLabel->text(), QStringLiteral("The device is not connected!"));
+    QCOMPARE(window->widgets().noticeLabel->text(), QStringLiteral("The device is not connected!"));
+    QVERIFY(window->widgets().notConnectedPanel->isVisible());
+    for (QWidget* panel : {window->widgets().positionPanel, window->widgets().latchPanel, window->widgets().currentPanel,
+                           window->widgets().squareWavePanel, window->widgets().sinCosPanel, window->widgets().speedCurvePanel})
         QVERIFY(panel->isHidden());
     // The direct refresh in the constructor has already enabled the button.
-    QVERIFY(window->powerButton->isEnabled());
-    QVERIFY(!window->usb->isRunning());
-    QVERIFY(window->speedTimer && !window->speedTimer->isActive());
+    QVERIFY(window->widgets().powerButton->isEnabled());
+    QVERIFY(!window->device()->isRunning());
+    QVERIFY(window->speedSampling() && !window->speedSampling()->isActive());
 
     // Tool bar, left to right; ClearLineLock right after Reset.
     QStringList bar;
-    for (QAction* action : window->toolBar->actions()) {
+    for (QAction* action : window->widgets().toolBar->actions()) {
         if (action->isSeparator()) {
             bar << QStringLiteral("|");
             continue;
         }
-        auto* button = qobject_cast<QToolButton*>(window->toolBar->widgetForAction(action));
+        auto* button = qobject_cast<QToolButton*>(window->widgets().toolBar->widgetForAction(action));
         QVERIFY(button);
         bar << button->text();
     }
@@ -208,19 +210,19 @@ void tst_Tesvane::plugInReadAndMeasure()
 {
     makeWindow();
     std::shared_ptr<SimTester> tester = plug();
-    QTRY_COMPARE(window->noticeLabel->text(), QStringLiteral("Reading device parameters!"));
-    QCOMPARE(window->connectionLabel->text(), QStringLiteral("Device is connected!"));
-    QVERIFY(window->waitDialog && window->waitDialog->isVisible());
-    QVERIFY(window->usb->isRunning());
+    QTRY_COMPARE(window->widgets().noticeLabel->text(), QStringLiteral("Reading device parameters!"));
+    QCOMPARE(window->widgets().connectionLabel->text(), QStringLiteral("Device is connected!"));
+    QVERIFY(window->openWaitDialogWindow() && window->openWaitDialogWindow()->isVisible());
+    QVERIFY(window->device()->isRunning());
     STEP(waitMeasuring());
-    QVERIFY(!window->waitDialog);
+    QVERIFY(!window->openWaitDialogWindow());
     // Sine/cosine mode: its panel and latch table, not the square-wave ones.
-    QVERIFY(window->sinCosPanel->isVisible());
-    QVERIFY(window->sinCosLatchTable->isVisible());
-    QVERIFY(window->squareWavePanel->isHidden());
-    QVERIFY(window->squareLatchTable->isHidden());
-    QVERIFY(window->positionPanel->isVisible());
-    QTRY_VERIFY(window->positionLabel->text().endsWith(QStringLiteral("mm")));
+    QVERIFY(window->widgets().sinCosPanel->isVisible());
+    QVERIFY(window->widgets().sinCosLatchTable->isVisible());
+    QVERIFY(window->widgets().squareWavePanel->isHidden());
+    QVERIFY(window->widgets().squareLatchTable->isHidden());
+    QVERIFY(window->widgets().positionPanel->isVisible());
+    QTRY_VERIFY(window->widgets().positionLabel->text().endsWith(QStringLiteral("mm")));
     QVERIFY(boxes->boxes.isEmpty());
 }
 
@@ -245,13 +247,13 @@ void tst_Tesvane::firstReadSwitchesSupplyOffOnce()
 
     // The operator switches it on; a later read leaves it on.
     window->OnEncoderPower();
-    QVERIFY(window->waitDialog);
-    QTRY_COMPARE_WITH_TIMEOUT(window->powerButton->text(), QStringLiteral("EncoderPoewrOff"),
+    QVERIFY(window->openWaitDialogWindow());
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().powerButton->text(), QStringLiteral("EncoderPoewrOff"),
                               5000);
     QVERIFY(tester->supplyOn());
-    QVERIFY(window->speedTimer->isActive());
+    QVERIFY(window->speedSampling()->isActive());
     window->OnRead();
-    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().statusBar->currentMessage(),
                               QStringLiteral("Read configuration data successfully!"), 5000);
     QTest::qWait(300);
     QVERIFY(tester->supplyOn());
@@ -270,18 +272,18 @@ void tst_Tesvane::failedFirstReadThenRetry()
     tester->setFaults(faults);
     QTRY_COMPARE_WITH_TIMEOUT(boxes->boxes,
                               QStringList({"Error|Read configuration data failed!"}), 10000);
-    QCOMPARE(window->noticeLabel->text(), QStringLiteral("Read configuration data failed!"));
-    QVERIFY(window->notConnectedPanel->isVisible());
-    QVERIFY(window->positionPanel->isHidden());
-    QVERIFY(window->awaitingConfig);
-    QVERIFY(!window->waitDialog);
+    QCOMPARE(window->widgets().noticeLabel->text(), QStringLiteral("Read configuration data failed!"));
+    QVERIFY(window->widgets().notConnectedPanel->isVisible());
+    QVERIFY(window->widgets().positionPanel->isHidden());
+    QVERIFY(window->liveView().awaitingConfig());
+    QVERIFY(!window->openWaitDialogWindow());
 
     // A successful read (as from the settings dialog) still starts the view.
     faults.eepromReadFailGroup = -1;
     tester->setFaults(faults);
     window->OnRead();
     STEP(waitMeasuring());
-    QTRY_VERIFY(window->positionLabel->text().endsWith(QStringLiteral("mm")));
+    QTRY_VERIFY(window->widgets().positionLabel->text().endsWith(QStringLiteral("mm")));
     // Still the first read after connecting: the supply is switched off.
     STEP(waitSupplyOff());
 }
@@ -292,20 +294,20 @@ void tst_Tesvane::unplugByRemovalEvent()
     std::shared_ptr<SimTester> tester = plug();
     STEP(waitMeasuring());
     SimBus::instance().unplug(tester);
-    QTRY_COMPARE(window->noticeLabel->text(), QStringLiteral("The device is not connected!"));
-    QCOMPARE(window->connectionLabel->text(), QStringLiteral("The device is not connected!"));
-    QVERIFY(!window->usb->isRunning());
+    QTRY_COMPARE(window->widgets().noticeLabel->text(), QStringLiteral("The device is not connected!"));
+    QCOMPARE(window->widgets().connectionLabel->text(), QStringLiteral("The device is not connected!"));
+    QVERIFY(!window->device()->isRunning());
     QVERIFY(!DeviceLinkState::global().usbOpened());
-    QVERIFY(window->notConnectedPanel->isVisible());
-    QVERIFY(window->positionPanel->isHidden());
-    QVERIFY(window->sinCosPanel->isHidden());
+    QVERIFY(window->widgets().notConnectedPanel->isVisible());
+    QVERIFY(window->widgets().positionPanel->isHidden());
+    QVERIFY(window->widgets().sinCosPanel->isHidden());
     QCOMPARE(SimBus::instance().openHandles(), 0);
 
     // Plugged in again: read and measure once more.
     LogCapture::clear();
     SimBus::instance().replug(tester);
     STEP(waitMeasuring());
-    QVERIFY(window->usb->isRunning());
+    QVERIFY(window->device()->isRunning());
     QVERIFY(LogCapture::count(QStringLiteral("D:USB open!")) == 1);
 }
 
@@ -320,12 +322,12 @@ void tst_Tesvane::unplugNoticedByWorker()
     STEP(waitMeasuring());
     LogCapture::clear();
     SimBus::instance().unplug(tester);
-    QTRY_COMPARE_WITH_TIMEOUT(window->noticeLabel->text(),
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().noticeLabel->text(),
                               QStringLiteral("The device is not connected!"), 5000);
-    QVERIFY(!window->usb->isRunning());
+    QVERIFY(!window->device()->isRunning());
     QVERIFY(!DeviceLinkState::global().usbOpened());
     QCOMPARE(LogCapture::count(QStringLiteral("D:USB Device  remove")), 1);
-    QVERIFY(window->positionPanel->isHidden());
+    QVERIFY(window->widgets().positionPanel->isHidden());
 }
 
 void tst_Tesvane::unplugDuringConfigurationRead()
@@ -341,20 +343,20 @@ void tst_Tesvane::unplugDuringConfigurationRead()
     faults.transferDelayMs = 100;
     tester->setFaults(faults);
     int results = 0;
-    connect(window->usb, &QtUsb::EEpReadRet, this, [&results] { ++results; });
+    connect(window->device(), &QtUsb::EEpReadRet, this, [&results] { ++results; });
     window->OnRead();
-    QTRY_COMPARE(DeviceLinkState::global().currentOperation(), int(OpEepromRead));
+    QTRY_COMPARE(DeviceLinkState::global().currentOperation(), OpEepromRead);
     SimBus::instance().unplug(tester);
-    QTRY_COMPARE_WITH_TIMEOUT(window->connectionLabel->text(),
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().connectionLabel->text(),
                               QStringLiteral("The device is not connected!"), 5000);
-    QVERIFY(!window->usb->isRunning());
+    QVERIFY(!window->device()->isRunning());
     // The read that was under way ends in one failed result, shown once.
     QTRY_COMPARE_WITH_TIMEOUT(results, 1, 5000);
     QTest::qWait(200);
     QCOMPARE(results, 1);
     QCOMPARE(boxes->texts(), QStringList({"Read configuration data failed!"}));
-    QVERIFY(!window->waitDialog);
-    QVERIFY(window->notConnectedPanel->isVisible());
+    QVERIFY(!window->openWaitDialogWindow());
+    QVERIFY(window->widgets().notConnectedPanel->isVisible());
 }
 
 void tst_Tesvane::otherDevicesLeaveTheConnection()
@@ -365,23 +367,23 @@ void tst_Tesvane::otherDevicesLeaveTheConnection()
     // Another device comes and goes.
     SimBus::instance().addOtherDevice(0x1234, 0x5678);
     window->deviceRemoved(QStringLiteral("\\\\?\\USB#VID_1234&PID_5678#1-3#{a5dcbf10}"));
-    QVERIFY(window->usb->isRunning());
+    QVERIFY(window->device()->isRunning());
     QVERIFY(DeviceLinkState::global().usbOpened());
     // An arrival while the tester is open opens nothing anew.
     LogCapture::clear();
     window->deviceArrived();
     QCOMPARE(LogCapture::count(QStringLiteral("D:USB open!")), 0);
     QTest::qWait(50);
-    QVERIFY(window->usb->isRunning());
-    QVERIFY(window->notConnectedPanel->isHidden());
-    QCOMPARE(window->connectionLabel->text(), QStringLiteral("Device is connected!"));
+    QVERIFY(window->device()->isRunning());
+    QVERIFY(window->widgets().notConnectedPanel->isHidden());
+    QCOMPARE(window->widgets().connectionLabel->text(), QStringLiteral("Device is connected!"));
     // The tester's identity in lower case still matches.
     window->deviceRemoved(QStringLiteral("\\\\?\\usb#vid_0388&pid_0004#6&2b#{a5dcbf10}"));
-    QVERIFY(!window->usb->isRunning());
-    QCOMPARE(window->noticeLabel->text(), QStringLiteral("The device is not connected!"));
+    QVERIFY(!window->device()->isRunning());
+    QCOMPARE(window->widgets().noticeLabel->text(), QStringLiteral("The device is not connected!"));
 }
 
-void tst_Tesvane::positionZeroDirectionAndAccuracy()
+void tst_Tesvane::positionZeroAndKeys()
 {
     makeWindow();
     std::shared_ptr<SimTester> tester = plug();
@@ -392,29 +394,21 @@ void tst_Tesvane::positionZeroDirectionAndAccuracy()
     tester->moveTo(1000.0);
     QTest::qWait(50);
 
-    // Zero here, move 125 periods (20 um each): 2.500 mm, three decimals.
+    // The zero command, the keys and the labels (the arithmetic itself is
+    // tst_LiveView's): zero here, 125 periods of 20 um on.
     window->OnPositionZero();
-    QCOMPARE(window->positionLabel->text(), QStringLiteral("0.000mm"));
-    QCOMPARE(window->signLabel->text(), QString());
+    QCOMPARE(window->widgets().positionLabel->text(), QStringLiteral("0.000mm"));
     tester->moveTo(1125.0);
-    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("2.500mm"));
-    QCOMPARE(window->signLabel->text(), QString());
-    QCOMPARE(DisplayState::global().currentPosition, 2.5);
-    tester->moveTo(1000.0 - 0.5);
-    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("0.010mm"));
-    QCOMPARE(window->signLabel->text(), QStringLiteral("-"));
-    tester->moveTo(1125.0);
-    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("2.500mm"));
+    QTRY_COMPARE(window->widgets().positionLabel->text(), QStringLiteral("2.500mm"));
+    QCOMPARE(window->widgets().signLabel->text(), QString());
 
-    // Ctrl+I turns the sign; the zero stays.
+    // Ctrl+I turns the sign; Ctrl+Z zeroes, with the direction kept.
     QTest::keyClick(window, Qt::Key_I, Qt::ControlModifier);
-    QTRY_COMPARE(window->signLabel->text(), QStringLiteral("-"));
-    QCOMPARE(window->positionLabel->text(), QStringLiteral("2.500mm"));
-    // Ctrl+Z zeroes, with the direction kept.
+    QTRY_COMPARE(window->widgets().signLabel->text(), QStringLiteral("-"));
+    QCOMPARE(window->widgets().positionLabel->text(), QStringLiteral("2.500mm"));
     QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
-    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("0.000mm"));
+    QTRY_COMPARE(window->widgets().positionLabel->text(), QStringLiteral("0.000mm"));
     QCOMPARE(DisplayState::global().direction, -1);
-    QCOMPARE(DisplayState::global().presetValue, 0.0);
 }
 
 void tst_Tesvane::lostSignalLatchesAlarm()
@@ -424,26 +418,26 @@ void tst_Tesvane::lostSignalLatchesAlarm()
     STEP(waitMeasuring());
     STEP(waitSupplyOff());
     STEP(powerOn());
-    QVERIFY(window->positionLabel->styleSheet().contains(QStringLiteral("30, 144, 255")));
+    QVERIFY(window->widgets().positionLabel->styleSheet().contains(QStringLiteral("30, 144, 255")));
 
     tester->setAmplitude(10);
-    QTRY_VERIFY(window->signalLost);
-    QVERIFY(window->positionLabel->styleSheet().contains(QStringLiteral("rgb(240, 50, 50)")));
-    QVERIFY(window->signLabel->styleSheet().contains(QStringLiteral("rgb(240, 50, 50)")));
-    const QString frozen = window->positionLabel->text();
+    QTRY_VERIFY(window->liveView().signalLost());
+    QVERIFY(window->widgets().positionLabel->styleSheet().contains(QStringLiteral("rgb(240, 50, 50)")));
+    QVERIFY(window->widgets().signLabel->styleSheet().contains(QStringLiteral("rgb(240, 50, 50)")));
+    const QString frozen = window->widgets().positionLabel->text();
     // The signal returns, but the alarm stays until Ctrl+D.
     tester->setAmplitude(400);
     tester->setSpeed(50);
     QTest::qWait(200);
-    QVERIFY(window->signalLost);
-    QCOMPARE(window->positionLabel->text(), frozen);
-    QVERIFY(window->positionLabel->styleSheet().contains(QStringLiteral("240, 50, 50")));
+    QVERIFY(window->liveView().signalLost());
+    QCOMPARE(window->widgets().positionLabel->text(), frozen);
+    QVERIFY(window->widgets().positionLabel->styleSheet().contains(QStringLiteral("240, 50, 50")));
     QTest::keyClick(window, Qt::Key_D, Qt::ControlModifier);
-    QVERIFY(!window->signalLost);
-    QTRY_VERIFY(window->positionLabel->styleSheet().contains(QStringLiteral("30, 144, 255")));
-    QTRY_VERIFY(window->positionLabel->text() != frozen);
+    QVERIFY(!window->liveView().signalLost());
+    QTRY_VERIFY(window->widgets().positionLabel->styleSheet().contains(QStringLiteral("30, 144, 255")));
+    QTRY_VERIFY(window->widgets().positionLabel->text() != frozen);
     // The gauge reads 100 x the radius of the sample pair.
-    QTRY_VERIFY(window->signalGauge->targetValue() > 70 && window->signalGauge->targetValue() < 85);
+    QTRY_VERIFY(window->widgets().signalGauge->targetValue() > 70 && window->widgets().signalGauge->targetValue() < 85);
 }
 
 void tst_Tesvane::squareWaveStatesAndPhaseErrors()
@@ -452,36 +446,36 @@ void tst_Tesvane::squareWaveStatesAndPhaseErrors()
     std::shared_ptr<SimTester> tester = plug();
     tester->setEepromByte(0x10, 0);
     STEP(waitMeasuring());
-    QVERIFY(window->squareWavePanel->isVisible());
-    QVERIFY(window->squareLatchTable->isVisible());
-    QVERIFY(window->sinCosPanel->isHidden());
+    QVERIFY(window->widgets().squareWavePanel->isVisible());
+    QVERIFY(window->widgets().squareLatchTable->isVisible());
+    QVERIFY(window->widgets().sinCosPanel->isHidden());
     STEP(waitSupplyOff());
-    QTRY_COMPARE(window->currentLabel->text(), QStringLiteral("0.00A"));
-    QCOMPARE(window->phaseStateLabel->text(), QStringLiteral("Normal"));
-    QCOMPARE(window->lineStateLabel->text(), QStringLiteral("A:Normal  B:Normal  Z:Normal"));
+    QTRY_COMPARE(window->widgets().currentLabel->text(), QStringLiteral("0.00A"));
+    QCOMPARE(window->widgets().phaseStateLabel->text(), QStringLiteral("Normal"));
+    QCOMPARE(window->widgets().lineStateLabel->text(), QStringLiteral("A:Normal  B:Normal  Z:Normal"));
 
     tester->injectPhaseErrors(3);
-    QTRY_COMPARE(window->phaseStateLabel->text(), QStringLiteral("PhaseError"));
-    QCOMPARE(window->phaseErrorCountLabel->text(), QStringLiteral("3"));
-    QCOMPARE(window->phaseStateLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    QCOMPARE(window->phaseErrorCountLabel->palette().color(QPalette::WindowText),
+    QTRY_COMPARE(window->widgets().phaseStateLabel->text(), QStringLiteral("PhaseError"));
+    QCOMPARE(window->widgets().phaseErrorCountLabel->text(), QStringLiteral("3"));
+    QCOMPARE(window->widgets().phaseStateLabel->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QCOMPARE(window->widgets().phaseErrorCountLabel->palette().color(QPalette::WindowText),
              QColor(255, 0, 0));
     // A new baseline: normal again, the count label back at a blue 0.
     QTest::keyClick(window, Qt::Key_D, Qt::ControlModifier);
-    QTRY_COMPARE(window->phaseStateLabel->text(), QStringLiteral("Normal"));
-    QCOMPARE(window->phaseErrorCountLabel->text(), QStringLiteral("0"));
-    QCOMPARE(window->phaseStateLabel->palette().color(QPalette::WindowText), QColor(30, 144, 255));
+    QTRY_COMPARE(window->widgets().phaseStateLabel->text(), QStringLiteral("Normal"));
+    QCOMPARE(window->widgets().phaseErrorCountLabel->text(), QStringLiteral("0"));
+    QCOMPARE(window->widgets().phaseStateLabel->palette().color(QPalette::WindowText), QColor(30, 144, 255));
 
     tester->setBrokenLines(0x4);
-    QTRY_COMPARE(window->lineStateLabel->text(), QStringLiteral("A:Normal  B:Normal  Z:OffLine"));
+    QTRY_COMPARE(window->widgets().lineStateLabel->text(), QStringLiteral("A:Normal  B:Normal  Z:OffLine"));
     tester->setSupplyCurrent(1234);
     STEP(powerOn());
-    QTRY_COMPARE_WITH_TIMEOUT(window->currentLabel->text().left(3), QStringLiteral("1.2"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().currentLabel->text().left(3), QStringLiteral("1.2"), 5000);
     // Levels follow the quadrature signals.
     tester->setSpeed(0);
     tester->moveTo(0.0);
-    QTRY_VERIFY(window->levelStateLabel->text().startsWith(QStringLiteral("A:")));
-    QVERIFY(window->levelStateLabel->text().contains(QStringLiteral("  B:")));
+    QTRY_VERIFY(window->widgets().levelStateLabel->text().startsWith(QStringLiteral("A:")));
+    QVERIFY(window->widgets().levelStateLabel->text().contains(QStringLiteral("  B:")));
 }
 
 void tst_Tesvane::latchRowsOnlyWithSupply()
@@ -495,19 +489,72 @@ void tst_Tesvane::latchRowsOnlyWithSupply()
     // Supply off: the encoder is unseen and nothing is latched.
     tester->setSpeed(200);
     QTest::qWait(300);
-    QCOMPARE(window->sinCosLatchTable->table()->rowCount(), 0);
+    QCOMPARE(window->widgets().sinCosLatchTable->table()->rowCount(), 0);
 
     STEP(powerOn());
-    QTRY_VERIFY_WITH_TIMEOUT(window->sinCosLatchTable->table()->rowCount() >= 2, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(window->widgets().sinCosLatchTable->table()->rowCount() >= 2, 5000);
     // Every trigger is 10 periods from the last; rows show the pulses.
-    QTableWidget* table = window->sinCosLatchTable->table();
+    QTableWidget* table = window->widgets().sinCosLatchTable->table();
     QCOMPARE(table->item(table->rowCount() - 1, 1)->text().toLongLong(), 10);
-    QVERIFY(window->sinCosLatchTable->triggerCount() >= table->rowCount());
+    QVERIFY(window->widgets().sinCosLatchTable->triggerCount() >= table->rowCount());
 
     // Ctrl+L clears both tables and their counts.
     QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
-    QCOMPARE(window->sinCosLatchTable->table()->rowCount(), 0);
-    QCOMPARE(window->sinCosLatchTable->triggerCount(), 0);
+    QCOMPARE(window->widgets().sinCosLatchTable->table()->rowCount(), 0);
+    QCOMPARE(window->widgets().sinCosLatchTable->triggerCount(), 0);
+}
+
+// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+void tst_Tesvane::framesAtTheScreensPace()
+{
+    makeWindow();
+    std::shared_ptr<SimTester> tester = plug();
+    STEP(waitMeasuring());
+    STEP(waitSupplyOff());
+    STEP(powerOn());
+    // The worker stops; the test plays the replies, a burst of 200 as a busy
+    // GUI thread would receive them.
+    window->device()->stopWorker();
+    QTest::qWait(100);
+    const TesvaneWidgets& ui = window->widgets();
+    PaintCounter counter;
+    ui.currentLabel->installEventFilter(&counter);
+    ui.positionLabel->installEventFilter(&counter);
+    QSignalSpy frames(window, &Tesvane::frameShown);
+    int refreshes = 0;
+    connect(window, &Tesvane::UiRefreshOk, this, [&refreshes] { ++refreshes; });
+    LiveSnapshot snapshot = DeviceLinkState::global().liveSnapshot();
+    const QTableWidget* latches = ui.sinCosLatchTable->table();
+    const int rowsBefore = latches->rowCount();
+    for (int i = 1; i <= 200; ++i) {
+        ++snapshot.sequence;
+        snapshot.values.encoderCurrent = quint16(1000 + i);
+        snapshot.values.sinCosPosition += 512;
+        snapshot.values.sinCosLatchCount += 1;
+        snapshot.values.sinCosLatchPosition = snapshot.values.sinCosPosition;
+        emit window->device()->LiveSnapshotRet(snapshot);
+    }
+    QCOMPARE(refreshes, 200); // every reply computed
+    // Shown: the newest reply, with every latch row, in a frame or two.
+    QTRY_COMPARE(ui.currentLabel->text(), QStringLiteral("1.20A"));
+    QTest::qWait(100);
+    QVERIFY2(frames.count() <= 2, qPrintable(QString::number(frames.count())));
+    QCOMPARE(frames.last().at(0).toULongLong(), snapshot.sequence);
+    QVERIFY2(counter.paints <= 6, qPrintable(QString::number(counter.paints)));
+    QCOMPARE(latches->rowCount(), qMin(200, rowsBefore + 200));
+    QCOMPARE(latches->item(latches->rowCount() - 1, 1)->text(), QStringLiteral("1"));
 }
 
 void tst_Tesvane::keysAndEscape()
@@ -525,9 +572,9 @@ void tst_Tesvane::keysAndEscape()
     // Ctrl+P without a tester: the access error, nothing requested.
     QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier);
     QTRY_COMPARE(boxes->boxes, QStringList({"Error|Equipment access error, please check!"}));
-    QCOMPARE(window->statusBar->currentMessage(),
+    QCOMPARE(window->widgets().statusBar->currentMessage(),
              QStringLiteral("Equipment access error, please check!"));
-    QCOMPARE(DeviceLinkState::global().requestedOperation(), int(OpNone));
+    QCOMPARE(DeviceLinkState::global().requestedOperation(), OpNone);
 }
 
 QStringList tst_Tesvane::menuTexts(const QPoint& pos)
@@ -575,23 +622,23 @@ void tst_Tesvane::closeEndsWorker()
     // inside that wait): no hang, the sequence stops, the worker stops and
     // the link closes.
     bool closed = false;
-    connect(window->usb, &QtUsb::EncoderPowerRet, this, [&] {
+    connect(window->device(), &QtUsb::EncoderPowerRet, this, [&] {
         window->close();
         closed = true;
     });
     window->OnEncoderPower();
     QTRY_VERIFY_WITH_TIMEOUT(closed, 5000);
     QTest::qWait(300);
-    QVERIFY(!window->usb->isRunning());
+    QVERIFY(!window->device()->isRunning());
     QVERIFY(!DeviceLinkState::global().usbOpened());
     QCOMPARE(SimBus::instance().openHandles(), 0);
-    QCOMPARE(window->powerButton->text(), QStringLiteral("EncoderPoewrOn"));
-    QCOMPARE(DeviceLinkState::global().requestedOperation(), int(OpNone));
+    QCOMPARE(window->widgets().powerButton->text(), QStringLiteral("EncoderPoewrOn"));
+    QCOMPARE(DeviceLinkState::global().requestedOperation(), OpNone);
     // Later plug events are ignored by a closing window.
     SimBus::instance().unplug(tester);
     SimBus::instance().replug(tester);
     QTest::qWait(50);
-    QVERIFY(!window->usb->isRunning());
+    QVERIFY(!window->device()->isRunning());
 }
 
 void tst_Tesvane::unplugDuringSupplySequence()
@@ -604,19 +651,19 @@ void tst_Tesvane::unplugDuringSupplySequence()
     // Unplugged while the supply sequence waits for refreshes that will not
     // come: the wait ends, the sequence stops, nothing is requested.
     bool unplugged = false;
-    connect(window->usb, &QtUsb::EncoderPowerRet, this, [&] {
+    connect(window->device(), &QtUsb::EncoderPowerRet, this, [&] {
         if (!unplugged)
             SimBus::instance().unplug(tester);
         unplugged = true;
     });
     window->OnEncoderPower();
     QTRY_VERIFY_WITH_TIMEOUT(unplugged, 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(window->connectionLabel->text(),
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().connectionLabel->text(),
                               QStringLiteral("The device is not connected!"), 5000);
     QTest::qWait(300);
-    QVERIFY(!window->usb->isRunning());
-    QCOMPARE(window->powerButton->text(), QStringLiteral("EncoderPoewrOn"));
-    QCOMPARE(DeviceLinkState::global().requestedOperation(), int(OpNone));
+    QVERIFY(!window->device()->isRunning());
+    QCOMPARE(window->widgets().powerButton->text(), QStringLiteral("EncoderPoewrOn"));
+    QCOMPARE(DeviceLinkState::global().requestedOperation(), OpNone);
     QVERIFY(boxes->boxes.isEmpty());
     // Plugged in again, the program comes back to the measurement view.
     SimBus::instance().replug(tester);
@@ -633,10 +680,10 @@ void tst_Tesvane::commandsNeedTheTester()
     window->OnSysSet();
     window->OnRead();
     QTRY_COMPARE(boxes->boxes, QStringList({error, error, error, error, error}));
-    QCOMPARE(window->statusBar->currentMessage(),
+    QCOMPARE(window->widgets().statusBar->currentMessage(),
              QStringLiteral("Equipment access error, please check!"));
-    QCOMPARE(DeviceLinkState::global().requestedOperation(), int(OpNone));
-    QVERIFY(!window->waitDialog);
+    QCOMPARE(DeviceLinkState::global().requestedOperation(), OpNone);
+    QVERIFY(!window->openWaitDialogWindow());
     QVERIFY(!window->findChild<QDialog*>(QStringLiteral("SysSetting")));
     // Display commands need no tester.
     window->ClearLatch();
@@ -654,9 +701,9 @@ void tst_Tesvane::commandResults()
     boxes->boxes.clear();
 
     window->OnClearLineLock();
-    QTRY_COMPARE(window->statusBar->currentMessage(),
+    QTRY_COMPARE(window->widgets().statusBar->currentMessage(),
                  QStringLiteral("ClearLineLock successfully!"));
-    QVERIFY(!window->waitDialog);
+    QVERIFY(!window->openWaitDialogWindow());
 
     // The tester refuses register writes (status 0): both fail with a box.
     SimFaults faults = tester->faults();
@@ -665,10 +712,10 @@ void tst_Tesvane::commandResults()
     faults.onlySpace = ReportFrame::kLiveSpace;
     tester->setFaults(faults);
     window->OnReset();
-    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().statusBar->currentMessage(),
                               QStringLiteral("Reset failed!"), 5000);
     window->OnClearLineLock();
-    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().statusBar->currentMessage(),
                               QStringLiteral("ClearLineLock failed!"), 5000);
     QTRY_COMPARE(boxes->boxes,
                  QStringList({"Error|Reset failed!", "Error|ClearLineLock failed!"}));
@@ -677,21 +724,21 @@ void tst_Tesvane::commandResults()
     faults.onlySpace = ReportFrame::kEepromSpace;
     tester->setFaults(faults);
     window->OnEncoderPower();
-    QVERIFY(window->waitDialog && window->waitDialog->isVisible());
-    QTRY_COMPARE_WITH_TIMEOUT(window->statusBar->currentMessage(),
+    QVERIFY(window->openWaitDialogWindow() && window->openWaitDialogWindow()->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().statusBar->currentMessage(),
                               QStringLiteral("Encoder power set failed!"), 5000);
-    QVERIFY(!window->waitDialog);
-    QCOMPARE(window->powerButton->text(), QStringLiteral("EncoderPoewrOn"));
-    QCOMPARE(window->powerAction->text(), QStringLiteral("EncoderPoewrOn"));
+    QVERIFY(!window->openWaitDialogWindow());
+    QCOMPARE(window->widgets().powerButton->text(), QStringLiteral("EncoderPoewrOn"));
+    QCOMPARE(window->widgets().powerAction->text(), QStringLiteral("EncoderPoewrOn"));
     QCOMPARE(boxes->boxes.size(), 2);
 
     // Configuration write results.
     window->EEpWriteRet(false);
-    QCOMPARE(window->statusBar->currentMessage(),
+    QCOMPARE(window->widgets().statusBar->currentMessage(),
              QStringLiteral("Write configuration data failed!"));
     QTRY_COMPARE(boxes->boxes.last(), QStringLiteral("Error|Write configuration data failed!"));
     window->EEpWriteRet(true);
-    QCOMPARE(window->statusBar->currentMessage(),
+    QCOMPARE(window->widgets().statusBar->currentMessage(),
              QStringLiteral("Write configuration data successfully!"));
     QCOMPARE(boxes->boxes.size(), 3);
 }
@@ -709,7 +756,7 @@ void tst_Tesvane::replacedCommandIsReported()
     tester->setFaults(faults);
     QTest::qWait(100);
     QStringList messages;
-    connect(window->statusBar, &QStatusBar::messageChanged, this,
+    connect(window->widgets().statusBar, &QStatusBar::messageChanged, this,
             [&messages](const QString& text) {
                 if (!text.isEmpty())
                     messages << text;
@@ -721,6 +768,26 @@ void tst_Tesvane::replacedCommandIsReported()
                                            "Reset successfully!"}),
                               5000);
     QVERIFY(boxes->boxes.isEmpty());
+
+    // A command still pending when the tester goes is dropped with the link:
+    // the first request after plugging in again replaces nothing.
+    QTest::qWait(300); // the display reset after the result
+    faults.writeTimeouts = 1 << 30; // no poll is sent, so nothing is taken
+    tester->setFaults(faults);
+    QTest::qWait(100);
+    window->OnClearLineLock();
+    QTest::qWait(100);
+    QCOMPARE(DeviceLinkState::global().requestedOperation(), OpClearLineLock);
+    SimBus::instance().unplug(tester);
+    QTRY_COMPARE_WITH_TIMEOUT(window->widgets().connectionLabel->text(),
+                              QStringLiteral("The device is not connected!"), 5000);
+    messages.clear();
+    tester->setFaults(SimFaults());
+    SimBus::instance().replug(tester);
+    STEP(waitMeasuring());
+    QTest::qWait(100);
+    QVERIFY(messages.contains(QStringLiteral("Read configuration data successfully!")));
+    QVERIFY(!messages.contains(QStringLiteral("The previous command was replaced by a newer one!")));
 }
 
 void tst_Tesvane::presetAndDirection()
@@ -749,16 +816,16 @@ void tst_Tesvane::presetAndDirection()
     enterPreset(QStringLiteral("10"));
     window->OnSetPreValue();
     QCOMPARE(DisplayState::global().presetValue, 10.0);
-    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("10.000mm"));
-    QCOMPARE(window->signLabel->text(), QString());
+    QTRY_COMPARE(window->widgets().positionLabel->text(), QStringLiteral("10.000mm"));
+    QCOMPARE(window->widgets().signLabel->text(), QString());
     window->SetPosNeg();
-    QTRY_COMPARE(window->signLabel->text(), QStringLiteral("-"));
-    QCOMPARE(window->positionLabel->text(), QStringLiteral("10.000mm"));
+    QTRY_COMPARE(window->widgets().signLabel->text(), QStringLiteral("-"));
+    QCOMPARE(window->widgets().positionLabel->text(), QStringLiteral("10.000mm"));
 
     // Zero clears the preset.
     window->OnPositionZero();
     QCOMPARE(DisplayState::global().presetValue, 0.0);
-    QTRY_COMPARE(window->positionLabel->text(), QStringLiteral("0.000mm"));
+    QTRY_COMPARE(window->widgets().positionLabel->text(), QStringLiteral("0.000mm"));
 }
 
 void tst_Tesvane::contactUsOpensTheSite()

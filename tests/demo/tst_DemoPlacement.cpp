@@ -1,0 +1,53 @@
+// Where the demo's control window opens beside the main window.
+#include "DemoPlacement.h"
+
+#include <QtTest>
+
+class tst_DemoPlacement : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void besideTheMainWindow_data();
+    void besideTheMainWindow();
+};
+
+void tst_DemoPlacement::besideTheMainWindow_data()
+{
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("mainFrame");
+    QTest::addColumn<QPoint>("expected");
+    // The control window is 380 x 600. A wide screen: right of the main window, tops aligned.
+    QTest::newRow("right") << QRect(0, 0, 1920, 1040) << QRect(100, 100, 1300, 750)
+                           << QPoint(1408, 100);
+    // Centred on 1920: no room on the right, room on the left.
+    QTest::newRow("left") << QRect(0, 0, 1920, 1040) << QRect(500, 145, 1300, 750)
+                          << QPoint(112, 145);
+    // 1366 wide: the right edge, over the main window's lower right.
+    QTest::newRow("narrow") << QRect(0, 0, 1366, 728) << QRect(33, 0, 1300, 728)
+                            << QPoint(986, 128);
+    // A second screen to the left, and a main window partly off the bottom.
+    QTest::newRow("second screen") << QRect(-1280, 0, 1280, 1024) << QRect(-1270, 300, 1300, 750)
+                                   << QPoint(-380, 424);
+}
+
+void tst_DemoPlacement::besideTheMainWindow()
+{
+    QFETCH(QRect, screen);
+    QFETCH(QRect, mainFrame);
+    QFETCH(QPoint, expected);
+    const QSize controls(380, 600);
+    const QPoint at = DemoPlacement::controlsPosition(screen, mainFrame, controls);
+    QCOMPARE(at, expected);
+    const QRect placed(at, controls);
+    QVERIFY(screen.contains(placed));
+    // Beside means no overlap; where the screen allows no side, only the
+    // main window's right third is covered (its status bar and the right of
+    // its speed curve), never the position or the latch tables.
+    const QRect covered = placed.intersected(mainFrame);
+    if (!covered.isEmpty())
+        QVERIFY(covered.left() >= mainFrame.left() + mainFrame.width() * 2 / 3);
+}
+
+QTEST_GUILESS_MAIN(tst_DemoPlacement)
+#include "tst_DemoPlacement.moc"
