@@ -1,5 +1,6 @@
 #include "SinCosValue.h"
 
+#include "Backdrop.h"
 #include "InstrumentGeometry.h"
 #include "SinCosHistory.h"
 
@@ -77,7 +78,8 @@ void drawValues(QPainter& p, const QList<SinCosSample>& samples)
 
 SinCosValue::SinCosValue(QWidget* parent, SinCosHistory* history)
     : QWidget(parent), m_picture(size(), QImage::Format_ARGB32_Premultiplied),
-      m_history(history ? history : &SinCosHistory::global()), m_frameTimer(new QTimer(this))
+      m_history(history ? history : &SinCosHistory::global()), m_frameTimer(new QTimer(this)),
+      m_backdrop(new Backdrop(this))
 {
     m_frameTimer->setSingleShot(true);
     m_frameTimer->setInterval(kFrameMs);
@@ -114,28 +116,41 @@ void SinCosValue::resizeEvent(QResizeEvent*)
 
 void SinCosValue::rebuild()
 {
-    const InstrumentGeometry::PlotSquare square = InstrumentGeometry::plotSquare(width(), height());
-    if (m_axes.size() != size()) {
-        m_axes = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+    // The translucent background and the axes, over the panel beneath where
+    // there is a capture of it (then the picture is opaque and is copied to
+    // the screen as it is), drawn once per size and capture.
+    const QPixmap* beneath = m_backdrop->current();
+    const qint64 beneathKey = beneath ? beneath->cacheKey() : 0;
+    if (m_axes.size() != size() || m_axesBeneath != beneathKey) {
         QColor background(QStringLiteral("#FFFAF0"));
         background.setAlpha(200);
-        m_axes.fill(background);
+        if (beneath) {
+            m_axes = beneath->toImage().convertToFormat(QImage::Format_RGB32);
+        } else {
+            m_axes = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+            m_axes.fill(Qt::transparent);
+        }
+        m_axesBeneath = beneathKey;
         QPainter axes(&m_axes);
+        axes.fillRect(m_axes.rect(), background);
         axes.setRenderHint(QPainter::Antialiasing);
-        drawAxes(axes, square);
+        drawAxes(axes, InstrumentGeometry::plotSquare(width(), height()));
     }
     m_picture = m_axes.copy();
 
     QPainter p(&m_picture);
     p.setRenderHint(QPainter::Antialiasing);
     const QList<SinCosSample> samples = m_history->samples();
-    drawDots(p, square, samples);
+    drawDots(p, InstrumentGeometry::plotSquare(width(), height()), samples);
     drawValues(p, samples);
 }
 
 void SinCosValue::paintEvent(QPaintEvent*)
 {
-    if (m_dirty) {
+    if (m_backdrop->capturing())
+        return;
+    const QPixmap* beneath = m_backdrop->current();
+    if (m_dirty || m_axesBeneath != (beneath ? beneath->cacheKey() : 0)) {
         rebuild();
         m_dirty = false;
     }

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QWidget>
 
+class Backdrop;
 class QTimer;
 class SinCosHistory;
 
@@ -36,8 +37,10 @@ private:
 
     QImage m_picture;
     QImage m_axes; // background and axes at the current size, drawn once
+    qint64 m_axesBeneath = 0; // the capture of the panel m_axes is drawn over
     bool m_dirty = true;
     SinCosHistory* m_history;
     QTimer* m_frameTimer;
+    Backdrop* m_backdrop; // the panel beneath, so that a frame repaints only this
     bool m_framePending = false; // changed since the last repaint of this frame
 };

@@ -1,5 +1,6 @@
 #include "myGauge2.h"
 
+#include "Backdrop.h"
 #include "InstrumentGeometry.h"
 #include "InstrumentText.h"
 
@@ -110,7 +111,8 @@ void drawValueBox(QPainter& p, const Dial& d, const QString& text)
 } // namespace
 
 myGauge2::myGauge2(QWidget* parent)
-    : QWidget(parent), m_stepTimer(new QTimer(this)), m_refreshTimer(new QTimer(this))
+    : QWidget(parent), m_stepTimer(new QTimer(this)), m_refreshTimer(new QTimer(this)),
+      m_backdrop(new Backdrop(this))
 {
     m_stepTimer->setInterval(10);
     connect(m_stepTimer, &QTimer::timeout, this, &myGauge2::UpdateGraph);
@@ -197,6 +199,8 @@ void myGauge2::paintEvent(QPaintEvent*)
     const QPixmap& dialPicture = background();
     const Dial& d = m_backgroundDial;
     QPainter p(this);
+    if (!m_backdrop->paintBeneath(p))
+        return;
     p.drawPixmap(0, 0, dialPicture);
     p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     p.save();

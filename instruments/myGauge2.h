@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QWidget>
 
+class Backdrop;
 class QTimer;
 
 // A round dial for the signal strength: a 270-degree band (red, green,
@@ -56,6 +57,7 @@ private:
     double m_shownValue = 0.0;
     QTimer* m_refreshTimer;
     bool m_animating = false;
+    Backdrop* m_backdrop; // the panel beneath, so that a repaint covers only this
     QPixmap m_background;
     QSize m_backgroundSize;
     QFont m_backgroundFont;

@@ -1,9 +1,14 @@
 #include "GlyphCacheLabel.h"
 
+#include "Backdrop.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 
-GlyphCacheLabel::GlyphCacheLabel(QWidget* parent) : QLabel(parent) {}
+GlyphCacheLabel::GlyphCacheLabel(QWidget* parent)
+    : QLabel(parent), m_backdrop(new Backdrop(this))
+{
+}
 
 const QPixmap& GlyphCacheLabel::glyph(QChar c)
 {
@@ -32,6 +37,9 @@ void GlyphCacheLabel::paintEvent(QPaintEvent*)
         m_glyphColor = color;
         m_glyphRatio = ratio;
     }
+    QPainter p(this);
+    if (!m_backdrop->paintBeneath(p))
+        return;
     const QString shown = text();
     if (shown.isEmpty())
         return;
@@ -46,7 +54,6 @@ void GlyphCacheLabel::paintEvent(QPaintEvent*)
     else if (alignment() & Qt::AlignRight)
         x += area.width() - width;
     const qreal y = area.top() + (area.height() - metrics.height()) / 2.0;
-    QPainter p(this);
     for (const QChar c : shown) {
         p.drawPixmap(QPointF(qRound(x), qRound(y)), glyph(c));
         x += metrics.horizontalAdvance(c);

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPixmap>
 
+class Backdrop;
+
 // A one-line label for large text that changes many times a second (the
 // position, 100 px): Qt's raster engine draws glyphs of that size as paths
 // every time, so this label keeps a picture of each character for its font
@@ -30,4 +32,5 @@ private:
     QFont m_glyphFont;
     QColor m_glyphColor;
     qreal m_glyphRatio = 0.0;
+    Backdrop* m_backdrop; // the panel beneath, so that a new text repaints only this
 };

@@ -144,6 +144,7 @@ class TestInstruments : public QObject
     Q_OBJECT
 
 private slots:
+    void backdropFollowsThePanelBeneath();
     void plotSquareOfTheExamples();
     void dotsLieWhereTheSamplesSay();
     void renderedDotsAndCircle();
@@ -828,6 +829,51 @@ void TestInstruments::triggerCountUsesLowThirtyTwoBits()
     latch.clearLatches();
     QCOMPARE(latch.table()->rowCount(), 0);
     QCOMPARE(latch.countLabel()->text(), QStringLiteral("TriggerCount:-2147483648"));
+}
+
+// A panel whose colour changes from left to right, so that a picture of it
+// taken at one place shows wrong colours at another.
+class RampPanel : public QWidget
+{
+public:
+    static QColor colourAt(int x) { return QColor(x % 256, 80, 255 - x % 256); }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        for (int x = 0; x < width(); ++x) {
+            p.setPen(colourAt(x));
+            p.drawLine(x, 0, x, height());
+        }
+    }
+};
+
+void TestInstruments::backdropFollowsThePanelBeneath()
+{
+    // The gauge's corners show what lies beneath it: after it, or the panel
+    // holding it, moved, the panel at the new place.
+    RampPanel window;
+    window.resize(600, 300);
+    auto* holder = new QWidget(&window);
+    holder->setGeometry(10, 10, 400, 250);
+    auto* gauge = new myGauge2(holder);
+    gauge->setGeometry(0, 0, 200, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto cornerIsPanel = [&] {
+        const QPoint corner = gauge->mapTo(&window, QPoint(2, 2));
+        return window.grab().toImage().pixelColor(corner) == RampPanel::colourAt(corner.x());
+    };
+    QTRY_VERIFY(gauge->testAttribute(Qt::WA_OpaquePaintEvent));
+    QVERIFY(cornerIsPanel());
+    gauge->move(60, 20);
+    QTRY_VERIFY(gauge->testAttribute(Qt::WA_OpaquePaintEvent));
+    QVERIFY(cornerIsPanel());
+    holder->move(130, 30); // the gauge itself does not move in its holder
+    QTest::qWait(50);
+    QTRY_VERIFY(gauge->testAttribute(Qt::WA_OpaquePaintEvent));
+    QVERIFY(cornerIsPanel());
 }
 
 QTEST_MAIN(TestInstruments)
