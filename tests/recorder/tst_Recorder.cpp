@@ -184,7 +184,10 @@ void tst_Recorder::everyReplyIsOneRowInOrder()
     QCOMPARE(lines.size() - 1, replies);
     QCOMPARE(json.value("csv_rows").toInt(), replies);
     QCOMPARE(json.value("stopped_by").toString(), QStringLiteral("time"));
-    QVERIFY(qAbs(json.value("duration_s").toDouble() - 1.0) < 0.15);
+    // The set time, never less; a loaded machine (sanitizers) may deliver
+    // the stop a little late.
+    const double duration = json.value("duration_s").toDouble();
+    QVERIFY2(duration >= 0.95 && duration < 1.5, qPrintable(QString::number(duration)));
     const double rate = replies / json.value("duration_s").toDouble();
     QVERIFY(qAbs(json.value("poll_rate").toDouble() - rate) < rate * 1e-3);
 
