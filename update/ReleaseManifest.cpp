@@ -73,6 +73,11 @@ std::optional<ReleaseManifest> ReleaseManifest::parse(const QByteArray& text)
 {
     if (text.size() > kMaxBytes || !text.endsWith('\n'))
         return std::nullopt;
+    // Text lines only: a control character (a NUL above all, where Qt's
+    // conversions stop) would let two different manifests read alike.
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\n')
+            return std::nullopt;
     ReleaseManifest manifest;
     QSet<QByteArray> seen;
     QSet<QString> names;
@@ -89,7 +94,7 @@ std::optional<ReleaseManifest> ReleaseManifest::parse(const QByteArray& text)
             return std::nullopt;
         seen.insert(key);
         if (key == "version" || key == "updater_version") {
-            const QString version = QString::fromLatin1(value);
+            const QString version = QString::fromLatin1(value.constData(), value.size());
             if (!UpdateCheck::isWellFormedVersion(version))
                 return std::nullopt;
             (key == "version" ? manifest.version : manifest.updaterVersion) = version;

@@ -200,7 +200,8 @@ void TestUpdateClient::releaseManifests()
         {" 0 Rotaprobe", " 0 ../Rotaprobe"},
         {" 0 Rotaprobe", " 0 NovrelTemp"},
         {" 123 Release notes.txt", " 123 rotaprobe"}, // the same name twice
-        {"\n", "\r\n"}};
+        {"\n", "\r\n"},
+        {"version=1.0.0.16\n", QByteArray("version=1.0.0.16\0" "7\n", 19)}}; // a NUL hides the rest
     for (const auto& change : bad) {
         QByteArray text = good;
         text.replace(text.indexOf(change.first), change.first.size(), change.second);
