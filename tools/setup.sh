@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libqt5sql5-sqlite libqt5sql5-psql postgresql
   libqcustomplot-dev libusb-dev libudev-dev libsodium-dev

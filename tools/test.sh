@@ -45,11 +45,20 @@ bash "$pgserver" init "$pg_dir"
 bash "$pgserver" start "$pg_dir"
 export ROTAPROBE_TEST_PGHOST=$pg_dir/socket
 
-build_and_test() { # dir, ctest filter, cmake args...
+# Where ccache is installed, every build goes through it, keyed relative to
+# the checkout's parent folder, so another checkout (CI's clone) hits the
+# same cache.
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$(dirname "$PWD")} CCACHE_NOHASHDIR=1
+fi
+
+build_and_test() { # dir, ctest filter, cmake args...; TARGETS: build only these
   local dir=$1 filter=$2 log counts
   shift 2
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs" ${TARGETS:+--target $TARGETS}
   log=$(mktemp)
   local status=0
   (cd "$dir" && ctest --output-on-failure -j "$jobs" ${filter:+-R "$filter"}) | tee "$log" || status=1
@@ -86,6 +95,7 @@ echo "== device, simulator and recorder tests under TSan"
 # The longest access history: a busy worker's older accesses must still be
 # found, or a report's second stack (which the suppressions are matched
 # against) is lost.
+TARGETS="tst_UsbLink tst_Worker tst_SimTester tst_Recorder" \
 TSAN_OPTIONS="halt_on_error=1 history_size=7 suppressions=$PWD/tools/tsan.supp" \
   build_and_test build-tsan "tst_(UsbLink|Worker|SimTester|Recorder)" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=thread "${test_root[@]}"
 
