@@ -34,18 +34,26 @@ const Key kSignalKeys[] = {
 const Key kLatchKeys[] = {{"spread_max_periods", &L::spread_max_periods}};
 const Key kCurrentKeys[] = {{"min", &L::current_ma_min}, {"max", &L::current_ma_max}};
 
+// The section's object (empty when it is left out); false when it is not an object.
+bool sectionObject(const QJsonObject& root, const QString& section, QJsonObject* object,
+                   QString* error)
+{
+    const QJsonValue value = root.value(section);
+    if (!value.isUndefined() && !value.isObject()) {
+        *error = ToleranceProfile::tr("\"%1\" must be an object").arg(section);
+        return false;
+    }
+    *object = value.toObject();
+    return true;
+}
+
 template <std::size_t N>
 bool readSection(const QJsonObject& root, const QString& section, const Key (&keys)[N],
                  ToleranceProfile::Limits& limits, QString* error)
 {
-    const QJsonValue value = root.value(section);
-    if (value.isUndefined())
-        return true;
-    if (!value.isObject()) {
-        *error = ToleranceProfile::tr("\"%1\" must be an object").arg(section);
+    QJsonObject object;
+    if (!sectionObject(root, section, &object, error))
         return false;
-    }
-    const QJsonObject object = value.toObject();
     for (auto it = object.begin(); it != object.end(); ++it) {
         const Key* key = nullptr;
         for (const Key& k : keys)
@@ -67,14 +75,9 @@ bool readSection(const QJsonObject& root, const QString& section, const Key (&ke
 
 bool readTestSection(const QJsonObject& root, ToleranceProfile::Limits& limits, QString* error)
 {
-    const QJsonValue value = root.value(QStringLiteral("test"));
-    if (value.isUndefined())
-        return true;
-    if (!value.isObject()) {
-        *error = ToleranceProfile::tr("\"%1\" must be an object").arg(QStringLiteral("test"));
+    QJsonObject object;
+    if (!sectionObject(root, QStringLiteral("test"), &object, error))
         return false;
-    }
-    const QJsonObject object = value.toObject();
     for (auto it = object.begin(); it != object.end(); ++it) {
         const QString path = QStringLiteral("test.") + it.key();
         if (it.key() == QLatin1String("duration_s")) {
@@ -151,7 +154,8 @@ std::optional<ToleranceProfile::Limits> ToleranceProfile::parse(const QByteArray
     return limits;
 }
 
-std::optional<ToleranceProfile::Limits> ToleranceProfile::load(const QString& path, QString* error)
+std::optional<ToleranceProfile::Limits> ToleranceProfile::load(const QString& path, QString* error,
+                                                                QByteArray* bytes)
 {
     QString ignored;
     if (!error)
@@ -175,6 +179,8 @@ std::optional<ToleranceProfile::Limits> ToleranceProfile::load(const QString& pa
     const auto limits = parse(text, error);
     if (!limits)
         *error = path + QStringLiteral(": ") + *error;
+    else if (bytes)
+        *bytes = text;
     return limits;
 }
 

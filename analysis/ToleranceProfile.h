@@ -68,9 +68,11 @@ public:
 
     // Parses a profile; on error returns nothing and sets `error`.
     static std::optional<Limits> parse(const QByteArray& json, QString* error);
-    // At most kMaxFileBytes from a regular file.
+    // At most kMaxFileBytes from a regular file; `bytes`, if given, gets
+    // the text the limits were read from (to store or hash exactly that).
     static constexpr qint64 kMaxFileBytes = 1 << 20;
-    static std::optional<Limits> load(const QString& path, QString* error);
+    static std::optional<Limits> load(const QString& path, QString* error,
+                                      QByteArray* bytes = nullptr);
 
     // One item per limit set; a figure that is missing fails its item.
     static Verdict evaluate(const Limits& limits, const Measurements& measured);

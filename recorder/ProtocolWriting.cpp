@@ -4,7 +4,6 @@
 #include "ResultFiling.h"
 
 #include <QCryptographicHash>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QSysInfo>
@@ -35,12 +34,8 @@ TestProtocol ProtocolWriting::protocol(const Recording& r) const
             QStringLiteral("%1: %2").arg(it.key(), it.value().toVariant().toString()));
     if (r.facts.haveProfile) {
         p.profileName = QFileInfo(r.facts.profilePath).fileName();
-        QFile profile(r.facts.profilePath);
-        if (profile.open(QIODevice::ReadOnly))
-            p.profileSha256 = QString::fromLatin1(
-                QCryptographicHash::hash(profile.read(ToleranceProfile::kMaxFileBytes),
-                                         QCryptographicHash::Sha256)
-                    .toHex());
+        p.profileSha256 = QString::fromLatin1(
+            QCryptographicHash::hash(r.profile, QCryptographicHash::Sha256).toHex());
     }
     int failed = 0;
     for (const ToleranceProfile::Item& item : r.verdict.items)

@@ -32,6 +32,7 @@ public:
         RecordingSummary::Current current;
         ConfigRecord config;
         QVector<SinCosPair> pairs;
+        QByteArray profile; // the profile's text as it was judged by
         QDateTime startedAt;
     };
     bool write(const Recording& recording, QString* error) const;

@@ -63,7 +63,7 @@ bool Recorder::prepareFiles()
 {
     QString error;
     if (!m_options.profilePath.isEmpty()) {
-        m_limits = ToleranceProfile::load(m_options.profilePath, &error);
+        m_limits = ToleranceProfile::load(m_options.profilePath, &error, &m_profileBytes);
         if (!m_limits) {
             fail(tr("Bad profile: %1").arg(error));
             return false;
@@ -85,14 +85,7 @@ bool Recorder::prepareStorage()
 {
     if (!m_filing.active())
         return true;
-    if (!m_options.profilePath.isEmpty()) {
-        QFile profile(m_options.profilePath);
-        if (!profile.open(QIODevice::ReadOnly)) {
-            fail(tr("Cannot read the profile %1.").arg(m_options.profilePath));
-            return false;
-        }
-        m_filing.setProfile(profile.readAll());
-    }
+    m_filing.setProfile(m_profileBytes);
     QString error;
     QStringList warnings;
     const bool ok = m_filing.prepare(&error, &warnings);
@@ -409,6 +402,7 @@ void Recorder::writeProtocol(const RecordingReport::Facts& facts,
     recording.current = m_summary.current();
     recording.config = m_usb->state().config();
     recording.pairs = m_summary.picturePairs(kProtocolPairs);
+    recording.profile = m_profileBytes;
     recording.startedAt =
         QDateTime::currentDateTimeUtc().addMSecs(-qint64(facts.durationS * 1000.0));
     QString error;

@@ -116,6 +116,7 @@ private:
     CsvLog m_csv;
     ResultFiling m_filing;
     ProtocolWriting m_protocol;
+    QByteArray m_profileBytes; // the profile as read at the start, stored and hashed as such
     RecordingSummary m_summary;
     RecordingReport::Stop m_stop = RecordingReport::Stop::Time;
     double m_durationS = 0.0;

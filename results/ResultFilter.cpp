@@ -29,33 +29,33 @@ std::optional<qint64> ResultFilter::parseTime(const QString& text, bool* wholeDa
     return time.toMSecsSinceEpoch();
 }
 
+std::optional<qint64> ResultFilter::parseOption(const char* option, const QString& text,
+                                                bool* wholeDay, QString* error)
+{
+    const std::optional<qint64> ms = parseTime(text, wholeDay);
+    if (!ms)
+        *error = tr("%1 needs a date (YYYY-MM-DD) or a UTC time (YYYY-MM-DDTHH:MM:SSZ), not \"%2\".")
+                     .arg(QLatin1String(option), text);
+    return ms;
+}
+
 bool ResultFilter::setSince(const QString& text, QString* error)
 {
     bool wholeDay = false;
-    const std::optional<qint64> ms = parseTime(text, &wholeDay);
-    if (!ms) {
-        *error = tr("--since needs a date (YYYY-MM-DD) or a UTC time (YYYY-MM-DDTHH:MM:SSZ), "
-                    "not \"%1\".")
-                     .arg(text);
-        return false;
-    }
-    sinceMs = *ms;
-    return true;
+    const std::optional<qint64> ms = parseOption("--since", text, &wholeDay, error);
+    if (ms)
+        sinceMs = *ms;
+    return ms.has_value();
 }
 
 bool ResultFilter::setUntil(const QString& text, QString* error)
 {
     bool wholeDay = false;
-    const std::optional<qint64> ms = parseTime(text, &wholeDay);
-    if (!ms) {
-        *error = tr("--until needs a date (YYYY-MM-DD) or a UTC time (YYYY-MM-DDTHH:MM:SSZ), "
-                    "not \"%1\".")
-                     .arg(text);
-        return false;
-    }
+    const std::optional<qint64> ms = parseOption("--until", text, &wholeDay, error);
     // The last day is taken in whole; a time is included itself.
-    beforeMs = wholeDay ? *ms + kDayMs : *ms + 1;
-    return true;
+    if (ms)
+        beforeMs = wholeDay ? *ms + kDayMs : *ms + 1;
+    return ms.has_value();
 }
 
 bool ResultFilter::setVerdict(const QString& text, QString* error)

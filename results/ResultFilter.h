@@ -36,4 +36,7 @@ private:
     // Milliseconds since the epoch of the text's start; `wholeDay` says the
     // text was a date alone.
     static std::optional<qint64> parseTime(const QString& text, bool* wholeDay);
+    // parseTime with the error message naming `option`.
+    static std::optional<qint64> parseOption(const char* option, const QString& text,
+                                             bool* wholeDay, QString* error);
 };

@@ -12,7 +12,7 @@ namespace UpdateCheck {
 
 namespace {
 
-QMutex g_rootMutex;
+QMutex g_mutex;
 std::optional<QString> g_root;   // unset: the build's root
 std::optional<QString> g_folder; // unset: the executable's folder
 
@@ -42,31 +42,31 @@ bool startupOffers(const std::optional<QString>& announced, const QString& insta
 
 QString serviceRoot()
 {
-    const QMutexLocker lock(&g_rootMutex);
+    const QMutexLocker lock(&g_mutex);
     return g_root ? *g_root : UpdateProtocol::defaultRoot();
 }
 
 void setServiceRoot(const QString& root)
 {
-    const QMutexLocker lock(&g_rootMutex);
+    const QMutexLocker lock(&g_mutex);
     g_root = root;
 }
 
 QString programFolder()
 {
-    const QMutexLocker lock(&g_rootMutex);
+    const QMutexLocker lock(&g_mutex);
     return g_folder ? *g_folder : QCoreApplication::applicationDirPath();
 }
 
 void setProgramFolder(const QString& folder)
 {
-    const QMutexLocker lock(&g_rootMutex);
+    const QMutexLocker lock(&g_mutex);
     g_folder = folder;
 }
 
 void reset()
 {
-    const QMutexLocker lock(&g_rootMutex);
+    const QMutexLocker lock(&g_mutex);
     g_root.reset();
     g_folder.reset();
 }
