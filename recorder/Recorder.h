@@ -7,18 +7,16 @@
 #include "RecordingSummary.h"
 #include "ReplyRecord.h"
 #include "ResultFiling.h"
+#include "TestSequence.h"
 #include "ToleranceProfile.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTextStream>
-#include <QTimer>
 
 #include <optional>
 #include <vector>
 
 class QtUsb;
-struct LiveSnapshot;
 
 // One recording from start to end: opens the tester, reads its
 // configuration, switches the supply on when asked, records every reply for
@@ -26,8 +24,7 @@ struct LiveSnapshot;
 // switched it on, closes the tester, prints the report and emits finished()
 // with the exit code (0 pass, 1 an item failed, 2 an error).
 //
-// Threads: everything on the main thread; the worker's replies arrive
-// queued, one snapshot each (QtUsb::LiveSnapshotRet).
+// Threads: everything on the main thread (the test itself: TestSequence).
 class Recorder : public QObject
 {
     Q_OBJECT
@@ -45,72 +42,41 @@ public:
     // Progress lines on `err` while recording (for a terminal).
     void setProgress(bool on) { m_progress = on; }
     // How long a tester operation may take before it counts as unanswered.
-    void setOperationTimeout(int ms) { m_operationTimeoutMs = ms; }
+    void setOperationTimeout(int ms) { m_settings.operationTimeoutMs = ms; }
     // Pause after switching the supply on, before recording begins.
-    void setSettleTime(int ms) { m_settleMs = ms; }
+    void setSettleTime(int ms) { m_settings.settleMs = ms; }
 
     void start();
     // Ctrl+C: ends a recording (with its report) or abandons the start.
     void interrupt();
 
-    bool finishedRunning() const { return m_phase == Phase::Done; }
+    bool finishedRunning() const { return m_done; }
     int exitCode() const { return m_exitCode; }
 
 signals:
     void finished(int exitCode);
 
 private:
-    enum class Phase
-    {
-        Idle,
-        ReadingConfig,
-        PoweringOn,
-        Settling,
-        Recording,
-        PoweringOff,
-        Done,
-    };
-
     bool prepareFiles();
     bool prepareStorage();
-    QString openFailureText() const;
-    void onConfigRead(bool ok);
-    void onPowerSwitched(bool ok);
-    void onLinkLost();
-    void onOperationTimeout();
-    void beginRecording();
-    void onDurationTick();
-    void onSnapshot(const LiveSnapshot& snapshot);
-    void drainReplies();
+    void onReplies(const std::vector<ReplyRecord>& records);
+    void onProblem(const QString& message);
+    void onSequenceFinished(const TestSequence::Outcome& outcome);
     void showProgress();
-    void endRecording(RecordingReport::Stop stop);
     void fail(const QString& message);
-    void windDown();
     void shutDown();
-    void printReport();
-    void writeProtocol(const RecordingReport::Facts& facts,
-                       const ToleranceProfile::Measurements& measured,
-                       const ToleranceProfile::Verdict& verdict);
-    void waitForOperation();
+    void printReport(const TestSequence::Outcome& outcome);
+    void writeProtocol(const FinishedTest& test);
 
     RecorderOptions m_options;
     QtUsb* m_usb;
-    // Reply intake: taking replies, the newest sequence taken, the start of
-    // the recording (steady clock, ns) and the replies not yet drained.
-    bool m_taking = false;
-    quint64 m_lastSequence = 0;
-    qint64 m_startNs = 0;
-    std::vector<ReplyRecord> m_pending;
+    TestSequence m_sequence;
+    TestSequence::Settings m_settings;
     QTextStream& m_out;
     QTextStream& m_err;
-    Phase m_phase = Phase::Idle;
+    bool m_done = false;
     bool m_progress = false;
-    int m_operationTimeoutMs = 15000;
-    int m_settleMs = 300;
-    bool m_switchedOn = false;
-    bool m_recorded = false;
     bool m_failed = false;
-    bool m_linkLost = false;
     int m_exitCode = kExitError;
     std::optional<ToleranceProfile::Limits> m_limits;
     CsvLog m_csv;
@@ -118,10 +84,4 @@ private:
     ProtocolWriting m_protocol;
     QByteArray m_profileBytes; // the profile as read at the start, stored and hashed as such
     RecordingSummary m_summary;
-    RecordingReport::Stop m_stop = RecordingReport::Stop::Time;
-    double m_durationS = 0.0;
-    QElapsedTimer m_clock;
-    QTimer m_drainTimer;
-    QTimer m_durationTimer;
-    QTimer m_operationTimer;
 };

@@ -1,0 +1,107 @@
+#include "ResultFiling.h"
+
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QSysInfo>
+
+ResultFiling::ResultFiling(const QString& location) : m_location(location) {}
+
+ResultFiling::~ResultFiling() = default;
+
+bool ResultFiling::prepare(QString* error, QStringList* warnings)
+{
+    QString locationError;
+    const std::optional<StoreLocation> location = StoreLocation::parse(m_location, &locationError);
+    if (!location) {
+        *error = tr("Bad --db: %1").arg(locationError);
+        return false;
+    }
+    m_store = std::make_unique<ResultStore>(*location, StoreLocation::defaultSpoolPath());
+    return m_store->openForWriting(error, warnings);
+}
+
+QJsonObject ResultFiling::configJson(const ConfigRecord& c)
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("sincos_mode"), c.isSinCosMode());
+    o.insert(QStringLiteral("encoder_power"), int(c.encoderPower));
+    o.insert(QStringLiteral("sincos_equivalent_nm"), double(c.sinCosEquivalent));
+    o.insert(QStringLiteral("z_comparison_value"), double(c.zComparisonValue));
+    o.insert(QStringLiteral("adc_gain"), int(c.adcGain));
+    o.insert(QStringLiteral("square_wave_filter"), int(c.squareWaveFilter));
+    o.insert(QStringLiteral("square_wave_equivalent_nm"), double(c.squareWaveEquivalent));
+    o.insert(QStringLiteral("accuracy"), int(c.accuracy));
+    o.insert(QStringLiteral("filter_level"), int(c.filterLevel));
+    return o;
+}
+
+TestResult ResultFiling::result(const FinishedTest& test)
+{
+    const RecordingReport::Facts& facts = test.facts;
+    TestResult r;
+    r.uid = TestResult::newUid();
+    r.serial = test.serial;
+    r.operatorName = test.operatorName;
+    r.startedAt = test.startedAt.isValid() ? test.startedAt : QDateTime::currentDateTimeUtc();
+    r.durationS = facts.durationS;
+    r.station = QSysInfo::machineHostName();
+    r.programVersion = QCoreApplication::applicationVersion();
+    r.testerConfig = configJson(test.config);
+    if (facts.haveProfile) {
+        r.profileName = QFileInfo(facts.profilePath).fileName();
+        r.profileJson = test.profile;
+        r.profileSha256 = TestResult::sha256(test.profile);
+    }
+    r.report = test.report().toJson();
+    for (const ToleranceProfile::Item& item : test.verdict.items) {
+        TestResult::Item i;
+        i.name = item.name;
+        i.limit = item.limit;
+        i.isMax = item.isMax;
+        i.measured = item.measured;
+        i.value = item.value;
+        i.pass = item.pass;
+        r.items.append(i);
+    }
+    switch (test.outcome()) {
+    case FinishedTest::Outcome::Aborted:
+        r.verdict = QStringLiteral("aborted");
+        r.verdictReason = facts.stop == RecordingReport::Stop::Disconnected
+                              ? QStringLiteral("the tester was lost")
+                              : QStringLiteral("stopped by request");
+        break;
+    case FinishedTest::Outcome::Fail:
+        r.verdict = QStringLiteral("fail");
+        r.verdictReason = QStringLiteral("failed: ") + test.failedItems().join(QStringLiteral(", "));
+        break;
+    case FinishedTest::Outcome::Pass:
+        r.verdict = QStringLiteral("pass");
+        if (!facts.haveProfile)
+            r.verdictReason = QStringLiteral("no profile");
+        break;
+    }
+    return r;
+}
+
+ResultFiling::Filed ResultFiling::file(const FinishedTest& test)
+{
+    Filed filed;
+    if (!m_store) {
+        filed.message = tr("The results store was not opened.");
+        return filed;
+    }
+    const ResultStore::StoreOutcome outcome = m_store->store(result(test));
+    filed.outcome = outcome.outcome;
+    filed.id = outcome.id;
+    filed.message = outcome.message;
+    if (outcome.outcome == ResultStore::Outcome::Stored) {
+        const QString where = m_store->location().display();
+        filed.message = outcome.delivered > 0
+                            ? tr("Stored as test %1 in %2 (and %3 spooled result(s) delivered).")
+                                  .arg(outcome.id)
+                                  .arg(where)
+                                  .arg(outcome.delivered)
+                            : tr("Stored as test %1 in %2.").arg(outcome.id).arg(where);
+    }
+    return filed;
+}
