@@ -15,7 +15,10 @@ function(rotaprobe_add_resources target ts name)
   add_custom_command(OUTPUT ${cpp}
     COMMAND Qt5::rcc -name ${name} -no-compress ${qrc} -o ${cpp}
     DEPENDS ${qrc} ${qm} VERBATIM)
-  qt5_add_resources(images ${ARGN} OPTIONS -no-compress)
+  set(images)
+  if(ARGN)
+    qt5_add_resources(images ${ARGN} OPTIONS -no-compress)
+  endif()
   add_library(${target} OBJECT ${cpp} ${images})
   target_link_libraries(${target} PUBLIC Qt5::Core)
 endfunction()

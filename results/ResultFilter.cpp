@@ -80,6 +80,8 @@ QString ResultFilter::whereClause(const QString& table) const
         conditions << prefix + QStringLiteral("started_ms < ?");
     if (!verdict.isEmpty())
         conditions << prefix + QStringLiteral("verdict = ?");
+    if (!station.isEmpty())
+        conditions << prefix + QStringLiteral("station = ?");
     if (conditions.isEmpty())
         return QString();
     return QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
@@ -96,5 +98,7 @@ QVariantList ResultFilter::values() const
         list << *beforeMs;
     if (!verdict.isEmpty())
         list << verdict;
+    if (!station.isEmpty())
+        list << station;
     return list;
 }

@@ -20,6 +20,8 @@ public:
     std::optional<qint64> sinceMs;  // first millisecond taken in
     std::optional<qint64> beforeMs; // first millisecond left out
     QString verdict;                // empty: any
+    QString station;                // empty: any
+    int limit = 0;                  // lists: at most this many, newest first; 0: all
 
     // Sets the ends from the command line's texts; on error returns false
     // and sets `error`.

@@ -392,9 +392,11 @@ std::optional<QVector<ResultStore::Row>> ResultStore::list(const ResultFilter& f
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT id, serial, started_ms, duration_s, station, operator, "
                              "program_version, profile_name, verdict, verdict_reason%1 "
-                             "FROM results%2 ORDER BY started_ms DESC, id DESC")
+                             "FROM results%2 ORDER BY started_ms DESC, id DESC%3")
                   .arg(withFigures ? QStringLiteral(", ") + figureColumns() : QString(),
-                       filter.whereClause()));
+                       filter.whereClause(),
+                       filter.limit > 0 ? QStringLiteral(" LIMIT %1").arg(filter.limit)
+                                        : QString()));
     for (const QVariant& value : filter.values())
         q.addBindValue(value);
     if (!q.exec()) {

@@ -31,6 +31,7 @@ struct FinishedTest
     ConfigRecord config;
     QVector<SinCosPair> pairs; // for the protocol's picture
     QByteArray profile;        // the profile's text as it was judged by
+    QString abortReason;       // why an aborted test ended, when more is known than its stop
 
     Outcome outcome() const;
     // The names of the items that failed, in the profile's order.

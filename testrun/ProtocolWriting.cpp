@@ -47,7 +47,8 @@ TestProtocol ProtocolWriting::protocol(const FinishedTest& t)
     switch (t.outcome()) {
     case FinishedTest::Outcome::Aborted:
         p.verdict = TestProtocol::Verdict::Aborted;
-        p.reason = t.facts.stop == RecordingReport::Stop::Disconnected
+        p.reason = !t.abortReason.isEmpty() ? t.abortReason
+                   : t.facts.stop == RecordingReport::Stop::Disconnected
                        ? tr("Aborted: the tester was lost while recording.")
                        : tr("Aborted before the set time.");
         break;

@@ -66,7 +66,8 @@ TestResult ResultFiling::result(const FinishedTest& test)
     switch (test.outcome()) {
     case FinishedTest::Outcome::Aborted:
         r.verdict = QStringLiteral("aborted");
-        r.verdictReason = facts.stop == RecordingReport::Stop::Disconnected
+        r.verdictReason = !test.abortReason.isEmpty() ? test.abortReason
+                          : facts.stop == RecordingReport::Stop::Disconnected
                               ? QStringLiteral("the tester was lost")
                               : QStringLiteral("stopped by request");
         break;

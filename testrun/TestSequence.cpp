@@ -77,6 +77,7 @@ void TestSequence::start(const Settings& settings)
         fail(openFailureText(*m_usb));
         return;
     }
+    m_outcome.opened = true;
     if (!m_usb->isRunning()) {
         m_usb->setStopRequested(false);
         m_usb->start();

@@ -49,6 +49,7 @@ public:
 
     struct Outcome
     {
+        bool opened = false;   // the tester was open; false: openFailureText() says why not
         bool recorded = false; // the recording began; the fields below describe it
         RecordingReport::Stop stop = RecordingReport::Stop::Time;
         double durationS = 0.0;

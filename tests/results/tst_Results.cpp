@@ -228,6 +228,8 @@ QStringList tst_Results::matching(ResultStore& store, const QStringList& pairs)
         const bool ok = key == QLatin1String("since")     ? filter.setSince(value, &error)
                         : key == QLatin1String("until")   ? filter.setUntil(value, &error)
                         : key == QLatin1String("verdict") ? filter.setVerdict(value, &error)
+                        : key == QLatin1String("station") ? (filter.station = value, true)
+                        : key == QLatin1String("limit")   ? (filter.limit = value.toInt(), true)
                                                           : (filter.serial = value, true);
         if (!ok)
             return {QStringLiteral("refused: ") + error};
@@ -250,8 +252,11 @@ void tst_Results::filtersTakeWholeDays()
                             "2026-03-01T23:59:59.999Z", "2026-03-02T00:00:00.000Z"};
     for (int i = 0; i < times.size(); ++i) {
         const double quality = i == 2 ? 40.0 : 70.0; // the third fails
-        const auto outcome = store.store(SampleResults::make(
-            QStringLiteral("SN-%1").arg(i % 2), utc(qPrintable(times.at(i))), quality));
+        TestResult result = SampleResults::make(QStringLiteral("SN-%1").arg(i % 2),
+                                                utc(qPrintable(times.at(i))), quality);
+        if (i == 3)
+            result.station = QStringLiteral("bench-2");
+        const auto outcome = store.store(result);
         QCOMPARE(int(outcome.outcome), int(ResultStore::Outcome::Stored));
     }
     const QStringList newestFirst{times.at(3), times.at(2), times.at(1), times.at(0)};
@@ -267,6 +272,9 @@ void tst_Results::filtersTakeWholeDays()
     QCOMPARE(matching(store, {"serial", "SN-1", "since", "2026-03-01"}),
              (QStringList{times.at(3), times.at(1)}));
     QCOMPARE(matching(store, {"verdict", "fail"}), QStringList{times.at(2)});
+    // A station's latest tests, as its window lists them.
+    QCOMPARE(matching(store, {"station", "bench-1", "limit", "2"}),
+             (QStringList{times.at(2), times.at(1)}));
     QCOMPARE(matching(store, {"serial", "SN-2"}), QStringList{});
     QVERIFY(matching(store, {"since", "2026-02-30"}).value(0).startsWith("refused"));
     QVERIFY(matching(store, {"until", "yesterday"}).value(0).startsWith("refused"));

@@ -1,0 +1,33 @@
+// RotaprobeStation on the simulated tester, with its control window beside
+// the station's, so that anyone can make a unit fail and see it.
+#include "DemoPlacement.h"
+#include "DemoTester.h"
+#include "SimTester.h"
+#include "SimulatedTesterWindow.h"
+#include "StationProgram.h"
+
+#include <QApplication>
+#include <QDesktopWidget>
+
+int main(int argc, char** argv)
+{
+    StationProgram::Setup setup;
+    setup.simulated = true;
+    setup.plugIn = [] {
+        const std::shared_ptr<SimTester> tester = DemoTester::plugIn();
+        tester->setSpeed(5.0);
+        tester->setReferenceInterval(1); // a reference mark every period
+        tester->setSupplyCurrent(118);
+        return tester;
+    };
+    setup.showControls = [](std::shared_ptr<SimTester> tester, QWidget& station) {
+        auto* controls = new SimulatedTesterWindow(std::move(tester), &station);
+        controls->setWindowFlags(Qt::Window);
+        controls->adjustSize();
+        controls->move(DemoPlacement::controlsPosition(
+            QApplication::desktop()->availableGeometry(&station), station.frameGeometry(),
+            controls->frameGeometry().size()));
+        controls->show();
+    };
+    return StationProgram::run(argc, argv, setup);
+}

@@ -1,0 +1,108 @@
+#include "StationProgram.h"
+
+#include "AppLook.h"
+#include "ProcessHandOver.h"
+#include "QtUsb.h"
+#include "Station.h"
+#include "StationOptions.h"
+#include "StationSettings.h"
+#include "StationWindow.h"
+#include "TerminationSignals.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QResource>
+#include <QSettings>
+#include <QTextStream>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+void installStationCatalogue()
+{
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load(QStringLiteral(":/UI/station_zh"), QString(), QString(), QString()))
+        qWarning("StationProgram: catalogue :/UI/station_zh not found");
+    QCoreApplication::installTranslator(translator);
+}
+
+} // namespace
+
+QString StationProgram::simulatedProgramName()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("RotaprobeStationSim.exe");
+#else
+    return QStringLiteral("RotaprobeStationSim");
+#endif
+}
+
+int StationProgram::run(int argc, char** argv, const Setup& setup)
+{
+    TerminationSignals::catchEarly();
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Rotaprobe"));
+    QCoreApplication::setApplicationName(QStringLiteral("RotaprobeStation"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ROTAPROBE_VERSION));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    QString error;
+    const std::optional<StationOptions> options =
+        StationOptions::parse(app.arguments().mid(1), &error);
+    if (!options) {
+        err << error << '\n' << tr("Try --help.") << '\n';
+        return 2;
+    }
+    if (options->help) {
+        out << StationOptions::helpText(QStringLiteral("RotaprobeStation"));
+        return 0;
+    }
+    if (options->version) {
+        out << QStringLiteral("RotaprobeStation %1\n").arg(app.applicationVersion());
+        return 0;
+    }
+    if (options->simulate && !setup.simulated) {
+        const QString program = QDir(app.applicationDirPath()).filePath(simulatedProgramName());
+        if (!QFileInfo(program).isExecutable()) {
+            err << tr("The simulated tester is not installed: %1 is missing.").arg(program) << '\n';
+            return 2;
+        }
+        out.flush();
+        err.flush();
+        const int code = ProcessHandOver::handOver(program, app.arguments().mid(1));
+        if (code < 0) {
+            err << tr("Could not start %1.").arg(program) << '\n';
+            return 2;
+        }
+        return code;
+    }
+
+    TerminationSignals termination(nullptr, TerminationSignals::QuitApplication::No);
+    QResource::registerResource(QStringLiteral("tesvane"), QString());
+    loadStyleSheet(QStringLiteral("bluenew"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/UI/KORVALIS_ICO")));
+    loadTranslator();
+    installStationCatalogue();
+
+    std::shared_ptr<SimTester> tester = setup.simulated && setup.plugIn ? setup.plugIn() : nullptr;
+    QSettings store;
+    StationSettings settings(store, *options);
+    QtUsb usb;
+    Station station(&usb);
+    StationWindow window(station, settings);
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &window,
+                     &QWidget::close);
+    QObject::connect(&station, &Station::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    window.show();
+    centerOnDesktop(&window);
+    if (tester && setup.showControls)
+        setup.showControls(tester, window);
+    station.openStore(settings.dbLocation().value);
+    station.connectTester();
+    return app.exec();
+}

@@ -1,0 +1,475 @@
+#include "StationWindow.h"
+
+#include "SignalPlotView.h"
+#include "StationSettings.h"
+#include "StationTexts.h"
+#include "VerdictBanner.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kWidth = 1300;
+constexpr int kHeight = 800;
+
+// Buttons of the station: the kit has no push button look of its own.
+const char* const kButtonStyle =
+    "QPushButton { color: white; background: #1E90FF; border: none; border-radius: 5px;"
+    " padding: 6px 14px; font-size: 18px; }"
+    "QPushButton:hover { background: #4AA8FF; }"
+    "QPushButton:pressed { background: #1670C8; }"
+    "QPushButton:disabled { background: #B8C7D6; }"
+    "QPushButton#stopButton { background: #D0312D; }"
+    "QPushButton#stopButton:disabled { background: #E5B8B6; }"
+    "QLabel#fieldLabel { font-size: 18px; color: #1E90FF; }"
+    "QLabel#infoLine { font-size: 16px; color: #333333; }"
+    "QLineEdit#serialField { font-size: 26px; padding: 4px; }";
+
+QPushButton* button(const QString& text)
+{
+    auto* b = new QPushButton(text);
+    b->setAutoDefault(false); // Enter belongs to the serial field
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+QLabel* fieldLabel(const QString& text)
+{
+    auto* label = new QLabel(text);
+    label->setObjectName(QStringLiteral("fieldLabel"));
+    return label;
+}
+
+QLabel* infoLine()
+{
+    auto* label = new QLabel;
+    label->setObjectName(QStringLiteral("infoLine"));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QTableWidget* table(const QStringList& headers)
+{
+    auto* t = new QTableWidget(0, headers.size());
+    t->setHorizontalHeaderLabels(headers);
+    t->verticalHeader()->hide();
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->setSelectionMode(QAbstractItemView::NoSelection);
+    t->setFocusPolicy(Qt::NoFocus);
+    t->setAlternatingRowColors(true);
+    t->horizontalHeader()->setHighlightSections(false);
+    t->verticalHeader()->setDefaultSectionSize(28);
+    return t;
+}
+
+QTableWidgetItem* cell(const QString& text, const QColor& colour = QColor())
+{
+    auto* item = new QTableWidgetItem(text);
+    if (colour.isValid())
+        item->setForeground(colour);
+    return item;
+}
+
+QGroupBox* group(const QString& title, QLayout* layout)
+{
+    auto* box = new QGroupBox(title);
+    layout->setContentsMargins(10, 18, 10, 10);
+    box->setLayout(layout);
+    return box;
+}
+
+} // namespace
+
+StationWindow::StationWindow(Station& station, StationSettings& settings, QWidget* parent)
+    : YDialog(parent, tr("Rotaprobe station"), 35, kWidth, kHeight, 1),
+      m_station(station), m_settings(settings)
+{
+    setStyleSheet(QLatin1String(kButtonStyle));
+    hideSysButtons();
+    QWidget* body = bodyWidget();
+    body->setObjectName(QStringLiteral("WorkSpace"));
+    auto* layout = new QGridLayout(body);
+    layout->setContentsMargins(8, 6, 8, 4);
+    layout->setHorizontalSpacing(8);
+    layout->setVerticalSpacing(6);
+    layout->addWidget(buildUnitBar(), 0, 0, 1, 2);
+    m_banner = new VerdictBanner;
+    m_banner->setMinimumHeight(250);
+    layout->addWidget(m_banner, 1, 0);
+    layout->addWidget(buildPictures(), 1, 1);
+    layout->addWidget(buildItems(), 2, 0);
+    layout->addWidget(buildHistory(), 2, 1);
+    layout->addWidget(buildSetupBar(), 3, 0, 1, 2);
+    layout->setColumnStretch(0, 46);
+    layout->setColumnStretch(1, 54);
+    layout->setRowStretch(1, 5);
+    layout->setRowStretch(2, 6);
+
+    auto* bottom = new QHBoxLayout(bottomWidget());
+    bottom->setContentsMargins(10, 0, 10, 0);
+    m_testerLine = infoLine();
+    m_storeLine = infoLine();
+    bottom->addWidget(m_testerLine, 1);
+    bottom->addWidget(m_storeLine, 1);
+
+    m_frameTimer.setInterval(kFrameMs);
+    connect(&m_frameTimer, &QTimer::timeout, this, &StationWindow::showFrame);
+    wire();
+    showProfile();
+    readyForNextUnit();
+}
+
+QWidget* StationWindow::buildUnitBar()
+{
+    m_serial = new QLineEdit;
+    m_serial->setObjectName(QStringLiteral("serialField"));
+    m_serial->setMaxLength(256); // longer ones are refused with a reason, not cut
+    m_serial->setPlaceholderText(tr("scan the serial number"));
+    m_operator = new QLineEdit(m_settings.operatorName());
+    m_operator->setPlaceholderText(tr("optional"));
+    m_operator->setMaxLength(64);
+    m_start = button(tr("Start (Enter)"));
+    m_stop = button(tr("Stop (Esc)"));
+    m_stop->setObjectName(QStringLiteral("stopButton"));
+    auto* row = new QHBoxLayout;
+    row->addWidget(fieldLabel(tr("Serial number")));
+    row->addWidget(m_serial, 5);
+    row->addWidget(m_start);
+    row->addWidget(m_stop);
+    row->addSpacing(24);
+    row->addWidget(fieldLabel(tr("Operator")));
+    row->addWidget(m_operator, 2);
+    return group(tr("Unit"), row);
+}
+
+QWidget* StationWindow::buildSetupBar()
+{
+    m_profile = infoLine();
+    m_chooseProfile = button(tr("Profile…"));
+    m_protocols = infoLine();
+    m_chooseProtocols = button(tr("Protocol folder…"));
+    m_protocolLine = infoLine();
+    auto* row = new QGridLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_chooseProfile, 0, 0);
+    row->addWidget(m_profile, 0, 1);
+    row->addWidget(m_chooseProtocols, 0, 2);
+    row->addWidget(m_protocols, 0, 3);
+    row->addWidget(m_protocolLine, 1, 0, 1, 4);
+    row->setColumnStretch(1, 1);
+    row->setColumnStretch(3, 1);
+    auto* holder = new QWidget;
+    holder->setLayout(row);
+    return holder;
+}
+
+QWidget* StationWindow::buildItems()
+{
+    m_items = table({tr("Item"), tr("Limit"), tr("Measured"), QString()});
+    QHeaderView* header = m_items->horizontalHeader();
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(1, QHeaderView::Fixed);
+    header->setSectionResizeMode(2, QHeaderView::Fixed);
+    header->setSectionResizeMode(3, QHeaderView::Fixed);
+    m_items->setColumnWidth(1, 140);
+    m_items->setColumnWidth(2, 140);
+    m_items->setColumnWidth(3, 36);
+    m_latch = infoLine();
+    m_current = infoLine();
+    auto* column = new QVBoxLayout;
+    column->addWidget(m_items, 1);
+    column->addWidget(m_latch);
+    column->addWidget(m_current);
+    return group(tr("Items"), column);
+}
+
+QWidget* StationWindow::buildPictures()
+{
+    m_lissajous = new SignalPlotView(SignalPlotView::Kind::Lissajous);
+    m_error = new SignalPlotView(SignalPlotView::Kind::InterpolationError);
+    m_lissajous->setFixedWidth(230);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_lissajous);
+    row->addWidget(m_error, 1);
+    return group(tr("Signal"), row);
+}
+
+QWidget* StationWindow::buildHistory()
+{
+    m_passRate = infoLine();
+    m_history = table({tr("Time"), tr("Serial number"), tr("Verdict"), tr("Reason")});
+    QHeaderView* header = m_history->horizontalHeader();
+    header->setSectionResizeMode(0, QHeaderView::Fixed);
+    header->setSectionResizeMode(1, QHeaderView::Fixed);
+    header->setSectionResizeMode(2, QHeaderView::Fixed);
+    header->setSectionResizeMode(3, QHeaderView::Stretch);
+    m_history->setColumnWidth(0, 150);
+    m_history->setColumnWidth(1, 170);
+    m_history->setColumnWidth(2, 100);
+    m_history->setWordWrap(false);
+    auto* column = new QVBoxLayout;
+    column->addWidget(m_passRate);
+    column->addWidget(m_history, 1);
+    return group(tr("Latest results of this station"), column);
+}
+
+void StationWindow::wire()
+{
+    connect(m_serial, &QLineEdit::returnPressed, this, &StationWindow::startTest);
+    connect(m_start, &QPushButton::clicked, this, &StationWindow::startTest);
+    connect(m_stop, &QPushButton::clicked, &m_station, &Station::abort);
+    connect(m_operator, &QLineEdit::editingFinished, this, [this] {
+        m_settings.setOperatorName(m_operator->text().trimmed());
+        m_station.setOperatorName(m_operator->text());
+    });
+    connect(m_chooseProfile, &QPushButton::clicked, this, &StationWindow::chooseProfile);
+    connect(m_chooseProtocols, &QPushButton::clicked, this, &StationWindow::chooseProtocolFolder);
+    connect(&m_station, &Station::stateChanged, this, &StationWindow::onState);
+    connect(&m_station, &Station::testerChanged, this, &StationWindow::onTester);
+    connect(&m_station, &Station::testRefused, this, &StationWindow::onRefused);
+    connect(&m_station, &Station::testFinished, this, &StationWindow::onFinished);
+    connect(&m_station, &Station::filed, this, &StationWindow::onFiled);
+    connect(&m_station, &Station::storeOpened, this, &StationWindow::onStoreOpened);
+    connect(&m_station, &Station::historyChanged, this, &StationWindow::onHistory);
+    connect(&m_station, &Station::closed, this, [this] {
+        if (m_closeWhenDone) // not from inside the close event that asked for it
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
+}
+
+void StationWindow::showLine(QLabel* label, const QString& text, const QColor& colour)
+{
+    label->setText(text);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    label->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
+}
+
+void StationWindow::showProfile()
+{
+    const StationSettings::Setting& profile = m_settings.profilePath();
+    const StationSettings::Setting& folder = m_settings.protocolFolder();
+    m_station.setProfilePath(profile.value);
+    m_station.setProtocolFolder(folder.value);
+    m_station.setOperatorName(m_settings.operatorName());
+    m_profile->setText(profile.value.isEmpty() ? tr("Profile: none chosen")
+                                               : tr("Profile: %1").arg(profile.value));
+    m_protocols->setText(tr("Protocols: %1").arg(folder.value));
+    m_chooseProfile->setEnabled(!profile.fixed && m_station.state() == Station::State::Idle);
+    m_chooseProtocols->setEnabled(!folder.fixed && m_station.state() == Station::State::Idle);
+    if (profile.fixed)
+        m_chooseProfile->setToolTip(tr("Set on the command line"));
+    if (folder.fixed)
+        m_chooseProtocols->setToolTip(tr("Set on the command line"));
+}
+
+void StationWindow::chooseProfile()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Test profile"), QFileInfo(m_settings.profilePath().value).absolutePath(),
+        tr("Profiles (*.json);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    m_settings.setProfilePath(path);
+    showProfile();
+}
+
+void StationWindow::chooseProtocolFolder()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Protocol folder"),
+                                                             m_settings.protocolFolder().value);
+    if (folder.isEmpty())
+        return;
+    m_settings.setProtocolFolder(folder);
+    showProfile();
+}
+
+void StationWindow::startTest()
+{
+    if (m_station.state() != Station::State::Idle)
+        return; // a scan during a test is not a new test
+    m_outcomeShown = false;
+    m_shownRevision = 0;
+    m_lissajous->clear();
+    m_error->clear();
+    showItems(ToleranceProfile::Verdict());
+    m_latch->clear();
+    m_current->clear();
+    m_protocolLine->clear();
+    QString error;
+    if (!m_station.startTest(m_serial->text(), &error)) {
+        onRefused(error);
+        return;
+    }
+    // The station may have refused the unit at once (no tester): then the
+    // refusal is on screen already.
+    if (m_station.state() == Station::State::Testing) {
+        m_serial->setText(m_station.serial());
+        showFrame();
+    }
+}
+
+void StationWindow::onState(Station::State state)
+{
+    const bool testing = state == Station::State::Testing || state == Station::State::Closing;
+    m_serial->setReadOnly(testing);
+    m_operator->setEnabled(!testing);
+    m_start->setEnabled(!testing);
+    m_stop->setEnabled(testing);
+    showProfile();
+    if (testing)
+        m_frameTimer.start();
+    else
+        m_frameTimer.stop();
+}
+
+// At most once per kFrameMs: the phase, time left and, when new, the figures.
+void StationWindow::showFrame()
+{
+    const StationTexts::Banner b = StationTexts::testingBanner(
+        m_station.serial(), m_station.phase(), m_station.secondsLeft());
+    m_banner->setBanner(b.title, b.colour, b.lines);
+    const StationLive& live = m_station.live();
+    if (live.revision == m_shownRevision)
+        return;
+    m_shownRevision = live.revision;
+    ++m_livePaints;
+    m_lissajous->setLissajous(live.pairs, live.fit);
+    m_error->setErrorCurve(live.errorCurve);
+    showItems(live.items);
+    m_latch->setText(StationTexts::latchText(live.sinCosLatch, live.squareLatch));
+    m_current->setText(StationTexts::currentText(live.current));
+}
+
+void StationWindow::showItems(const ToleranceProfile::Verdict& verdict)
+{
+    const QVector<StationTexts::ItemRow> rows = StationTexts::itemRows(verdict);
+    m_items->setRowCount(rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        const StationTexts::ItemRow& row = rows.at(i);
+        m_items->setItem(i, 0, cell(row.label));
+        m_items->setItem(i, 1, cell(row.limit));
+        m_items->setItem(i, 2, cell(row.value, row.colour));
+        m_items->setItem(i, 3, cell(row.mark, row.colour));
+        m_items->item(i, 2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_items->item(i, 3)->setTextAlignment(Qt::AlignCenter);
+    }
+}
+
+void StationWindow::onTester(bool open, const QString& problem)
+{
+    m_testerOpen = open;
+    m_testerProblem = problem;
+    showLine(m_testerLine, open ? tr("Tester connected") : tr("Tester: %1").arg(problem),
+             open ? StationTexts::kPass : StationTexts::kAborted);
+    if (m_station.state() == Station::State::Idle && !m_outcomeShown) {
+        const StationTexts::Banner b = StationTexts::idleBanner(open, problem);
+        m_banner->setBanner(b.title, b.colour, b.lines);
+    }
+}
+
+void StationWindow::onRefused(const QString& reason)
+{
+    const StationTexts::Banner b = StationTexts::refusedBanner(reason);
+    m_banner->setBanner(b.title, b.colour, b.lines);
+    m_outcomeShown = true;
+    m_serial->setReadOnly(false);
+    m_serial->selectAll();
+    m_serial->setFocus();
+}
+
+void StationWindow::onFinished(const StationVerdict& verdict)
+{
+    const StationLive& live = m_station.live();
+    m_lissajous->setLissajous(live.pairs, live.fit);
+    m_error->setErrorCurve(live.errorCurve);
+    showItems(verdict.verdict);
+    const StationTexts::Banner b = StationTexts::verdictBanner(verdict);
+    m_banner->setBanner(b.title, b.colour, b.lines);
+    m_outcomeShown = true;
+    if (!verdict.protocolPath.isEmpty())
+        showLine(m_protocolLine, tr("Protocol: %1").arg(verdict.protocolPath), QColor(0x33, 0x33, 0x33));
+    else
+        showLine(m_protocolLine, tr("Protocol not written: %1").arg(verdict.protocolError),
+                 StationTexts::kFail);
+    showLine(m_storeLine, tr("Storing the result…"), QColor(0x33, 0x33, 0x33));
+    m_banner->repaint(); // the verdict is on screen before anything else runs
+    m_serial->clear();
+    m_serial->setFocus();
+}
+
+void StationWindow::onFiled(const ResultFiling::Filed& filed)
+{
+    bool warning = false;
+    const QString text = StationTexts::filedText(filed, &warning);
+    showLine(m_storeLine, text, warning ? StationTexts::kFail : StationTexts::kPass);
+}
+
+void StationWindow::onStoreOpened(bool ok, const QString& error, const QStringList& warnings)
+{
+    if (!ok)
+        showLine(m_storeLine, tr("Results store unusable: %1").arg(error), StationTexts::kFail);
+    else if (!warnings.isEmpty())
+        showLine(m_storeLine, warnings.join(QLatin1Char(' ')), StationTexts::kAborted);
+    else
+        showLine(m_storeLine, tr("Results store ready"), StationTexts::kPass);
+}
+
+void StationWindow::onHistory(const StationHistory& history)
+{
+    m_passRate->setText(StationTexts::passRate(history));
+    m_history->setRowCount(history.latest.size());
+    for (int i = 0; i < history.latest.size(); ++i) {
+        const StationTexts::HistoryRow row = StationTexts::historyRow(history.latest.at(i));
+        m_history->setItem(i, 0, cell(row.time));
+        m_history->setItem(i, 1, cell(row.serial));
+        m_history->setItem(i, 2, cell(row.verdict, row.colour));
+        m_history->setItem(i, 3, cell(row.reason));
+        m_history->item(i, 3)->setToolTip(row.reason);
+    }
+}
+
+void StationWindow::readyForNextUnit()
+{
+    onState(m_station.state());
+    const StationTexts::Banner b = StationTexts::idleBanner(m_testerOpen, m_testerProblem);
+    m_banner->setBanner(b.title, b.colour, b.lines);
+    m_serial->setFocus();
+}
+
+void StationWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        m_station.abort(); // never closes the window
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return; // the serial field's; never a default button's
+    YDialog::keyPressEvent(event);
+}
+
+// A running test is aborted and its supply switched off before the window goes.
+void StationWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_station.state() == Station::State::Closed) {
+        YDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    setWindowOpacity(1.0);
+    m_closeWhenDone = true;
+    m_station.shutDown();
+}
