@@ -94,7 +94,7 @@ void Station::connectTester()
 // The tester was lost while idle: let go of it and look for it again.
 void Station::onLinkLost()
 {
-    if (m_state != State::Idle)
+    if (m_state != State::Idle || !m_usb->isRunning())
         return; // the test's sequence handles it, and the station after it
     releaseTester();
     m_reconnect.start();

@@ -27,13 +27,14 @@ StationTexts::Banner StationTexts::idleBanner(bool testerOpen, const QString& te
 StationTexts::Banner StationTexts::testingBanner(const QString& serial, TestSequence::Phase phase,
                                                  double secondsLeft)
 {
-    QStringList lines{tr("Unit %1").arg(serial), phaseText(phase)};
-    if (phase == TestSequence::Phase::Recording)
-        lines[1] = tr("Recording: %1 s left").arg(fixed(secondsLeft, 1));
-    lines << tr("Escape stops the test.");
-    return {tr("TESTING"), kBusy, lines};
+    const QString step = phase == TestSequence::Phase::Recording
+                             ? tr("Recording: %1 s left").arg(fixed(secondsLeft, 1))
+                             : phaseText(phase);
+    return {tr("TESTING"), kBusy, {tr("Unit %1: %2").arg(serial, step), tr("Escape stops the test.")}};
 }
 
+// At most three lines: the banner is for reading at a glance; the items
+// table and the protocol line hold the rest.
 StationTexts::Banner StationTexts::verdictBanner(const StationVerdict& v)
 {
     Banner banner;
@@ -44,21 +45,28 @@ StationTexts::Banner StationTexts::verdictBanner(const StationVerdict& v)
         break;
     case FinishedTest::Outcome::Fail: {
         banner = {tr("FAIL"), kFail, {tr("Unit %1 failed:").arg(v.serial)}};
+        QStringList failed;
         for (const ToleranceProfile::Item& item : v.verdict.items) {
             if (item.pass)
                 continue;
-            lines << (item.measured ? tr("%1: %2 (limit %3)")
-                                          .arg(itemLabel(item.name),
-                                               fixed(item.value, decimalsOf(item.name)),
-                                               (item.isMax ? QStringLiteral("≤ ")
-                                                           : QStringLiteral("≥ ")) +
-                                                   fixed(item.limit, decimalsOf(item.name)))
-                                    : tr("%1: not measured").arg(itemLabel(item.name)));
+            const int decimals = decimalsOf(item.name);
+            const QString unit = unitOf(item.name);
+            failed << (item.measured
+                           ? tr("%1: %2 (limit %3)")
+                                 .arg(itemLabel(item.name), fixed(item.value, decimals) + unit,
+                                      (item.isMax ? QStringLiteral("≤ ") : QStringLiteral("≥ ")) +
+                                          fixed(item.limit, decimals) + unit)
+                           : tr("%1: not measured").arg(itemLabel(item.name)));
         }
+        if (failed.size() > 2) {
+            const int more = failed.size() - 1;
+            failed = QStringList{failed.constFirst(), tr("and %1 more items (see the table)").arg(more)};
+        }
+        lines << failed;
         break;
     }
     case FinishedTest::Outcome::Aborted:
-        banner = {tr("ABORTED"), kAborted, {tr("Unit %1 was not judged.").arg(v.serial)}};
+        banner = {tr("ABORTED"), kAborted, {tr("Unit %1 was not judged: test it again.").arg(v.serial)}};
         if (v.linkLost)
             lines << tr("The tester was lost during the test; the encoder lost its supply "
                         "with it.");
@@ -66,13 +74,10 @@ StationTexts::Banner StationTexts::verdictBanner(const StationVerdict& v)
             lines << v.reason;
         else
             lines << tr("The test was stopped.");
-        lines << tr("Test the unit again.");
         break;
     }
     if (v.supplyLeftOn)
         lines << tr("The encoder supply could not be switched off: it may still be on.");
-    if (!v.protocolError.isEmpty())
-        lines << tr("Protocol not written: %1").arg(v.protocolError);
     return banner;
 }
 
@@ -145,7 +150,8 @@ int StationTexts::decimalsOf(const QString& name)
     return 2;
 }
 
-QVector<StationTexts::ItemRow> StationTexts::itemRows(const ToleranceProfile::Verdict& verdict)
+QVector<StationTexts::ItemRow> StationTexts::itemRows(const ToleranceProfile::Verdict& verdict,
+                                                      bool judged)
 {
     QVector<ItemRow> rows;
     for (const ToleranceProfile::Item& item : verdict.items) {
@@ -155,7 +161,10 @@ QVector<StationTexts::ItemRow> StationTexts::itemRows(const ToleranceProfile::Ve
         row.label = itemLabel(item.name);
         row.limit = (item.isMax ? QStringLiteral("≤ ") : QStringLiteral("≥ ")) +
                     fixed(item.limit, decimals) + unit;
-        if (item.measured) {
+        if (item.measured && !judged) {
+            row.value = fixed(item.value, decimals) + unit;
+            row.colour = kIdle;
+        } else if (item.measured) {
             row.value = fixed(item.value, decimals) + unit;
             row.mark = item.pass ? QStringLiteral("✔") : QStringLiteral("✘");
             row.colour = item.pass ? kPass : kFail;
@@ -173,7 +182,7 @@ StationTexts::HistoryRow StationTexts::historyRow(const ResultStore::Row& row)
     HistoryRow h;
     h.time = row.startedAt.toLocalTime().toString(QStringLiteral("MM-dd HH:mm:ss"));
     h.serial = row.serial;
-    h.reason = row.verdictReason;
+    h.reason = reasonText(row.verdictReason);
     if (row.verdict == QLatin1String("pass")) {
         h.verdict = tr("PASS");
         h.colour = kPass;
@@ -185,6 +194,26 @@ StationTexts::HistoryRow StationTexts::historyRow(const ResultStore::Row& row)
         h.colour = kAborted;
     }
     return h;
+}
+
+// The stored reasons the store's own programs write, in the window's language.
+QString StationTexts::reasonText(const QString& stored)
+{
+    const QString failed = QStringLiteral("failed: ");
+    if (stored.startsWith(failed)) {
+        QStringList labels;
+        for (const QString& name : stored.mid(failed.size()).split(QStringLiteral(", "))) {
+            const QString label = itemLabel(name);
+            if (!labels.contains(label))
+                labels << label;
+        }
+        return tr("failed: %1").arg(labels.join(tr(", ")));
+    }
+    if (stored == QLatin1String("stopped by request"))
+        return tr("stopped");
+    if (stored == QLatin1String("the tester was lost"))
+        return tr("the tester was lost");
+    return stored;
 }
 
 QString StationTexts::passRate(const StationHistory& history)
@@ -206,18 +235,17 @@ QString StationTexts::latchText(const LatchStatistics::Result& sinCos,
     const LatchStatistics::Result& l = sinCos.valid || !square.valid ? sinCos : square;
     const QString unit = &l == &sinCos ? tr("periods") : tr("counts");
     if (!l.valid)
-        return tr("Reference marks: %1 seen").arg(l.triggers);
-    return tr("Reference marks: %1 seen, spread %2 %3 (%4 µm)")
+        return tr("Reference marks: %1").arg(l.triggers);
+    return tr("Reference marks: %1, spread %2 %3")
         .arg(l.triggers)
-        .arg(fixed(l.spread, 3), unit, fixed(l.spread_um, 2));
+        .arg(fixed(l.spread, 3), unit);
 }
 
 QString StationTexts::currentText(const RecordingSummary::Current& current)
 {
     if (!current.seen)
-        return tr("Supply current: —");
-    return tr("Supply current: %1 mA (%2 – %3)")
-        .arg(fixed(current.mean, 0), fixed(current.min, 0), fixed(current.max, 0));
+        return tr("Current: —");
+    return tr("Current: %1 mA").arg(fixed(current.mean, 0));
 }
 
 QString StationTexts::filedText(const ResultFiling::Filed& filed, bool* warning)

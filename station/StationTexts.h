@@ -48,7 +48,8 @@ public:
         QString mark;  // "✔" or "✘"; empty until measured
         QColor colour; // of the value and mark
     };
-    static QVector<ItemRow> itemRows(const ToleranceProfile::Verdict& verdict);
+    // `judged` false (an aborted test): the figures without marks, never a pass.
+    static QVector<ItemRow> itemRows(const ToleranceProfile::Verdict& verdict, bool judged = true);
     static QString itemLabel(const QString& name);
 
     struct HistoryRow
@@ -61,6 +62,7 @@ public:
     };
     static HistoryRow historyRow(const ResultStore::Row& row);
     static QString passRate(const StationHistory& history);
+    static QString reasonText(const QString& stored);
 
     static QString latchText(const LatchStatistics::Result& sinCos,
                              const LatchStatistics::Result& square);

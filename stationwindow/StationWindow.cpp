@@ -35,7 +35,11 @@ const char* const kButtonStyle =
     "QPushButton#stopButton:disabled { background: #E5B8B6; }"
     "QLabel#fieldLabel { font-size: 18px; color: #1E90FF; }"
     "QLabel#infoLine { font-size: 16px; color: #333333; }"
-    "QLineEdit#serialField { font-size: 26px; padding: 4px; }";
+    "QLineEdit#serialField { font-size: 26px; padding: 4px; }"
+    "QTableWidget#itemTable { font-size: 16px; }";
+
+// Paths in the setup bar: the middle gives way, the whole path in the tip.
+constexpr int kPathWidth = 440;
 
 QPushButton* button(const QString& text)
 {
@@ -70,7 +74,7 @@ QTableWidget* table(const QStringList& headers)
     t->setFocusPolicy(Qt::NoFocus);
     t->setAlternatingRowColors(true);
     t->horizontalHeader()->setHighlightSections(false);
-    t->verticalHeader()->setDefaultSectionSize(28);
+    t->verticalHeader()->setDefaultSectionSize(27);
     return t;
 }
 
@@ -100,28 +104,32 @@ StationWindow::StationWindow(Station& station, StationSettings& settings, QWidge
     hideSysButtons();
     QWidget* body = bodyWidget();
     body->setObjectName(QStringLiteral("WorkSpace"));
-    auto* layout = new QGridLayout(body);
-    layout->setContentsMargins(8, 6, 8, 4);
-    layout->setHorizontalSpacing(8);
-    layout->setVerticalSpacing(6);
-    layout->addWidget(buildUnitBar(), 0, 0, 1, 2);
+    // Left: the verdict and the items; right: the pictures and the history.
     m_banner = new VerdictBanner;
-    m_banner->setMinimumHeight(250);
-    layout->addWidget(m_banner, 1, 0);
-    layout->addWidget(buildPictures(), 1, 1);
-    layout->addWidget(buildItems(), 2, 0);
-    layout->addWidget(buildHistory(), 2, 1);
-    layout->addWidget(buildSetupBar(), 3, 0, 1, 2);
-    layout->setColumnStretch(0, 46);
-    layout->setColumnStretch(1, 54);
-    layout->setRowStretch(1, 5);
-    layout->setRowStretch(2, 6);
+    m_banner->setMinimumHeight(160);
+    auto* left = new QVBoxLayout;
+    left->addWidget(m_banner, 2);
+    left->addWidget(buildItems(), 5);
+    auto* right = new QVBoxLayout;
+    right->addWidget(buildPictures(), 4);
+    right->addWidget(buildHistory(), 4);
+    auto* columns = new QHBoxLayout;
+    columns->addLayout(left, 46);
+    columns->addLayout(right, 54);
+    auto* layout = new QVBoxLayout(body);
+    layout->setContentsMargins(8, 6, 8, 4);
+    layout->setSpacing(6);
+    layout->addWidget(buildUnitBar());
+    layout->addLayout(columns, 1);
+    layout->addWidget(buildSetupBar());
 
     auto* bottom = new QHBoxLayout(bottomWidget());
     bottom->setContentsMargins(10, 0, 10, 0);
     m_testerLine = infoLine();
     m_storeLine = infoLine();
-    bottom->addWidget(m_testerLine, 1);
+    m_storeLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bottom->addWidget(m_testerLine);
+    bottom->addSpacing(40);
     bottom->addWidget(m_storeLine, 1);
 
     m_frameTimer.setInterval(kFrameMs);
@@ -178,20 +186,25 @@ QWidget* StationWindow::buildSetupBar()
 QWidget* StationWindow::buildItems()
 {
     m_items = table({tr("Item"), tr("Limit"), tr("Measured"), QString()});
+    m_items->setObjectName(QStringLiteral("itemTable"));
+    m_items->verticalHeader()->setDefaultSectionSize(24);
     QHeaderView* header = m_items->horizontalHeader();
     header->setSectionResizeMode(0, QHeaderView::Stretch);
-    header->setSectionResizeMode(1, QHeaderView::Fixed);
-    header->setSectionResizeMode(2, QHeaderView::Fixed);
+    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(3, QHeaderView::Fixed);
-    m_items->setColumnWidth(1, 140);
-    m_items->setColumnWidth(2, 140);
-    m_items->setColumnWidth(3, 36);
+    m_items->setColumnWidth(3, 32);
     m_latch = infoLine();
     m_current = infoLine();
+    m_latch->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_current->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_current->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* figures = new QHBoxLayout;
+    figures->addWidget(m_latch, 7);
+    figures->addWidget(m_current, 3);
     auto* column = new QVBoxLayout;
     column->addWidget(m_items, 1);
-    column->addWidget(m_latch);
-    column->addWidget(m_current);
+    column->addLayout(figures);
     return group(tr("Items"), column);
 }
 
@@ -265,9 +278,13 @@ void StationWindow::showProfile()
     m_station.setProfilePath(profile.value);
     m_station.setProtocolFolder(folder.value);
     m_station.setOperatorName(m_settings.operatorName());
-    m_profile->setText(profile.value.isEmpty() ? tr("Profile: none chosen")
-                                               : tr("Profile: %1").arg(profile.value));
-    m_protocols->setText(tr("Protocols: %1").arg(folder.value));
+    const auto elided = [](QLabel* label, const QString& text) {
+        label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, kPathWidth));
+        label->setToolTip(text);
+    };
+    elided(m_profile, profile.value.isEmpty() ? tr("Profile: none chosen")
+                                              : tr("Profile: %1").arg(profile.value));
+    elided(m_protocols, tr("Protocol folder: %1").arg(folder.value));
     m_chooseProfile->setEnabled(!profile.fixed && m_station.state() == Station::State::Idle);
     m_chooseProtocols->setEnabled(!folder.fixed && m_station.state() == Station::State::Idle);
     if (profile.fixed)
@@ -354,9 +371,9 @@ void StationWindow::showFrame()
     m_current->setText(StationTexts::currentText(live.current));
 }
 
-void StationWindow::showItems(const ToleranceProfile::Verdict& verdict)
+void StationWindow::showItems(const ToleranceProfile::Verdict& verdict, bool judged)
 {
-    const QVector<StationTexts::ItemRow> rows = StationTexts::itemRows(verdict);
+    const QVector<StationTexts::ItemRow> rows = StationTexts::itemRows(verdict, judged);
     m_items->setRowCount(rows.size());
     for (int i = 0; i < rows.size(); ++i) {
         const StationTexts::ItemRow& row = rows.at(i);
@@ -373,8 +390,9 @@ void StationWindow::onTester(bool open, const QString& problem)
 {
     m_testerOpen = open;
     m_testerProblem = problem;
-    showLine(m_testerLine, open ? tr("Tester connected") : tr("Tester: %1").arg(problem),
+    showLine(m_testerLine, open ? tr("Tester connected") : tr("Tester not connected"),
              open ? StationTexts::kPass : StationTexts::kAborted);
+    m_testerLine->setToolTip(problem);
     if (m_station.state() == Station::State::Idle && !m_outcomeShown) {
         const StationTexts::Banner b = StationTexts::idleBanner(open, problem);
         m_banner->setBanner(b.title, b.colour, b.lines);
@@ -396,12 +414,13 @@ void StationWindow::onFinished(const StationVerdict& verdict)
     const StationLive& live = m_station.live();
     m_lissajous->setLissajous(live.pairs, live.fit);
     m_error->setErrorCurve(live.errorCurve);
-    showItems(verdict.verdict);
+    showItems(verdict.verdict, verdict.outcome != FinishedTest::Outcome::Aborted);
     const StationTexts::Banner b = StationTexts::verdictBanner(verdict);
     m_banner->setBanner(b.title, b.colour, b.lines);
     m_outcomeShown = true;
     if (!verdict.protocolPath.isEmpty())
-        showLine(m_protocolLine, tr("Protocol: %1").arg(verdict.protocolPath), QColor(0x33, 0x33, 0x33));
+        showLine(m_protocolLine, tr("Protocol written: %1").arg(verdict.protocolPath),
+                 QColor(0x33, 0x33, 0x33));
     else
         showLine(m_protocolLine, tr("Protocol not written: %1").arg(verdict.protocolError),
                  StationTexts::kFail);

@@ -36,6 +36,7 @@ public:
     QTableWidget* itemTable() const { return m_items; }
     QTableWidget* historyTable() const { return m_history; }
     QLabel* storeLine() const { return m_storeLine; }
+    QLabel* protocolLine() const { return m_protocolLine; }
     int livePaints() const { return m_livePaints; }
 
 protected:
@@ -61,7 +62,7 @@ private:
     void onStoreOpened(bool ok, const QString& error, const QStringList& warnings);
     void onHistory(const StationHistory& history);
     void showFrame();
-    void showItems(const ToleranceProfile::Verdict& verdict);
+    void showItems(const ToleranceProfile::Verdict& verdict, bool judged = true);
     void showLine(QLabel* label, const QString& text, const QColor& colour);
     void readyForNextUnit();
 

@@ -23,7 +23,7 @@ void VerdictBanner::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF all = QRectF(rect()).adjusted(1, 1, -1, -1);
-    const double bandHeight = all.height() * 0.48;
+    const double bandHeight = all.height() * 0.42;
     QPainterPath frame;
     frame.addRoundedRect(all, 8, 8);
     painter.fillPath(frame, QColor(0xFF, 0xFA, 0xF0));

@@ -76,10 +76,6 @@
         <translation>请扫描下一个产品的序列号。</translation>
     </message>
     <message>
-        <source>Unit %1</source>
-        <translation>产品 %1</translation>
-    </message>
-    <message>
         <source>Recording: %1 s left</source>
         <translation>采集中：剩余 %1 秒</translation>
     </message>
@@ -120,10 +116,6 @@
         <translation>已中止</translation>
     </message>
     <message>
-        <source>Unit %1 was not judged.</source>
-        <translation>产品 %1 未作判定。</translation>
-    </message>
-    <message>
         <source>The tester was lost during the test; the encoder lost its supply with it.</source>
         <translation>测试中测试仪断开，编码器随之断电。</translation>
     </message>
@@ -132,16 +124,8 @@
         <translation>测试已停止。</translation>
     </message>
     <message>
-        <source>Test the unit again.</source>
-        <translation>请重新测试该产品。</translation>
-    </message>
-    <message>
         <source>The encoder supply could not be switched off: it may still be on.</source>
         <translation>无法关闭编码器电源：电源可能仍然开着。</translation>
-    </message>
-    <message>
-        <source>Protocol not written: %1</source>
-        <translation>测试报告未写入：%1</translation>
     </message>
     <message>
         <source>NOT TESTED</source>
@@ -232,22 +216,6 @@
         <translation>计数</translation>
     </message>
     <message>
-        <source>Reference marks: %1 seen</source>
-        <translation>参考点：%1 次</translation>
-    </message>
-    <message>
-        <source>Reference marks: %1 seen, spread %2 %3 (%4 µm)</source>
-        <translation>参考点：%1 次，离散 %2 %3（%4 µm）</translation>
-    </message>
-    <message>
-        <source>Supply current: —</source>
-        <translation>供电电流：—</translation>
-    </message>
-    <message>
-        <source>Supply current: %1 mA (%2 – %3)</source>
-        <translation>供电电流：%1 mA（%2 – %3）</translation>
-    </message>
-    <message>
         <source>Result stored as test %1.</source>
         <translation>结果已存为测试 %1。</translation>
     </message>
@@ -258,6 +226,50 @@
     <message>
         <source>Result NOT stored: %1</source>
         <translation>结果未保存：%1</translation>
+    </message>
+    <message>
+        <source>failed: %1</source>
+        <translation>不合格：%1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>已停止</translation>
+    </message>
+    <message>
+        <source>the tester was lost</source>
+        <translation>测试仪断开</translation>
+    </message>
+    <message>
+        <source>Unit %1: %2</source>
+        <translation>产品 %1：%2</translation>
+    </message>
+    <message>
+        <source>and %1 more items (see the table)</source>
+        <translation>另有 %1 项（见表格）</translation>
+    </message>
+    <message>
+        <source>Unit %1 was not judged: test it again.</source>
+        <translation>产品 %1 未作判定：请重新测试。</translation>
+    </message>
+    <message>
+        <source>Reference marks: %1</source>
+        <translation>参考点：%1 次</translation>
+    </message>
+    <message>
+        <source>Current: —</source>
+        <translation>电流：—</translation>
+    </message>
+    <message>
+        <source>Reference marks: %1, spread %2 %3</source>
+        <translation>参考点：%1 次，离散 %2 %3</translation>
+    </message>
+    <message>
+        <source>Current: %1 mA</source>
+        <translation>电流：%1 mA</translation>
     </message>
 </context>
 <context>
@@ -347,10 +359,6 @@
         <translation>配置文件：%1</translation>
     </message>
     <message>
-        <source>Protocols: %1</source>
-        <translation>报告：%1</translation>
-    </message>
-    <message>
         <source>Set on the command line</source>
         <translation>已由命令行设定</translation>
     </message>
@@ -371,14 +379,6 @@
         <translation>测试仪已连接</translation>
     </message>
     <message>
-        <source>Tester: %1</source>
-        <translation>测试仪：%1</translation>
-    </message>
-    <message>
-        <source>Protocol: %1</source>
-        <translation>报告：%1</translation>
-    </message>
-    <message>
         <source>Protocol not written: %1</source>
         <translation>测试报告未写入：%1</translation>
     </message>
@@ -393,6 +393,18 @@
     <message>
         <source>Results store ready</source>
         <translation>结果库就绪</translation>
+    </message>
+    <message>
+        <source>Protocol folder: %1</source>
+        <translation>报告文件夹：%1</translation>
+    </message>
+    <message>
+        <source>Tester not connected</source>
+        <translation>测试仪未连接</translation>
+    </message>
+    <message>
+        <source>Protocol written: %1</source>
+        <translation>已写入报告：%1</translation>
     </message>
 </context>
 <context>
