@@ -98,8 +98,15 @@ int StationProgram::run(int argc, char** argv, const Setup& setup)
                      &QWidget::close);
     QObject::connect(&station, &Station::closed, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+    QObject::connect(&station, &Station::testerChanged, [](bool open, const QString& problem) {
+        if (open)
+            qDebug("RotaprobeStation: tester connected");
+        else
+            qDebug("RotaprobeStation: no tester: %s", qPrintable(problem));
+    });
     window.show();
     centerOnDesktop(&window);
+    qDebug("RotaprobeStation window shown");
     if (tester && setup.showControls)
         setup.showControls(tester, window);
     station.openStore(settings.dbLocation().value);

@@ -54,7 +54,8 @@ dpkg-deb -e "$deb" "$tmp/control" || { echo "FAIL: dpkg-deb -e"; exit 1; }
 
 # --- the program folder: all three programs side by side
 folder=$root/opt/rotaprobe
-for program in Rotaprobe Novrel RotaprobeDemo rotaprobe-record rotaprobe-record-sim rotaprobe-results; do
+for program in Rotaprobe Novrel RotaprobeDemo rotaprobe-record rotaprobe-record-sim rotaprobe-results \
+    RotaprobeStation RotaprobeStationSim; do
     [ -x "$folder/$program" ] || fail "$program is not in /opt/rotaprobe"
     # Nothing may point back into the build tree.
     if readelf -d "$folder/$program" 2>/dev/null | grep -E 'R(UN)?PATH' | grep -q "$build"; then
@@ -92,10 +93,11 @@ for desktop in "$root"/usr/share/applications/*.desktop; do
             fail "no ${size}x${size} icon $icon"
     done
 done
-[ "${#launcher_of[@]}" -eq 2 ] || fail "expected two launchers, found ${#launcher_of[@]}"
-[ -n "${launcher_of[Rotaprobe]:-}" ] || fail "no launcher named Rotaprobe"
-[ -n "${launcher_of[Rotaprobe (simulated tester)]:-}" ] ||
-    fail "no launcher named Rotaprobe (simulated tester)"
+[ "${#launcher_of[@]}" -eq 4 ] || fail "expected four launchers, found ${#launcher_of[@]}"
+for name in 'Rotaprobe' 'Rotaprobe (simulated tester)' 'Rotaprobe station' \
+    'Rotaprobe station (simulated tester)'; do
+    [ -n "${launcher_of[$name]:-}" ] || fail "no launcher named $name"
+done
 
 # --- polkit action for the update hand-off
 policy=$root/usr/share/polkit-1/actions/example.korvalis.rotaprobe.novrel.policy
@@ -185,19 +187,23 @@ done
 [ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "no description"
 
 # --- the programs start from the program folder, offscreen
-# start <expected stderr text> <program> <working folder>: both paths as
-# installed, moved into the unpacked root; waits for the text, then ends the
-# program with SIGTERM and expects exit code 0.
+# start <expected stderr text> <command> <working folder>: the command's
+# program and the folder as installed, moved into the unpacked root; waits
+# for the text, then ends the program with SIGTERM and expects exit code 0.
 start() {
-    local expect=$1 program=$2 path=$3
-    local name log pid status
+    local expect=$1 path=$3
+    local name log pid status program args
+    read -r -a args <<<"$2"
+    program=${args[0]}
+    args=("${args[@]:1}")
     name=$(basename "$program")
     log=$tmp/$name.log
     # A private runtime folder: the single-instance socket of a copy
     # running elsewhere cannot refuse this one.
     mkdir -p -m 700 "$tmp/run"
     (cd "$root$path" && exec env XDG_RUNTIME_DIR="$tmp/run" QT_QPA_PLATFORM=offscreen \
-        QT_LOGGING_RULES="rotaprobe.view.debug=true" "$root$program" 2>"$log") &
+        QT_LOGGING_RULES="rotaprobe.view.debug=true" XDG_CONFIG_HOME="$tmp/config" \
+        XDG_DATA_HOME="$tmp/data" HOME="$tmp" "$root$program" "${args[@]}" 2>"$log") &
     pid=$!
     pids+=("$pid")
     for _ in $(seq 200); do
@@ -230,6 +236,10 @@ start_launcher() {
 start_launcher 'view: ' 'Rotaprobe'
 start_launcher 'view: measuring' 'Rotaprobe (simulated tester)'
 start 'Novrel window shown' /opt/rotaprobe/Novrel /opt/rotaprobe
+start_launcher 'RotaprobeStation window shown' 'Rotaprobe station'
+# The simulated launcher hands over to the station's simulated build, which
+# finds its tester.
+start_launcher 'RotaprobeStation: tester connected' 'Rotaprobe station (simulated tester)'
 
 # --- the recorder from the command line's link, on the simulated tester
 [ "$(readlink "$root/usr/bin/rotaprobe-record")" = /opt/rotaprobe/rotaprobe-record ] ||
