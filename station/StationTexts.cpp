@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include <cmath>
+
 const QColor StationTexts::kPass(0x1F, 0x9D, 0x3A);
 const QColor StationTexts::kFail(0xD0, 0x31, 0x2D);
 const QColor StationTexts::kAborted(0xD9, 0x82, 0x00);
@@ -28,7 +30,7 @@ StationTexts::Banner StationTexts::testingBanner(const QString& serial, TestSequ
                                                  double secondsLeft)
 {
     const QString step = phase == TestSequence::Phase::Recording
-                             ? tr("Recording: %1 s left").arg(fixed(secondsLeft, 1))
+                             ? tr("Recording: %1 s left").arg(std::ceil(secondsLeft))
                              : phaseText(phase);
     return {tr("TESTING"), kBusy, {tr("Unit %1: %2").arg(serial, step), tr("Escape stops the test.")}};
 }

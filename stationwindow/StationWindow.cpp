@@ -190,8 +190,8 @@ QWidget* StationWindow::buildItems()
     m_items->verticalHeader()->setDefaultSectionSize(24);
     QHeaderView* header = m_items->horizontalHeader();
     header->setSectionResizeMode(0, QHeaderView::Stretch);
-    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(1, QHeaderView::Fixed);
+    header->setSectionResizeMode(2, QHeaderView::Fixed);
     header->setSectionResizeMode(3, QHeaderView::Fixed);
     m_items->setColumnWidth(3, 32);
     m_latch = infoLine();
@@ -371,18 +371,48 @@ void StationWindow::showFrame()
     m_current->setText(StationTexts::currentText(live.current));
 }
 
+// Cells change their text only when it changes; the limit and value
+// columns are fitted when the rows are new (a new test or its verdict), not
+// at every live update, which would lay out every cell again.
 void StationWindow::showItems(const ToleranceProfile::Verdict& verdict, bool judged)
 {
     const QVector<StationTexts::ItemRow> rows = StationTexts::itemRows(verdict, judged);
+    const bool fresh = m_items->rowCount() != rows.size() || !judged;
     m_items->setRowCount(rows.size());
+    auto put = [this](int row, int column, const QString& text, const QColor& colour,
+                      Qt::Alignment alignment) {
+        QTableWidgetItem* item = m_items->item(row, column);
+        if (!item) {
+            item = cell(text, colour);
+            item->setTextAlignment(int(alignment));
+            m_items->setItem(row, column, item);
+            return;
+        }
+        if (item->text() != text)
+            item->setText(text);
+        if (colour.isValid() && item->foreground().color() != colour)
+            item->setForeground(colour);
+    };
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
     for (int i = 0; i < rows.size(); ++i) {
         const StationTexts::ItemRow& row = rows.at(i);
-        m_items->setItem(i, 0, cell(row.label));
-        m_items->setItem(i, 1, cell(row.limit));
-        m_items->setItem(i, 2, cell(row.value, row.colour));
-        m_items->setItem(i, 3, cell(row.mark, row.colour));
-        m_items->item(i, 2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        m_items->item(i, 3)->setTextAlignment(Qt::AlignCenter);
+        put(i, 0, row.label, QColor(), left);
+        put(i, 1, row.limit, QColor(), left);
+        put(i, 2, row.value, row.colour, Qt::AlignRight | Qt::AlignVCenter);
+        put(i, 3, row.mark, row.colour, Qt::AlignCenter);
+    }
+    if (fresh || rows.isEmpty())
+        fitItemColumns();
+}
+
+void StationWindow::fitItemColumns()
+{
+    const QFontMetrics metrics(m_items->font());
+    const QString widest = QStringLiteral("≤ 0.000 ") + StationTexts::tr("periods");
+    for (int column : {1, 2}) {
+        m_items->resizeColumnToContents(column);
+        m_items->setColumnWidth(column, std::max(m_items->columnWidth(column),
+                                                 metrics.horizontalAdvance(widest) + 12));
     }
 }
 

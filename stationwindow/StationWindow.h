@@ -63,6 +63,7 @@ private:
     void onHistory(const StationHistory& history);
     void showFrame();
     void showItems(const ToleranceProfile::Verdict& verdict, bool judged = true);
+    void fitItemColumns();
     void showLine(QLabel* label, const QString& text, const QColor& colour);
     void readyForNextUnit();
 
