@@ -5,6 +5,7 @@
 #include "QtUsb.h"
 #include "ResultSpool.h"
 #include "ResultStore.h"
+#include "SampleResults.h"
 #include "SimBus.h"
 #include "SerialNumber.h"
 #include "SimTester.h"
@@ -195,6 +196,16 @@ QStringList tst_Station::bannerText() const
 void tst_Station::goodUnitPassesOffsetUnitFails()
 {
     plugInWithSupplyOff();
+    {
+        // Another station's test in the same store: not this station's history.
+        QString error;
+        ResultStore other(*StoreLocation::parse(path("results.sqlite"), &error), path("spool.sqlite"));
+        QStringList warnings;
+        QVERIFY(other.openForWriting(&error, &warnings));
+        QCOMPARE(int(other.store(SampleResults::make("SN-0999", QDateTime::currentDateTimeUtc(), 70.0))
+                         .outcome),
+                 int(ResultStore::Outcome::Stored));
+    }
     build();
     QTRY_VERIFY(m_station->testerOpen());
     StationVerdict good = test(QStringLiteral("SN-1001"));
@@ -215,17 +226,29 @@ void tst_Station::goodUnitPassesOffsetUnitFails()
             failed << item.name;
     QCOMPARE(failed, QStringList{"signal.offset_sin_pct_max"});
     QCOMPARE(m_window->banner()->title(), StationTexts::tr("FAIL"));
+    QStringList marks;
+    for (int row = 0; row < m_window->itemTable()->rowCount(); ++row)
+        marks << m_window->itemTable()->item(row, 3)->text();
+    QCOMPARE(marks.count(QStringLiteral("✘")), 1);
+    QCOMPARE(marks.indexOf(QStringLiteral("✘")), 1); // the sine offset's row
     QVERIFY2(bannerText().join('\n').contains(StationTexts::itemLabel(failed.at(0))),
              qPrintable(bannerText().join('\n')));
     QVERIFY(bad.protocolPath != good.protocolPath && QFileInfo(bad.protocolPath).isFile());
 
     const QVector<ResultStore::Row> stored = rows();
-    QCOMPARE(stored.size(), 2);
+    QCOMPARE(stored.size(), 3);
     QCOMPARE(stored.at(0).serial, QStringLiteral("SN-1002"));
     QCOMPARE(stored.at(0).verdict, QStringLiteral("fail"));
     QCOMPARE(stored.at(1).serial, QStringLiteral("SN-1001"));
     QCOMPARE(stored.at(1).verdict, QStringLiteral("pass"));
     QTRY_COMPARE(m_window->historyTable()->rowCount(), 2);
+    bool rateShown = false;
+    for (const QLabel* label : m_window->findChildren<QLabel*>())
+        rateShown = rateShown || label->text() == StationTexts::tr("Today: %1 of %2 passed (%3 %)")
+                                                      .arg(1)
+                                                      .arg(2)
+                                                      .arg("50.0");
+    QVERIFY(rateShown);
     QCOMPARE(m_window->historyTable()->item(0, 1)->text(), QStringLiteral("SN-1002"));
 
     // The protocol says the same as the window, in text a printer keeps.
@@ -284,17 +307,27 @@ void tst_Station::escapeAbortsAndClosingMidTestStopsCleanly()
     QTRY_COMPARE(m_filed->count(), 1);
     QCOMPARE(rows().value(0).verdict, QStringLiteral("aborted"));
 
+    // Before the recording began: aborted for the reason the sequence gave.
+    scan(QStringLiteral("SN-3000"));
+    QTest::keyClick(m_window->serialField(), Qt::Key_Escape);
+    QTRY_COMPARE(m_filed->count(), 2);
+    QCOMPARE(rows().value(0).verdict, QStringLiteral("aborted"));
+    QVERIFY2(rows().value(0).verdictReason.contains("before the recording began"),
+             qPrintable(rows().value(0).verdictReason));
+
     // Closing while a test runs: the supply goes off, the result is kept as
     // aborted, the tester is let go, then the window closes.
     scan(QStringLiteral("SN-3002"));
     QTRY_COMPARE(m_station->phase(), TestSequence::Phase::Recording);
     QVERIFY(m_tester->supplyOn());
     m_window->close();
+    QCOMPARE(m_station->state(), Station::State::Closing);
+    QVERIFY(m_window->isVisible()); // until the test has wound down
     QTRY_COMPARE_WITH_TIMEOUT(m_station->state(), Station::State::Closed, 10000);
     QTRY_VERIFY(!m_window->isVisible());
     QVERIFY(!m_tester->supplyOn());
     QCOMPARE(SimBus::instance().openHandles(), 0);
-    QTRY_COMPARE(m_filed->count(), 2);
+    QTRY_COMPARE(m_filed->count(), 3);
     QCOMPARE(rows().value(0).serial, QStringLiteral("SN-3002"));
     QCOMPARE(rows().value(0).verdict, QStringLiteral("aborted"));
 }
