@@ -91,13 +91,13 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp" \
   build_and_test build-asan "" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=address "${test_root[@]}"
 
-echo "== device, simulator and recorder tests under TSan"
+echo "== device, simulator, recorder and station tests under TSan"
 # The longest access history: a busy worker's older accesses must still be
 # found, or a report's second stack (which the suppressions are matched
 # against) is lost.
-TARGETS="tst_UsbLink tst_Worker tst_SimTester tst_Recorder" \
+TARGETS="tst_UsbLink tst_Worker tst_SimTester tst_Recorder tst_Station" \
 TSAN_OPTIONS="halt_on_error=1 history_size=7 suppressions=$PWD/tools/tsan.supp" \
-  build_and_test build-tsan "tst_(UsbLink|Worker|SimTester|Recorder)" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=thread "${test_root[@]}"
+  build_and_test build-tsan "tst_(UsbLink|Worker|SimTester|Recorder|Station)" -DCMAKE_BUILD_TYPE=Debug -DROTAPROBE_SANITIZE=thread "${test_root[@]}"
 
 echo "== fuzzing"
 if bash tools/fuzz.sh "${FUZZ_SECONDS:-60}"; then

@@ -17,10 +17,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 
@@ -161,10 +164,20 @@ int main(int argc, char** argv)
     g_gallery.setChinese(false);
     renderStates(QStringLiteral("station_en"), work.path());
 
-    // The protocols the English run wrote, for pdftoppm.
-    const QString out = QString::fromLocal8Bit(argv[1]);
+    // The protocols the English run wrote (pass, fail, aborted), and each
+    // page as a picture at 100 dpi where pdftoppm is installed.
+    const QDir out(QString::fromLocal8Bit(argv[1]));
     const QDir protocols(QDir(work.path()).filePath("station_en_protocols"));
-    for (const QString& name : protocols.entryList({QStringLiteral("*.pdf")}))
-        QFile::copy(protocols.filePath(name), QDir(out).filePath(name));
+    const QStringList names = protocols.entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+    const QStringList kinds{QStringLiteral("pass"), QStringLiteral("fail"), QStringLiteral("aborted")};
+    for (int i = 0; i < names.size() && i < kinds.size(); ++i) {
+        const QString pdf = out.filePath(QStringLiteral("station_protocol_%1.pdf").arg(kinds.at(i)));
+        QFile::remove(pdf);
+        QFile::copy(protocols.filePath(names.at(i)), pdf);
+        QProcess::execute(QStringLiteral("pdftoppm"),
+                          {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-png"),
+                           QStringLiteral("-singlefile"), pdf, pdf.chopped(4)});
+        std::printf("%s\n", qPrintable(pdf.chopped(4) + QStringLiteral(".png")));
+    }
     return 0;
 }
