@@ -1,10 +1,13 @@
 #include "SimulatedTesterWindow.h"
 
+#include "DemoPlacement.h"
 #include "SimBus.h"
 #include "SimTester.h"
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
+#include <QDesktopWidget>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -210,4 +213,13 @@ void SimulatedTesterWindow::addFault(int kind)
     else
         faults.shortReplies += count;
     m_tester->setFaults(faults);
+}
+
+void SimulatedTesterWindow::showBeside(QWidget& main)
+{
+    setWindowFlags(Qt::Window);
+    adjustSize();
+    move(DemoPlacement::controlsPosition(QApplication::desktop()->availableGeometry(&main),
+                                         main.frameGeometry(), frameGeometry().size()));
+    show();
 }

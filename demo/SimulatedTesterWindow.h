@@ -22,6 +22,9 @@ class SimulatedTesterWindow : public QWidget
 public:
     explicit SimulatedTesterWindow(std::shared_ptr<SimTester> tester, QWidget* parent = nullptr);
 
+    // Opens as a window of its own beside `main` (DemoPlacement).
+    void showBeside(QWidget& main);
+
     QPushButton* plugButton() const { return m_plug; }
     QDoubleSpinBox* speedBox() const { return m_speed; }
 

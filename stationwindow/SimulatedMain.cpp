@@ -1,13 +1,10 @@
 // RotaprobeStation on the simulated tester, with its control window beside
 // the station's, so that anyone can make a unit fail and see it.
-#include "DemoPlacement.h"
 #include "DemoTester.h"
 #include "SimTester.h"
 #include "SimulatedTesterWindow.h"
 #include "StationProgram.h"
 
-#include <QApplication>
-#include <QDesktopWidget>
 
 int main(int argc, char** argv)
 {
@@ -21,13 +18,7 @@ int main(int argc, char** argv)
         return tester;
     };
     setup.showControls = [](std::shared_ptr<SimTester> tester, QWidget& station) {
-        auto* controls = new SimulatedTesterWindow(std::move(tester), &station);
-        controls->setWindowFlags(Qt::Window);
-        controls->adjustSize();
-        controls->move(DemoPlacement::controlsPosition(
-            QApplication::desktop()->availableGeometry(&station), station.frameGeometry(),
-            controls->frameGeometry().size()));
-        controls->show();
+        (new SimulatedTesterWindow(std::move(tester), &station))->showBeside(station);
     };
     return StationProgram::run(argc, argv, setup);
 }

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
+#include <QThread>
 #include <QWidget>
 
 #include <cstdio>
@@ -49,4 +51,14 @@ void Gallery::save(QWidget* widget, const QString& name, bool matte, const QColo
     canvas.save(path);
     // The window's own size beside the file, for comparing with the design.
     std::printf("%s  %dx%d\n", qPrintable(path), widget->width(), widget->height());
+}
+
+void Gallery::run(int ms, const std::function<bool()>& done)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms && !(done && done())) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
 }

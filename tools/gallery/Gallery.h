@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTranslator>
 
+#include <functional>
+
 class QWidget;
 
 // What the review programs do: take the output folder from the command
@@ -25,6 +27,9 @@ public:
     // of `matteColour`, so that transparent parts show.
     void save(QWidget* widget, const QString& name, bool matte,
               const QColor& matteColour = QColor(120, 124, 130));
+
+    // Lets the program's threads and windows run for `ms`, or until `done`.
+    static void run(int ms, const std::function<bool()>& done = {});
 
 private:
     QString m_folder;

@@ -20,15 +20,9 @@ namespace {
 
 Gallery g_gallery;
 
-// Lets the worker and the window run for a while.
 void run(int ms)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
+    Gallery::run(ms);
 }
 
 // Enters a preset through the preset dialog, as the operator would.

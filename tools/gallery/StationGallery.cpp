@@ -14,13 +14,11 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTranslator>
 
 #include <cstdio>
@@ -31,23 +29,13 @@ Gallery g_gallery;
 
 void run(int ms)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
+    Gallery::run(ms);
 }
 
 template <typename Done>
 void runUntil(Done done, int ms = 15000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
+    Gallery::run(ms, done);
 }
 
 const char* const kProfile = R"({
