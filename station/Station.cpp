@@ -46,12 +46,21 @@ void Station::openStore(const QString& location)
         return;
     m_archive = new StationArchive(location, QSysInfo::machineHostName());
     m_archive->moveToThread(&m_archiveThread);
-    connect(m_archive, &StationArchive::opened, this, &Station::storeOpened);
+    connect(m_archive, &StationArchive::opened, this,
+            [this](bool ok, const QString& error, const QStringList& warnings) {
+                onStoreOpened(ok, error);
+                emit storeOpened(ok, error, warnings);
+            });
     connect(m_archive, &StationArchive::filed, this, &Station::filed);
     connect(m_archive, &StationArchive::historyRead, this, &Station::historyChanged);
     m_archiveThread.setObjectName(QStringLiteral("results store"));
     m_archiveThread.start();
     QMetaObject::invokeMethod(m_archive, &StationArchive::open, Qt::QueuedConnection);
+}
+
+void Station::onStoreOpened(bool ok, const QString& error)
+{
+    m_storeError = ok ? QString() : error;
 }
 
 void Station::setTimings(int operationTimeoutMs, int settleMs)
@@ -118,6 +127,11 @@ bool Station::startTest(const QString& typedSerial, QString* error)
     const std::optional<QString> serial = SerialNumber::check(typedSerial, error);
     if (!serial)
         return false;
+    if (!m_storeError.isEmpty()) {
+        *error = tr("The results store cannot be used, so no result could be kept: %1")
+                     .arg(m_storeError);
+        return false;
+    }
     if (m_profilePath.isEmpty()) {
         *error = tr("Choose the test profile first.");
         return false;

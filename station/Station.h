@@ -64,7 +64,8 @@ public:
     bool testerOpen() const;
 
     // Starts a test; false and `error` set when refused before it began (a
-    // test running, a bad serial, no profile or one that cannot be used).
+    // test running, a bad serial, no profile or one that cannot be used, a
+    // results store that cannot be used: its result would be lost).
     bool startTest(const QString& typedSerial, QString* error);
     // Escape or Stop: the test ends as aborted.
     void abort();
@@ -98,6 +99,7 @@ signals:
     void closed();
 
 private:
+    void onStoreOpened(bool ok, const QString& error);
     void setState(State state);
     void onPhase(TestSequence::Phase phase);
     void onReplies(const std::vector<ReplyRecord>& records);
@@ -118,6 +120,7 @@ private:
     QString m_protocolFolder;
     QString m_operatorName;
     QTimer m_reconnect;
+    QString m_storeError; // the store cannot be used: no unit is tested
     // The test running: its serial, profile, what went wrong and the figures.
     QString m_serial;
     std::optional<ToleranceProfile::Limits> m_limits;

@@ -60,6 +60,10 @@
         <source>The tester was lost during the test. Plug it in again.</source>
         <translation>测试中测试仪断开，请重新插入。</translation>
     </message>
+    <message>
+        <source>The results store cannot be used, so no result could be kept: %1</source>
+        <translation>结果库无法使用，结果将无法保存：%1</translation>
+    </message>
 </context>
 <context>
     <name>StationTexts</name>

@@ -414,6 +414,22 @@ void tst_Station::storeAndProtocolFolderProblemsAreShown()
              qPrintable(m_window->protocolLine()->text()));
     QCOMPARE(rows().value(0).serial, QStringLiteral("SN-5002"));
     QFile::remove(path("protocols"));
+    m_station->shutDown();
+    QTRY_COMPARE(m_station->state(), Station::State::Closed);
+    m_window.reset();
+    m_station.reset();
+
+    // A store that cannot be used at all: no unit is tested, for its result
+    // would be lost.
+    QFile corrupt(path("corrupt.sqlite"));
+    QVERIFY(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write(QByteArray(4096, 'x'));
+    corrupt.close();
+    build(path("corrupt.sqlite"));
+    QTRY_VERIFY(m_window->storeLine()->text().contains("unusable"));
+    scan(QStringLiteral("SN-5003"));
+    QCOMPARE(m_station->state(), Station::State::Idle);
+    QCOMPARE(m_window->banner()->title(), StationTexts::tr("NOT TESTED"));
 }
 
 void tst_Station::commandLineOverridesAreNotRemembered()
