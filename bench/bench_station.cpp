@@ -176,6 +176,12 @@ int main(int argc, char** argv)
 
     std::printf("bench_station: %d tests of %.1f s on the simulated tester, window %dx%d\n", tests,
                 seconds, window.width(), window.height());
+    // Between units the station holds the tester and its worker polls on.
+    const double idleCpu = cpuSeconds();
+    const double idleStart = nowMs();
+    runUntil([] { return false; }, 3000);
+    std::printf("  idle, tester held: CPU %.1f %% of one core\n",
+                (cpuSeconds() - idleCpu) / ((nowMs() - idleStart) / 1000.0) * 100.0);
     for (int i = 0; i < tests; ++i) {
         verdictShown = filed = 0.0;
         const int paintsBefore = window.livePaints();

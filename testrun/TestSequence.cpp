@@ -30,7 +30,6 @@ TestSequence::TestSequence(QtUsb* usb, QObject* parent) : QObject(parent), m_usb
     connect(&m_drainTimer, &QTimer::timeout, this, &TestSequence::drainReplies);
     connect(&m_durationTimer, &QTimer::timeout, this, &TestSequence::onDurationTick);
     connect(&m_operationTimer, &QTimer::timeout, this, &TestSequence::onOperationTimeout);
-    connect(usb, &QtUsb::LiveSnapshotRet, this, &TestSequence::onSnapshot);
     connect(usb, &QtUsb::EEpReadRet, this, &TestSequence::onConfigRead);
     connect(usb, &QtUsb::EncoderPowerRet, this, &TestSequence::onPowerSwitched);
     connect(usb, &QtUsb::UsbClose, this, &TestSequence::onLinkLost);
@@ -211,6 +210,9 @@ void TestSequence::beginRecording()
     m_lastSequence = m_usb->state().liveSnapshot().sequence;
     m_startNs = steadyNs();
     m_taking = true;
+    // Replies cross to this thread only while they are recorded: a station
+    // holding the tester between units does not take 460 a second for nothing.
+    m_snapshots = connect(m_usb, &QtUsb::LiveSnapshotRet, this, &TestSequence::onSnapshot);
     m_drainTimer.start();
     setPhase(Phase::Recording);
     if (m_settings.seconds > 0.0)
@@ -257,6 +259,7 @@ void TestSequence::endRecording(RecordingReport::Stop stop)
     m_outcome.stop = stop;
     m_outcome.durationS = (steadyNs() - m_startNs) / 1e9;
     m_taking = false;
+    disconnect(m_snapshots);
     m_drainTimer.stop();
     m_durationTimer.stop();
     setPhase(Phase::PoweringOff); // not taking replies any more
@@ -289,6 +292,7 @@ void TestSequence::finish()
     m_drainTimer.stop();
     m_durationTimer.stop();
     m_taking = false;
+    disconnect(m_snapshots);
     setPhase(Phase::Done);
     emit finished(m_outcome);
 }

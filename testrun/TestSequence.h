@@ -22,7 +22,8 @@ struct LiveSnapshot;
 // finished(): the recorder closes it, a station keeps it for the next unit.
 //
 // Threads: everything on the owner's (GUI or main) thread; the worker's
-// replies arrive queued, one snapshot each (QtUsb::LiveSnapshotRet).
+// replies arrive queued, one snapshot each (QtUsb::LiveSnapshotRet),
+// connected only while recording.
 class TestSequence : public QObject
 {
     Q_OBJECT
@@ -114,6 +115,7 @@ private:
     quint64 m_lastSequence = 0;
     qint64 m_startNs = 0;
     std::vector<ReplyRecord> m_pending;
+    QMetaObject::Connection m_snapshots; // LiveSnapshotRet, while recording
     QElapsedTimer m_clock;
     QTimer m_drainTimer;
     QTimer m_durationTimer;
