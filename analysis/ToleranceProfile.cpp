@@ -33,6 +33,7 @@ const Key kSignalKeys[] = {
 };
 const Key kLatchKeys[] = {{"spread_max_periods", &L::spread_max_periods}};
 const Key kCurrentKeys[] = {{"min", &L::current_ma_min}, {"max", &L::current_ma_max}};
+const Key kLinesKeys[] = {{"missing_max", &L::lines_missing_max}};
 
 // The section's object (empty when it is left out); false when it is not an object.
 bool sectionObject(const QJsonObject& root, const QString& section, QJsonObject* object,
@@ -134,7 +135,8 @@ std::optional<ToleranceProfile::Limits> ToleranceProfile::parse(const QByteArray
     }
     const QJsonObject root = document.object();
     const QString sections[] = {QStringLiteral("signal"), QStringLiteral("latch"),
-                                QStringLiteral("current_ma"), QStringLiteral("test")};
+                                QStringLiteral("current_ma"), QStringLiteral("lines"),
+                                QStringLiteral("test")};
     for (auto it = root.begin(); it != root.end(); ++it)
         if (std::find(std::begin(sections), std::end(sections), it.key()) == std::end(sections)) {
             *error = tr("unknown key \"%1\"").arg(it.key());
@@ -144,6 +146,7 @@ std::optional<ToleranceProfile::Limits> ToleranceProfile::parse(const QByteArray
     if (!readSection(root, sections[0], kSignalKeys, limits, error) ||
         !readSection(root, sections[1], kLatchKeys, limits, error) ||
         !readSection(root, sections[2], kCurrentKeys, limits, error) ||
+        !readSection(root, sections[3], kLinesKeys, limits, error) ||
         !readTestSection(root, limits, error))
         return std::nullopt;
     if (!ordered(limits.quality_pct_min, limits.quality_pct_max, QStringLiteral("signal.quality_pct"), error) ||
@@ -182,6 +185,11 @@ std::optional<ToleranceProfile::Limits> ToleranceProfile::load(const QString& pa
     else if (bytes)
         *bytes = text;
     return limits;
+}
+
+int ToleranceProfile::missingLines(unsigned mask)
+{
+    return int(mask & 1u) + int((mask >> 1) & 1u) + int((mask >> 2) & 1u);
 }
 
 ToleranceProfile::Verdict ToleranceProfile::evaluate(const Limits& limits,
@@ -240,5 +248,8 @@ ToleranceProfile::Verdict ToleranceProfile::evaluate(const Limits& limits,
     if (limits.current_ma_max)
         add(QStringLiteral("current_ma.max"), measured.haveCurrent, measured.currentMaxMa,
             *limits.current_ma_max, true);
+    if (limits.lines_missing_max)
+        add(QStringLiteral("lines.missing_max"), measured.haveLines,
+            double(missingLines(measured.linesMissing)), *limits.lines_missing_max, true);
     return verdict;
 }

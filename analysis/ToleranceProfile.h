@@ -12,7 +12,7 @@
 
 // Limits of a production-line test, read from JSON:
 //   { "signal": { "quality_pct_min": 40, ... }, "latch": { "spread_max_periods": 1 },
-//     "current_ma": { "min": 50, "max": 250 },
+//     "current_ma": { "min": 50, "max": 250 }, "lines": { "missing_max": 0 },
 //     "test": { "duration_s": 3, "power_on": true } }
 // Every key is optional; an unknown key or a value of the wrong type is an
 // error, so a typo cannot switch a limit off unnoticed. "test" says how a
@@ -35,6 +35,9 @@ public:
         // sine/cosine, counts for square wave).
         std::optional<double> spread_max_periods;
         std::optional<double> current_ma_min, current_ma_max;
+        // How many of the A, B and Z lines may be seen missing (broken) at
+        // any reply of the test: 0 for a unit that may ship.
+        std::optional<double> lines_missing_max;
         double test_duration_s = 3.0;
         bool test_power_on = true;
     };
@@ -48,6 +51,8 @@ public:
         bool haveCurrent = false;
         double currentMinMa = 0.0;
         double currentMaxMa = 0.0;
+        bool haveLines = false;    // a reply carried the line states
+        unsigned linesMissing = 0; // bits 0-2: A, B, Z seen missing at least once
     };
 
     struct Item
@@ -73,6 +78,9 @@ public:
     static constexpr qint64 kMaxFileBytes = 1 << 20;
     static std::optional<Limits> load(const QString& path, QString* error,
                                       QByteArray* bytes = nullptr);
+
+    // How many lines a mask of missing ones names.
+    static int missingLines(unsigned mask);
 
     // One item per limit set; a figure that is missing fails its item.
     static Verdict evaluate(const Limits& limits, const Measurements& measured);

@@ -125,7 +125,7 @@ int main(int argc, char** argv)
         "offset_cos_pct_max": 3, "amplitude_ratio_min": 0.9, "amplitude_ratio_max": 1.1,
         "phase_deviation_deg_max": 3, "interpolation_error_pct_max": 1.5},
         "latch": {"spread_max_periods": 1}, "current_ma": {"min": 50, "max": 250},
-        "test": {"duration_s": %1, "power_on": true}})")
+        "lines": {"missing_max": 0}, "test": {"duration_s": %1, "power_on": true}})")
                       .arg(seconds)
                       .toUtf8());
     profile.close();

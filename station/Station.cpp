@@ -145,6 +145,11 @@ bool Station::startTest(const QString& typedSerial, QString* error)
                      .arg(QFileInfo(m_profilePath).fileName(), profileError);
         return false;
     }
+    if (ToleranceProfile::evaluate(*limits, ToleranceProfile::Measurements()).items.isEmpty()) {
+        *error = tr("The profile %1 sets no limits: every unit would pass.")
+                     .arg(QFileInfo(m_profilePath).fileName());
+        return false;
+    }
     m_serial = *serial;
     m_limits = limits;
     m_profileBytes = bytes;
@@ -187,6 +192,14 @@ void Station::finishClosing()
     releaseTester();
     setState(State::Closed);
     emit closed();
+}
+
+QString Station::protocolFolderProblem() const
+{
+    QDir().mkpath(m_protocolFolder);
+    if (ProtocolWriting::checkFolder(m_protocolFolder, nullptr))
+        return QString();
+    return tr("the folder %1 is missing or not writable.").arg(m_protocolFolder);
 }
 
 double Station::secondsLeft() const
@@ -264,12 +277,9 @@ FinishedTest Station::finishedTest(const TestSequence::Outcome& outcome) const
 
 void Station::writeProtocol(const FinishedTest& test, StationVerdict* verdict) const
 {
-    QDir().mkpath(m_protocolFolder);
-    if (!ProtocolWriting::checkFolder(m_protocolFolder, nullptr)) {
-        verdict->protocolError =
-            tr("the folder %1 is missing or not writable.").arg(m_protocolFolder);
+    verdict->protocolError = protocolFolderProblem();
+    if (!verdict->protocolError.isEmpty())
         return;
-    }
     QString error;
     const QString path =
         QDir(m_protocolFolder).filePath(ProtocolFileName::make(test.serial, test.startedAt));

@@ -57,6 +57,9 @@ public:
     void setOperatorName(const QString& name) { m_operatorName = name.trimmed(); }
     const QString& profilePath() const { return m_profilePath; }
     const QString& protocolFolder() const { return m_protocolFolder; }
+    // Why no protocol could be written into the folder now (made if missing);
+    // empty when it takes files.
+    QString protocolFolderProblem() const;
 
     // Takes the tester when it is there, now and (while idle) every
     // kReconnectMs after it was not or was lost; testerChanged() says how.

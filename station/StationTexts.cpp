@@ -123,6 +123,7 @@ QString StationTexts::itemLabel(const QString& name)
         {QStringLiteral("latch.spread_max_periods"), QT_TR_NOOP("Reference mark spread")},
         {QStringLiteral("current_ma.min"), QT_TR_NOOP("Supply current")},
         {QStringLiteral("current_ma.max"), QT_TR_NOOP("Supply current")},
+        {QStringLiteral("lines.missing_max"), QT_TR_NOOP("Broken lines (A/B/Z)")},
     };
     const auto it = labels.constFind(name);
     return it == labels.constEnd() ? name : tr(it.value());
@@ -145,7 +146,7 @@ QString StationTexts::unitOf(const QString& name)
 
 int StationTexts::decimalsOf(const QString& name)
 {
-    if (name.startsWith(QLatin1String("current_ma")))
+    if (name.startsWith(QLatin1String("current_ma")) || name.startsWith(QLatin1String("lines.")))
         return 0;
     if (name.contains(QLatin1String("ratio")) || name.startsWith(QLatin1String("latch.")))
         return 3;
@@ -153,8 +154,9 @@ int StationTexts::decimalsOf(const QString& name)
 }
 
 QVector<StationTexts::ItemRow> StationTexts::itemRows(const ToleranceProfile::Verdict& verdict,
-                                                      bool judged)
+                                                      Marks marks)
 {
+    const bool judged = marks != Marks::None;
     QVector<ItemRow> rows;
     for (const ToleranceProfile::Item& item : verdict.items) {
         ItemRow row;
@@ -172,7 +174,9 @@ QVector<StationTexts::ItemRow> StationTexts::itemRows(const ToleranceProfile::Ve
             row.colour = item.pass ? kPass : kFail;
         } else {
             row.value = QStringLiteral("—");
-            row.colour = kIdle;
+            // Judged and not measured: the item failed.
+            row.mark = marks == Marks::Verdict ? QStringLiteral("✘") : QString();
+            row.colour = row.mark.isEmpty() ? kIdle : kFail;
         }
         rows.append(row);
     }

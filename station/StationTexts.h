@@ -48,8 +48,13 @@ public:
         QString mark;  // "✔" or "✘"; empty until measured
         QColor colour; // of the value and mark
     };
-    // `judged` false (an aborted test): the figures without marks, never a pass.
-    static QVector<ItemRow> itemRows(const ToleranceProfile::Verdict& verdict, bool judged = true);
+    enum class Marks
+    {
+        Live,    // while testing: a mark for each figure measured so far
+        Verdict, // the verdict: a figure never measured failed its item
+        None,    // an aborted test: the figures without marks, never a pass
+    };
+    static QVector<ItemRow> itemRows(const ToleranceProfile::Verdict& verdict, Marks marks);
     static QString itemLabel(const QString& name);
 
     struct HistoryRow

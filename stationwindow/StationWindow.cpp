@@ -56,11 +56,14 @@ QLabel* fieldLabel(const QString& text)
     return label;
 }
 
+// A line of text that never widens the window: a long message (a server's
+// error, a path) is cut at the edge and whole in its tool tip.
 QLabel* infoLine()
 {
     auto* label = new QLabel;
     label->setObjectName(QStringLiteral("infoLine"));
     label->setTextFormat(Qt::PlainText);
+    label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     return label;
 }
 
@@ -127,10 +130,9 @@ StationWindow::StationWindow(Station& station, StationSettings& settings, QWidge
     bottom->setContentsMargins(10, 0, 10, 0);
     m_testerLine = infoLine();
     m_storeLine = infoLine();
-    m_storeLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    bottom->addWidget(m_testerLine);
+    bottom->addWidget(m_testerLine, 1);
     bottom->addSpacing(40);
-    bottom->addWidget(m_storeLine, 1);
+    bottom->addWidget(m_storeLine, 3);
 
     m_frameTimer.setInterval(kFrameMs);
     connect(&m_frameTimer, &QTimer::timeout, this, &StationWindow::showFrame);
@@ -148,6 +150,8 @@ QWidget* StationWindow::buildUnitBar()
     m_operator = new QLineEdit(m_settings.operatorName());
     m_operator->setPlaceholderText(tr("optional"));
     m_operator->setMaxLength(64);
+    // Never reached by a scanner's Tab: a scan always lands in the serial field.
+    m_operator->setFocusPolicy(Qt::ClickFocus);
     m_start = button(tr("Start (Enter)"));
     m_stop = button(tr("Stop (Esc)"));
     m_stop->setObjectName(QStringLiteral("stopButton"));
@@ -247,6 +251,7 @@ void StationWindow::wire()
         m_settings.setOperatorName(m_operator->text().trimmed());
         m_station.setOperatorName(m_operator->text());
     });
+    connect(m_operator, &QLineEdit::returnPressed, m_serial, qOverload<>(&QWidget::setFocus));
     connect(m_chooseProfile, &QPushButton::clicked, this, &StationWindow::chooseProfile);
     connect(m_chooseProtocols, &QPushButton::clicked, this, &StationWindow::chooseProtocolFolder);
     connect(&m_station, &Station::stateChanged, this, &StationWindow::onState);
@@ -265,6 +270,7 @@ void StationWindow::wire()
 void StationWindow::showLine(QLabel* label, const QString& text, const QColor& colour)
 {
     label->setText(text);
+    label->setToolTip(text);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
@@ -287,6 +293,10 @@ void StationWindow::showProfile()
     elided(m_protocols, tr("Protocol folder: %1").arg(folder.value));
     m_chooseProfile->setEnabled(!profile.fixed && m_station.state() == Station::State::Idle);
     m_chooseProtocols->setEnabled(!folder.fixed && m_station.state() == Station::State::Idle);
+    const QString folderProblem = m_station.protocolFolderProblem();
+    if (!folderProblem.isEmpty() && m_station.state() == Station::State::Idle)
+        showLine(m_protocolLine, tr("Protocol not written: %1").arg(folderProblem),
+                 StationTexts::kFail);
     if (profile.fixed)
         m_chooseProfile->setToolTip(tr("Set on the command line"));
     if (folder.fixed)
@@ -318,11 +328,13 @@ void StationWindow::startTest()
 {
     if (m_station.state() != Station::State::Idle)
         return; // a scan during a test is not a new test
+    if (m_outcomeShown && m_serial->text().trimmed().isEmpty())
+        return; // a stray Enter leaves the last verdict on screen
     m_outcomeShown = false;
     m_shownRevision = 0;
     m_lissajous->clear();
     m_error->clear();
-    showItems(ToleranceProfile::Verdict());
+    showItems(ToleranceProfile::Verdict(), StationTexts::Marks::Live);
     m_latch->clear();
     m_current->clear();
     m_protocolLine->clear();
@@ -366,7 +378,7 @@ void StationWindow::showFrame()
     ++m_livePaints;
     m_lissajous->setLissajous(live.pairs, live.fit);
     m_error->setErrorCurve(live.errorCurve);
-    showItems(live.items);
+    showItems(live.items, StationTexts::Marks::Live);
     m_latch->setText(StationTexts::latchText(live.sinCosLatch, live.squareLatch));
     m_current->setText(StationTexts::currentText(live.current));
 }
@@ -374,10 +386,10 @@ void StationWindow::showFrame()
 // Cells change their text only when it changes; the limit and value
 // columns are fitted when the rows are new (a new test or its verdict), not
 // at every live update, which would lay out every cell again.
-void StationWindow::showItems(const ToleranceProfile::Verdict& verdict, bool judged)
+void StationWindow::showItems(const ToleranceProfile::Verdict& verdict, StationTexts::Marks marks)
 {
-    const QVector<StationTexts::ItemRow> rows = StationTexts::itemRows(verdict, judged);
-    const bool fresh = m_items->rowCount() != rows.size() || !judged;
+    const QVector<StationTexts::ItemRow> rows = StationTexts::itemRows(verdict, marks);
+    const bool fresh = m_items->rowCount() != rows.size() || marks != StationTexts::Marks::Live;
     m_items->setRowCount(rows.size());
     auto put = [this](int row, int column, const QString& text, const QColor& colour,
                       Qt::Alignment alignment) {
@@ -444,7 +456,9 @@ void StationWindow::onFinished(const StationVerdict& verdict)
     const StationLive& live = m_station.live();
     m_lissajous->setLissajous(live.pairs, live.fit);
     m_error->setErrorCurve(live.errorCurve);
-    showItems(verdict.verdict, verdict.outcome != FinishedTest::Outcome::Aborted);
+    showItems(verdict.verdict, verdict.outcome == FinishedTest::Outcome::Aborted
+                                   ? StationTexts::Marks::None
+                                   : StationTexts::Marks::Verdict);
     const StationTexts::Banner b = StationTexts::verdictBanner(verdict);
     m_banner->setBanner(b.title, b.colour, b.lines);
     m_outcomeShown = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Station.h"
+#include "StationTexts.h"
 #include "YDialog.h"
 
 #include <QTimer>
@@ -62,7 +63,7 @@ private:
     void onStoreOpened(bool ok, const QString& error, const QStringList& warnings);
     void onHistory(const StationHistory& history);
     void showFrame();
-    void showItems(const ToleranceProfile::Verdict& verdict, bool judged = true);
+    void showItems(const ToleranceProfile::Verdict& verdict, StationTexts::Marks marks);
     void fitItemColumns();
     void showLine(QLabel* label, const QString& text, const QColor& colour);
     void readyForNextUnit();

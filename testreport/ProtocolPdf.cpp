@@ -185,11 +185,13 @@ bool ProtocolPdf::write(const TestProtocol& protocol, const QString& path, QStri
         page.row({tr("Item"), tr("Limit"), tr("Measured"), tr("Result")}, columns, true);
         if (protocol.items.isEmpty())
             page.row({tr("(no limits: the profile sets none)")}, {0});
+        // An aborted test's figures are shown, but nothing is judged by them.
+        const bool judged = protocol.verdict != TestProtocol::Verdict::Aborted;
         for (const ToleranceProfile::Item& item : protocol.items)
             page.row({item.name, limitText(item),
                       item.measured ? number(item.value, 3) : tr("not measured"),
-                      item.pass ? tr("pass") : tr("FAIL")},
-                     columns, false, item.pass ? kPass : kFail);
+                      !judged ? tr("not judged") : item.pass ? tr("pass") : tr("FAIL")},
+                     columns, false, !judged ? kAborted : item.pass ? kPass : kFail);
 
         // The pictures, side by side.
         page.heading(tr("Signals"));

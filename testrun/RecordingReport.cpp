@@ -108,6 +108,13 @@ QJsonObject RecordingReport::toJson() const
     root.insert(QStringLiteral("duration_s"), rounded(m_facts.durationS));
     root.insert(QStringLiteral("poll_rate"), rounded(pollRate()));
     root.insert(QStringLiteral("stopped_by"), stopName(m_facts.stop));
+    // The A, B and Z lines seen missing at least once ("" none; null: not reported).
+    QString missing;
+    for (int line = 0; line < 3; ++line)
+        if (m_measured.linesMissing & (1u << line))
+            missing += QLatin1Char("ABZ"[line]);
+    root.insert(QStringLiteral("lines_missing"),
+                m_measured.haveLines ? QJsonValue(missing) : QJsonValue(QJsonValue::Null));
     if (!m_facts.csvPath.isEmpty())
         root.insert(QStringLiteral("csv_rows"), double(m_facts.csvRows));
 

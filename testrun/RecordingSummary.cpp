@@ -26,6 +26,10 @@ void RecordingSummary::feed(const ReplyRecord& record)
         m_sinCosLatch.feed(v.sinCosLatchCount, v.sinCosLatchPosition);
     if (m_fields.carries(record.group, F::kSquareLatchCount))
         m_squareLatch.feed(v.squareLatchCount, v.squareLatchPosition);
+    if (m_fields.carries(record.group, F::kLineStates)) {
+        m_linesSeen = true;
+        m_linesMissing |= ~unsigned(v.lineStates) & 7u;
+    }
     if (m_fields.carries(record.group, F::kEncoderCurrent)) {
         const double ma = v.encoderCurrent;
         m_currentMin = m_currentCount ? std::min(m_currentMin, ma) : ma;
@@ -57,6 +61,8 @@ ToleranceProfile::Measurements RecordingSummary::measurements(const ConfigRecord
     m.haveCurrent = now.seen;
     m.currentMinMa = now.min;
     m.currentMaxMa = now.max;
+    m.haveLines = m_linesSeen;
+    m.linesMissing = m_linesMissing;
     return m;
 }
 

@@ -49,6 +49,8 @@ private:
     std::size_t m_nextPair = 0;      // where the next pair goes once the ring is full
     LatchStatistics m_sinCosLatch{LatchStatistics::Channel::SinCos};
     LatchStatistics m_squareLatch{LatchStatistics::Channel::Square};
+    bool m_linesSeen = false;
+    unsigned m_linesMissing = 0; // A, B, Z lines seen missing in any reply
     quint64 m_currentCount = 0;
     double m_currentSum = 0.0;
     double m_currentMin = 0.0;

@@ -64,6 +64,10 @@
         <source>The results store cannot be used, so no result could be kept: %1</source>
         <translation>结果库无法使用，结果将无法保存：%1</translation>
     </message>
+    <message>
+        <source>The profile %1 sets no limits: every unit would pass.</source>
+        <translation>配置文件 %1 未设任何限值：所有产品都会合格。</translation>
+    </message>
 </context>
 <context>
     <name>StationTexts</name>
@@ -274,6 +278,10 @@
     <message>
         <source>Current: %1 mA</source>
         <translation>电流：%1 mA</translation>
+    </message>
+    <message>
+        <source>Broken lines (A/B/Z)</source>
+        <translation>断线数（A/B/Z）</translation>
     </message>
 </context>
 <context>

@@ -36,6 +36,7 @@ const char* const kProfile = R"({
     "signal": {"quality_pct_min": 40, "offset_sin_pct_max": 3, "offset_cos_pct_max": 3,
                "phase_deviation_deg_max": 3},
     "current_ma": {"min": 50, "max": 250},
+    "lines": {"missing_max": 0},
     "test": {"duration_s": 1, "power_on": true}
 })";
 
@@ -215,7 +216,9 @@ void tst_Station::goodUnitPassesOffsetUnitFails()
     QCOMPARE(m_window->serialField()->text(), QString());
     QVERIFY(m_window->serialField()->hasFocus());
     QVERIFY(QFileInfo(good.protocolPath).isFile());
-    QCOMPARE(m_window->itemTable()->rowCount(), 6);
+    QCOMPARE(m_window->itemTable()->rowCount(), 7);
+    scan(QString()); // a stray Enter keeps the verdict on screen
+    QCOMPARE(m_window->banner()->title(), StationTexts::tr("PASS"));
 
     m_tester->setOffsets(0.06 * 512.0, 0.0);
     StationVerdict bad = test(QStringLiteral("SN-1002"));
@@ -235,21 +238,32 @@ void tst_Station::goodUnitPassesOffsetUnitFails()
              qPrintable(bannerText().join('\n')));
     QVERIFY(bad.protocolPath != good.protocolPath && QFileInfo(bad.protocolPath).isFile());
 
+    // A broken line fails the unit, whatever its signals.
+    m_tester->setOffsets(0.0, 0.0);
+    m_tester->setBrokenLines(1);
+    const StationVerdict broken = test(QStringLiteral("SN-1003"));
+    failed.clear();
+    for (const ToleranceProfile::Item& item : broken.verdict.items)
+        if (!item.pass)
+            failed << item.name;
+    QCOMPARE(failed, QStringList{"lines.missing_max"});
+    m_tester->setBrokenLines(0);
+
     const QVector<ResultStore::Row> stored = rows();
-    QCOMPARE(stored.size(), 3);
-    QCOMPARE(stored.at(0).serial, QStringLiteral("SN-1002"));
-    QCOMPARE(stored.at(0).verdict, QStringLiteral("fail"));
-    QCOMPARE(stored.at(1).serial, QStringLiteral("SN-1001"));
-    QCOMPARE(stored.at(1).verdict, QStringLiteral("pass"));
-    QTRY_COMPARE(m_window->historyTable()->rowCount(), 2);
+    QCOMPARE(stored.size(), 4);
+    QCOMPARE(stored.at(1).serial, QStringLiteral("SN-1002"));
+    QCOMPARE(stored.at(1).verdict, QStringLiteral("fail"));
+    QCOMPARE(stored.at(2).serial, QStringLiteral("SN-1001"));
+    QCOMPARE(stored.at(2).verdict, QStringLiteral("pass"));
+    QTRY_COMPARE(m_window->historyTable()->rowCount(), 3);
     bool rateShown = false;
     for (const QLabel* label : m_window->findChildren<QLabel*>())
         rateShown = rateShown || label->text() == StationTexts::tr("Today: %1 of %2 passed (%3 %)")
                                                       .arg(1)
-                                                      .arg(2)
-                                                      .arg("50.0");
+                                                      .arg(3)
+                                                      .arg("33.3");
     QVERIFY(rateShown);
-    QCOMPARE(m_window->historyTable()->item(0, 1)->text(), QStringLiteral("SN-1002"));
+    QCOMPARE(m_window->historyTable()->item(1, 1)->text(), QStringLiteral("SN-1002"));
 
     // The protocol says the same as the window, in text a printer keeps.
     QProcess pdftotext;
@@ -260,7 +274,7 @@ void tst_Station::goodUnitPassesOffsetUnitFails()
                  text.contains("signal.offset_sin_pct_max"),
              qPrintable(text));
     // The live path painted at most once per reply batch, never per reply.
-    QVERIFY(m_window->livePaints() > 0 && m_window->livePaints() <= 2 * 12);
+    QVERIFY(m_window->livePaints() > 0 && m_window->livePaints() <= 3 * 12); // three 1 s tests
 }
 
 // The tester goes mid-test: aborted, stored so, reported; once it is back
@@ -350,6 +364,13 @@ void tst_Station::unitsAreRefusedBeforeTheTest()
     scan(QStringLiteral("SN-4001"));
     QCOMPARE(m_station->state(), Station::State::Idle);
     QVERIFY2(bannerText().join('\n').contains("quality_pct_mni"), qPrintable(bannerText().join('\n')));
+    // A profile without limits would pass every unit.
+    QVERIFY(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    profile.write(R"({"test": {"duration_s": 1}})");
+    profile.close();
+    scan(QStringLiteral("SN-4001"));
+    QCOMPARE(m_station->state(), Station::State::Idle);
+    QCOMPARE(m_window->banner()->title(), StationTexts::tr("NOT TESTED"));
 
     // The tester held by another program, then gone.
     m_station->shutDown();

@@ -44,6 +44,7 @@ const char* const kProfile = R"({
                "phase_deviation_deg_max": 3, "interpolation_error_pct_max": 1.5},
     "latch": {"spread_max_periods": 1},
     "current_ma": {"min": 50, "max": 250},
+    "lines": {"missing_max": 0},
     "test": {"duration_s": 2, "power_on": true}
 })";
 
