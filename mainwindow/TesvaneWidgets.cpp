@@ -396,6 +396,17 @@ void TesvaneWidgets::buildContextActions(QObject* parent)
     clearLatchAction = action(Tesvane::tr("ClearLatch"), ":/UI/clear");
 }
 
+QMenu* TesvaneWidgets::buildHelpMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    updateAction = menu->addAction(QIcon(QStringLiteral(":/UI/SoftwareUpdate")),
+                                   Tesvane::tr("SoftwareUpdate"));
+    updateAction->setCheckable(true);
+    contactAction =
+        menu->addAction(QIcon(QStringLiteral(":/UI/ContactUs")), Tesvane::tr("ContactUs"));
+    return menu;
+}
+
 // ------------------------------------------------------------- live frames
 
 void TesvaneWidgets::showFrame(const LiveFrame& frame)

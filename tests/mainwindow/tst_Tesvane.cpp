@@ -634,11 +634,13 @@ void tst_Tesvane::closeEndsWorker()
     QCOMPARE(SimBus::instance().openHandles(), 0);
     QCOMPARE(window->widgets().powerButton->text(), QStringLiteral("EncoderPoewrOn"));
     QCOMPARE(DeviceLinkState::global().requestedOperation(), OpNone);
-    // Later plug events are ignored by a closing window.
+    // Later plug events are ignored by a closing window: it never opens
+    // the tester again.
     SimBus::instance().unplug(tester);
     SimBus::instance().replug(tester);
     QTest::qWait(50);
     QVERIFY(!window->device()->isRunning());
+    QCOMPARE(LogCapture::count(QStringLiteral("D:USB open!")), 1);
 }
 
 void tst_Tesvane::unplugDuringSupplySequence()
