@@ -636,11 +636,12 @@ void tst_Tesvane::closeEndsWorker()
     QCOMPARE(DeviceLinkState::global().requestedOperation(), OpNone);
     // Later plug events are ignored by a closing window: it never opens
     // the tester again.
+    const int opens = LogCapture::count(QStringLiteral("D:USB open!"));
     SimBus::instance().unplug(tester);
     SimBus::instance().replug(tester);
     QTest::qWait(50);
     QVERIFY(!window->device()->isRunning());
-    QCOMPARE(LogCapture::count(QStringLiteral("D:USB open!")), 1);
+    QCOMPARE(LogCapture::count(QStringLiteral("D:USB open!")), opens);
 }
 
 void tst_Tesvane::unplugDuringSupplySequence()
