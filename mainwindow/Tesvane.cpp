@@ -1,5 +1,6 @@
 #include "Tesvane.h"
 
+#include "GlyphCacheLabel.h"
 #include "HotPlugSource.h"
 #include "LiveDisplay.h"
 #include "NestedWait.h"
@@ -18,7 +19,6 @@
 #include <QDesktopServices>
 #include <QHash>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QStatusBar>

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 
+class GlyphCacheLabel;
 class LatchWidget;
 class QAction;
 class QColor;
@@ -76,7 +77,7 @@ public:
     QAction* clearLatchAction = nullptr;
     QAction* updateAction = nullptr;
     QAction* contactAction = nullptr;
-    QLabel* positionLabel = nullptr;
+    GlyphCacheLabel* positionLabel = nullptr;
     QLabel* signLabel = nullptr;
     QLabel* phaseStateLabel = nullptr;
     QLabel* phaseErrorCountLabel = nullptr;

@@ -4,6 +4,7 @@
 #include "DemoTester.h"
 #include "DeviceLinkState.h"
 #include "DisplayState.h"
+#include "GlyphCacheLabel.h"
 #include "LatchWidget.h"
 #include "LogCapture.h"
 #include "QtUsb.h"
@@ -23,11 +24,13 @@
 #include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QSignalSpy>
+#include <QWindow>
 #include <QtTest>
 
 #include <memory>
@@ -73,6 +76,7 @@ private slots:
     void squareWaveStatesAndPhaseErrors();
     void latchRowsOnlyWithSupply();
     void framesAtTheScreensPace();
+    void positionRepaintsOnlyChangedDigits();
     void keysAndEscape();
     void contextMenuRegion();
     void closeEndsWorker();
@@ -516,6 +520,38 @@ public:
         return false;
     }
 };
+
+// A new position repaints only the digits that changed (the whole text when
+// its length or width changes): after each, the screen shows what a label
+// repainted whole shows.
+void tst_Tesvane::positionRepaintsOnlyChangedDigits()
+{
+    QWidget panel;
+    panel.resize(700, 300);
+    const QString style = QStringLiteral("font-size : 60px; font: bold large Microsoft YaHei ;");
+    auto* label = new GlyphCacheLabel(&panel);
+    auto* twin = new GlyphCacheLabel(&panel);
+    for (GlyphCacheLabel* each : {label, twin}) {
+        each->setStyleSheet(style);
+        each->setAlignment(Qt::AlignCenter);
+    }
+    label->setGeometry(10, 10, 680, 130);
+    twin->setGeometry(10, 160, 680, 130);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QTRY_VERIFY(label->testAttribute(Qt::WA_OpaquePaintEvent) &&
+                twin->testAttribute(Qt::WA_OpaquePaintEvent));
+    const QStringList texts = {"12.3456mm", "12.3457mm", "72.3497mm", "19.0017mm", "9.9017mm",
+                               "10.0000mm", "-10.0001mm", "-10.0111mm", "0.0111mm"};
+    for (const QString& text : texts) {
+        label->showText(text);
+        twin->setText(text);
+        QTest::qWait(20);
+        const QImage screen = panel.windowHandle()->screen()->grabWindow(panel.winId()).toImage();
+        QVERIFY2(screen.copy(label->geometry()) == screen.copy(twin->geometry()), qPrintable(text));
+    }
+    QCOMPARE(label->text(), texts.last());
+}
 
 void tst_Tesvane::framesAtTheScreensPace()
 {
