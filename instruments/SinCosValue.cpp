@@ -56,32 +56,13 @@ const QImage& dotSprite()
 }
 
 constexpr int kDotSize = 10;
+constexpr int kGlyphPad = 2; // pixels beside each value character's advance
 
 void drawDots(QPainter& p, const QVector<QPoint>& corners)
 {
     const QImage& sprite = dotSprite();
     for (const QPoint& corner : corners)
         p.drawImage(corner, sprite);
-}
-
-// The last sample's values, small, in the top-left corner outside the circle;
-// returns the area they cover.
-QRect drawValues(QPainter& p, const QList<SinCosSample>& samples)
-{
-    const SinCosSample last = samples.isEmpty() ? SinCosSample() : samples.last();
-    QFont font = p.font();
-    font.setPointSize(9);
-    p.setFont(font);
-    p.setPen(QPen(kAccent, 1.0));
-    const QFontMetrics metrics = p.fontMetrics();
-    const int line = metrics.height();
-    const QString sinText = SinCosValue::tr("SinValue:%1").arg(last.sin);
-    const QString cosText = SinCosValue::tr("CosValue:%1").arg(last.cos);
-    p.drawText(QPoint(6, 4 + line), sinText);
-    p.drawText(QPoint(6, 4 + 2 * line), cosText);
-    const int width = qMax(metrics.horizontalAdvance(sinText), metrics.horizontalAdvance(cosText));
-    // A margin for glyphs reaching past their advance and for antialiasing.
-    return QRect(0, 0, 6 + width + 8, 4 + 2 * line + metrics.descent() + 4);
 }
 
 // The dot rectangles in `a` that `b` does not have (as many times as they
@@ -166,6 +147,56 @@ QRegion SinCosValue::changedDots(const QVector<QPoint>& corners) const
     return missingFrom(m_shownCorners, corners) + missingFrom(corners, m_shownCorners);
 }
 
+// The last sample's values, small, in the top-left corner outside the
+// circle; returns the area they cover. Each character is drawn once and
+// stamped: shaping the two lines anew every frame costs more than the dots.
+QRect SinCosValue::drawValues(QPainter& p)
+{
+    QFont font;
+    font.setPointSize(9);
+    if (font != m_valueFont) {
+        m_valueFont = font;
+        m_valueGlyphs.clear();
+        const QFontMetrics metrics(font);
+        m_valueLine = metrics.height();
+        m_valueAscent = metrics.ascent();
+        m_valueDescent = metrics.descent();
+    }
+    const SinCosSample last = m_samples.isEmpty() ? SinCosSample() : m_samples.last();
+    const QString rows[2] = {tr("SinValue:%1").arg(last.sin), tr("CosValue:%1").arg(last.cos)};
+    int right = 0;
+    for (int row = 0; row < 2; ++row) {
+        int x = 6;
+        const int top = 4 + (row + 1) * m_valueLine - m_valueAscent;
+        for (const QChar c : rows[row]) {
+            const ValueGlyph& glyph = valueGlyph(c);
+            p.drawImage(QPoint(x - kGlyphPad, top), glyph.image);
+            x += glyph.advance;
+        }
+        right = qMax(right, x);
+    }
+    // A margin for glyphs reaching past their advance and for antialiasing.
+    return QRect(0, 0, right + 8, 4 + 2 * m_valueLine + m_valueDescent + 4);
+}
+
+const SinCosValue::ValueGlyph& SinCosValue::valueGlyph(QChar c)
+{
+    auto found = m_valueGlyphs.constFind(c);
+    if (found != m_valueGlyphs.constEnd())
+        return *found;
+    const QFontMetrics metrics(m_valueFont);
+    ValueGlyph glyph;
+    glyph.advance = metrics.horizontalAdvance(c);
+    glyph.image = QImage(glyph.advance + 2 * kGlyphPad, m_valueLine,
+                         QImage::Format_ARGB32_Premultiplied);
+    glyph.image.fill(Qt::transparent);
+    QPainter p(&glyph.image);
+    p.setFont(m_valueFont);
+    p.setPen(QPen(kAccent, 1.0));
+    p.drawText(QPoint(kGlyphPad, m_valueAscent), QString(c));
+    return *m_valueGlyphs.insert(c, glyph);
+}
+
 bool SinCosValue::axesCurrent() const
 {
     const QPixmap* beneath = m_backdrop->current();
@@ -207,7 +238,7 @@ void SinCosValue::rebuild()
     m_samples = m_history->samples();
     m_shownCorners = dotCorners();
     drawDots(p, m_shownCorners);
-    m_shownValues = drawValues(p, m_samples);
+    m_shownValues = drawValues(p);
 }
 
 QRegion SinCosValue::rebuildChanged()
@@ -225,7 +256,7 @@ QRegion SinCosValue::rebuildChanged()
     p.setClipRegion(changed);
     p.setRenderHint(QPainter::Antialiasing);
     drawDots(p, corners);
-    const QRect values = drawValues(p, m_samples);
+    const QRect values = drawValues(p);
     m_shownCorners = corners;
     m_shownValues = values;
     return changed + values;

@@ -2,12 +2,15 @@
 
 #include "SinCosHistory.h"
 
+#include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QRegion>
 #include <QVector>
 #include <QWidget>
 
 class Backdrop;
+class QPainter;
 class QTimer;
 
 // The Lissajous picture of the encoder's analogue signals: axes, the
@@ -45,6 +48,13 @@ private:
     // Redraws the changed area of the picture; returns it.
     QRegion rebuildChanged();
     QVector<QPoint> dotCorners() const;
+    struct ValueGlyph
+    {
+        QImage image;
+        int advance = 0;
+    };
+    QRect drawValues(QPainter& p);
+    const ValueGlyph& valueGlyph(QChar c);
     QRegion changedDots(const QVector<QPoint>& corners) const;
 
     QImage m_picture;
@@ -58,4 +68,7 @@ private:
     QList<SinCosSample> m_samples;  // the samples of the frame being shown
     QVector<QPoint> m_shownCorners; // top-left corners of the dots in m_picture
     QRect m_shownValues;            // where m_picture shows the values
+    QFont m_valueFont;
+    int m_valueLine = 0, m_valueAscent = 0, m_valueDescent = 0; // of m_valueFont
+    QHash<QChar, ValueGlyph> m_valueGlyphs; // the values' characters in m_valueFont
 };
