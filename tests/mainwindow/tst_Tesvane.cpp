@@ -5,6 +5,7 @@
 #include "DeviceLinkState.h"
 #include "DisplayState.h"
 #include "GlyphCacheLabel.h"
+#include "InstrumentText.h"
 #include "LatchWidget.h"
 #include "LogCapture.h"
 #include "QtUsb.h"
@@ -502,10 +503,24 @@ void tst_Tesvane::latchRowsOnlyWithSupply()
     QCOMPARE(table->item(table->rowCount() - 1, 1)->text().toLongLong(), 10);
     QVERIFY(window->widgets().sinCosLatchTable->triggerCount() >= table->rowCount());
 
-    // Ctrl+L clears both tables and their counts.
-    QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
-    QCOMPARE(window->widgets().sinCosLatchTable->table()->rowCount(), 0);
+    // Ctrl+L clears both tables and their counts, and the rows computed
+    // but not yet shown: the next frames never bring them back.
+    QStringList pending;
+    const auto clearWithRowPending = connect(window, &Tesvane::UiRefreshOk, this, [&] {
+        if (!pending.isEmpty())
+            return;
+        for (const LiveFrame::LatchRow& row : window->liveView().frame().sinCosRows)
+            pending << InstrumentText::latchValue(row.millimetres);
+        if (!pending.isEmpty())
+            QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!pending.isEmpty(), 5000);
+    disconnect(clearWithRowPending);
+    QCOMPARE(table->rowCount(), 0);
     QCOMPARE(window->widgets().sinCosLatchTable->triggerCount(), 0);
+    QTest::qWait(100);
+    for (int row = 0; row < table->rowCount(); ++row)
+        QVERIFY(!pending.contains(table->item(row, 0)->text()));
 }
 
 // Counts the paint events of the widgets it watches.
