@@ -1,10 +1,9 @@
 #pragma once
 
 #include "AutoNovrel.h"
-#include "DeviceOperation.h"
 #include "DialogHost.h"
-#include "LiveSnapshot.h"
 #include "LiveDisplay.h"
+#include "LiveSnapshot.h"
 #include "LiveView.h"
 #include "TesterConnection.h"
 #include "TesvaneWidgets.h"
@@ -19,10 +18,11 @@ class QtUsb;
 
 // The test program's main window: builds its widgets (TesvaneWidgets) and
 // wires them, the connection to the tester (TesterConnection, which owns
-// the device link) and the live view; shows the connection's views, hands
-// each reply's snapshot to the live view (LiveView) and puts the newest
-// frame on the screen at most once per screen frame (FramePacer); turns the
-// operator's commands into requests for the worker and shows their results.
+// the device link) and the live display (LiveDisplay, which computes each
+// reply's snapshot and puts the newest frame on the screen at most once per
+// screen frame); shows the connection's views (not connected, reading,
+// measuring), turns the operator's commands into requests for the worker
+// and shows their results.
 //
 // Threads: GUI thread only. The worker's signals arrive queued.
 class Tesvane : public YDialog, public DialogHost
