@@ -5,8 +5,9 @@
 // - the delay from a reply (read by the worker) to the end of the window's
 //   repaint that shows it, and how many frames were shown;
 // - CPU of the whole process (GUI thread, worker, painting) and where it
-//   goes: CPU per thread, and the GUI thread's time by kind of event
-//   (queued signals, timers, repaints);
+//   goes: CPU per thread, the GUI thread's time by kind of event (queued
+//   signals, timers, repaints; with BENCH_EVENT_DETAIL also by event type,
+//   with their rates) and paint events per widget class, with their rates;
 // - resident memory over a long run.
 //
 //     QT_QPA_PLATFORM=offscreen bench_mainwindow [--minutes N] [--seconds S]
@@ -130,6 +131,11 @@ public:
         --depth;
         const qint64 end = steadyNs();
         nsByKind[kindOf(type)] += end - start;
+        if (detail) {
+            const QString key = QStringLiteral("  event type %1").arg(int(type));
+            nsByKind[key] += end - start;
+            ++countByKind[key];
+        }
         if (type == QEvent::UpdateRequest && receiver == window && afterRepaint)
             afterRepaint(end);
         return result;
@@ -140,8 +146,9 @@ public:
     {
         const qint64 start = steadyNs();
         const bool result = QApplication::notify(receiver, event);
-        paintNsByClass[paintKey(receiver, event)] +=
-            steadyNs() - start;
+        const QString key = paintKey(receiver, event);
+        paintNsByClass[key] += steadyNs() - start;
+        ++paintCountByClass[key];
         return result;
     }
 
@@ -176,11 +183,15 @@ public:
     }
 
     bool timing = false;
+    // BENCH_EVENT_DETAIL: also the time of each event type by its number.
+    const bool detail = qEnvironmentVariableIsSet("BENCH_EVENT_DETAIL");
     int depth = 0;
     QObject* window = nullptr;
     std::function<void(qint64)> afterRepaint;
     std::map<QString, qint64> nsByKind;
+    std::map<QString, int> countByKind; // with detail: events per type
     std::map<QString, qint64> paintNsByClass;
+    std::map<QString, int> paintCountByClass;
 };
 
 // Replies as the worker reads them (sequence, time), taken off when the
@@ -248,7 +259,9 @@ void timingPhase(BenchApp& app, Tesvane& window, SimTester& tester, int latencyM
     app.window = &window;
     app.afterRepaint = [&probe](qint64 now) { probe.shown(now); };
     app.nsByKind.clear();
+    app.countByKind.clear();
     app.paintNsByClass.clear();
+    app.paintCountByClass.clear();
     app.timing = true;
 
     const std::map<QString, double> threadsStart = threadCpuSeconds();
@@ -287,12 +300,18 @@ void timingPhase(BenchApp& app, Tesvane& window, SimTester& tester, int latencyM
             std::printf(" %s %.1f %%;", qPrintable(name), used / wallS * 100.0);
     }
     std::printf("\n  profile, GUI thread time by event kind (%% of wall time):");
-    for (const auto& [kind, ns] : app.nsByKind)
-        std::printf(" %s %.1f %%;", qPrintable(kind), ns / 1e9 / wallS * 100.0);
+    for (const auto& [kind, ns] : app.nsByKind) {
+        std::printf(" %s %.1f %%", qPrintable(kind), ns / 1e9 / wallS * 100.0);
+        const auto count = app.countByKind.find(kind);
+        if (count != app.countByKind.end())
+            std::printf(" (%.0f/s)", count->second / wallS);
+        std::printf(";");
+    }
     std::printf("\n  profile, paint events by widget class (%% of wall time):");
     for (const auto& [name, ns] : app.paintNsByClass)
         if (ns / 1e9 / wallS >= 0.001)
-            std::printf(" %s %.1f %%;", qPrintable(name), ns / 1e9 / wallS * 100.0);
+            std::printf(" %s %.1f %% (%.0f/s);", qPrintable(name), ns / 1e9 / wallS * 100.0,
+                        app.paintCountByClass[name] / wallS);
     std::printf("\n");
     std::fflush(stdout);
 }

@@ -4,16 +4,23 @@
 #include "DeviceOperation.h"
 #include "LiveValues.h"
 #include "RegisterGroup.h"
+#include "ReplyDecoder.h"
+#include "ReportChannel.h"
 #include "ReportFrame.h"
 #include "ShortSleep.h"
 #include "UsbSession.h"
+#include "WorkerOperations.h"
 
 #include <QThread>
 
 #include <atomic>
 
 // The link to the tester box over libusb 0.1 and the worker thread that
-// polls it and runs one requested operation at a time.
+// polls it and runs one requested operation at a time: the link's life
+// (open, close, recovery after a failed transfer), the request mailbox and
+// the worker's loop with its result signals. The reports themselves go
+// through ReportChannel, replies are read by ReplyDecoder and the
+// operations run in WorkerOperations.
 //
 // Threads:
 // - GUI thread: construction, initDevice/closeDevice while the worker is not
@@ -21,10 +28,12 @@
 // - Worker thread (run()): every transfer while it runs, including the
 //   re-initialisation after a failed transfer. All signals are emitted here
 //   and reach GUI-thread receivers queued.
-// - m_session (handle, open flag) is used only by the thread that owns the
-//   link at that moment (see above); its open flag is atomic because the GUI
-//   reads it at any time. m_stopRequested is atomic. m_pollCursor and m_live
-//   belong to the worker. Shared values live in DeviceLinkState.
+// - m_session (handle, open flag) and m_channel are used only by the thread
+//   that owns the link at that moment (see above); the session's open flag
+//   is atomic because the GUI reads it at any time. m_stopRequested is
+//   atomic. m_pollCursor, m_decoder (its copy of the live values),
+//   m_operations and m_operationGroups belong to the worker. Shared values
+//   live in DeviceLinkState.
 class QtUsb : public QThread
 {
     Q_OBJECT
@@ -32,9 +41,9 @@ class QtUsb : public QThread
 public:
     static constexpr quint16 kVendorId = 0x0388;
     static constexpr quint16 kProductId = 0x0004;
-    static constexpr int kTransferTimeoutMs = 200;
-    static constexpr int kWriteEndpoint = 0x01;
-    static constexpr int kReadEndpoint = 0x81;
+    static constexpr int kTransferTimeoutMs = ReportChannel::kTransferTimeoutMs;
+    static constexpr int kWriteEndpoint = ReportChannel::kWriteEndpoint;
+    static constexpr int kReadEndpoint = ReportChannel::kReadEndpoint;
 
     explicit QtUsb(QObject* parent = nullptr, DeviceLinkState* state = &DeviceLinkState::global());
     // Stops a still running worker; the link itself is closed by the owner.
@@ -112,19 +121,17 @@ protected:
     void run() override;
 
 private:
-    bool sendReport(const std::optional<ReportFrame::Report>& report);
     void recoverAfterFailedTransfer();
-    bool readAcknowledgement(quint8* buffer);
 
     void pollPass();
-    void runEepromWrite();
-    void runEepromRead();
-    void runRegisterCommand(DeviceOperation op);
-    void runEncoderPower(DeviceOperation op);
-    void finishOperation();
+    // Runs the current operation, ends it and emits its result.
+    void runOperation(DeviceOperation op);
+    bool runOperationSteps(DeviceOperation op);
+    void emitResult(DeviceOperation op, bool ok);
 
     DeviceLinkState* m_state;
     UsbSession m_session; // the open link: written by the thread that owns it
+    ReportChannel m_channel; // reports on m_session
     std::atomic<bool> m_stopRequested{false};
     int m_pollCursor = 0;
     int m_replyGroup = -1;      // worker: the poll group of the reply being decoded
@@ -133,5 +140,6 @@ private:
     ShortSleep m_shortSleep;
     RegisterGroupList m_pollGroups;
     RegisterGroupList m_operationGroups; // worker: groups of the running EEPROM operation
-    LiveValues m_live;                   // worker: decoding copy of the live values
+    ReplyDecoder m_decoder;              // worker: decoding copy of the live values
+    WorkerOperations m_operations;       // worker
 };

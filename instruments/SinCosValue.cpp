@@ -4,9 +4,13 @@
 #include "InstrumentGeometry.h"
 #include "SinCosHistory.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRadialGradient>
 #include <QTimer>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -51,27 +55,31 @@ const QImage& dotSprite()
     return sprite;
 }
 
-void drawDots(QPainter& p, const InstrumentGeometry::PlotSquare& s,
-              const QList<SinCosSample>& samples)
+constexpr int kDotSize = 10;
+constexpr int kGlyphPad = 2; // pixels beside each value character's advance
+
+void drawDots(QPainter& p, const QVector<QPoint>& corners)
 {
     const QImage& sprite = dotSprite();
-    for (const SinCosSample& sample : samples) {
-        const QPointF dot = InstrumentGeometry::sampleDot(s, sample.sin, sample.cos);
-        p.drawImage(QPoint(qRound(dot.x()) - 5, qRound(dot.y()) - 5), sprite);
-    }
+    for (const QPoint& corner : corners)
+        p.drawImage(corner, sprite);
 }
 
-// The last sample's values, small, in the top-left corner outside the circle.
-void drawValues(QPainter& p, const QList<SinCosSample>& samples)
+// The dot rectangles in `a` that `b` does not have (as many times as they
+// are missing).
+QRegion missingFrom(QVector<QPoint> a, QVector<QPoint> b)
 {
-    const SinCosSample last = samples.isEmpty() ? SinCosSample() : samples.last();
-    QFont font = p.font();
-    font.setPointSize(9);
-    p.setFont(font);
-    p.setPen(QPen(kAccent, 1.0));
-    const int line = p.fontMetrics().height();
-    p.drawText(QPoint(6, 4 + line), SinCosValue::tr("SinValue:%1").arg(last.sin));
-    p.drawText(QPoint(6, 4 + 2 * line), SinCosValue::tr("CosValue:%1").arg(last.cos));
+    auto less = [](const QPoint& l, const QPoint& r) {
+        return l.x() != r.x() ? l.x() < r.x() : l.y() < r.y();
+    };
+    std::sort(a.begin(), a.end(), less);
+    std::sort(b.begin(), b.end(), less);
+    QVector<QPoint> missing;
+    std::set_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(missing), less);
+    QRegion region;
+    for (const QPoint& corner : missing)
+        region += QRect(corner, QSize(kDotSize, kDotSize));
+    return region;
 }
 
 } // namespace
@@ -88,16 +96,16 @@ SinCosValue::SinCosValue(QWidget* parent, SinCosHistory* history)
 
 void SinCosValue::updateView()
 {
-    m_dirty = true;
     // The tester answers some 500 times a second; the eye needs no more than
     // a frame every kFrameMs. The first change repaints at once, later ones
     // within the frame are gathered into one repaint at its end.
     if (m_frameTimer->isActive()) {
+        m_dirty = true;
         m_framePending = true;
         return;
     }
     m_frameTimer->start();
-    update();
+    takeFrame();
 }
 
 void SinCosValue::frameDue()
@@ -106,7 +114,94 @@ void SinCosValue::frameDue()
         return;
     m_framePending = false;
     m_frameTimer->start();
-    update();
+    takeFrame();
+}
+
+void SinCosValue::takeFrame()
+{
+    m_dirty = true;
+    m_samples = m_history->samples();
+    if (!axesCurrent()) {
+        update();
+        return;
+    }
+    const QVector<QPoint> corners = dotCorners();
+    update(changedDots(corners) + m_shownValues);
+}
+
+QVector<QPoint> SinCosValue::dotCorners() const
+{
+    const InstrumentGeometry::PlotSquare square = InstrumentGeometry::plotSquare(width(), height());
+    QVector<QPoint> corners;
+    corners.reserve(m_samples.size());
+    for (const SinCosSample& sample : m_samples) {
+        const QPointF dot = InstrumentGeometry::sampleDot(square, sample.sin, sample.cos);
+        corners.append(QPoint(qRound(dot.x()) - kDotSize / 2, qRound(dot.y()) - kDotSize / 2));
+    }
+    return corners;
+}
+
+// The dots that went and the dots that came; those that stay are unchanged.
+QRegion SinCosValue::changedDots(const QVector<QPoint>& corners) const
+{
+    return missingFrom(m_shownCorners, corners) + missingFrom(corners, m_shownCorners);
+}
+
+// The last sample's values, small, in the top-left corner outside the
+// circle; returns the area they cover. Each character is drawn once and
+// stamped: shaping the two lines anew every frame costs more than the dots.
+QRect SinCosValue::drawValues(QPainter& p)
+{
+    QFont font;
+    font.setPointSize(9);
+    if (font != m_valueFont) {
+        m_valueFont = font;
+        m_valueGlyphs.clear();
+        const QFontMetrics metrics(font);
+        m_valueLine = metrics.height();
+        m_valueAscent = metrics.ascent();
+        m_valueDescent = metrics.descent();
+    }
+    const SinCosSample last = m_samples.isEmpty() ? SinCosSample() : m_samples.last();
+    const QString rows[2] = {tr("SinValue:%1").arg(last.sin), tr("CosValue:%1").arg(last.cos)};
+    int right = 0;
+    for (int row = 0; row < 2; ++row) {
+        int x = 6;
+        const int top = 4 + (row + 1) * m_valueLine - m_valueAscent;
+        for (const QChar c : rows[row]) {
+            const ValueGlyph& glyph = valueGlyph(c);
+            p.drawImage(QPoint(x - kGlyphPad, top), glyph.image);
+            x += glyph.advance;
+        }
+        right = qMax(right, x);
+    }
+    // A margin for glyphs reaching past their advance and for antialiasing.
+    return QRect(0, 0, right + 8, 4 + 2 * m_valueLine + m_valueDescent + 4);
+}
+
+const SinCosValue::ValueGlyph& SinCosValue::valueGlyph(QChar c)
+{
+    auto found = m_valueGlyphs.constFind(c);
+    if (found != m_valueGlyphs.constEnd())
+        return *found;
+    const QFontMetrics metrics(m_valueFont);
+    ValueGlyph glyph;
+    glyph.advance = metrics.horizontalAdvance(c);
+    glyph.image = QImage(glyph.advance + 2 * kGlyphPad, m_valueLine,
+                         QImage::Format_ARGB32_Premultiplied);
+    glyph.image.fill(Qt::transparent);
+    QPainter p(&glyph.image);
+    p.setFont(m_valueFont);
+    p.setPen(QPen(kAccent, 1.0));
+    p.drawText(QPoint(kGlyphPad, m_valueAscent), QString(c));
+    return *m_valueGlyphs.insert(c, glyph);
+}
+
+bool SinCosValue::axesCurrent() const
+{
+    const QPixmap* beneath = m_backdrop->current();
+    return m_axes.size() == size() && m_picture.size() == size() &&
+           m_axesBeneath == (beneath ? beneath->cacheKey() : 0);
 }
 
 void SinCosValue::resizeEvent(QResizeEvent*)
@@ -140,20 +235,50 @@ void SinCosValue::rebuild()
 
     QPainter p(&m_picture);
     p.setRenderHint(QPainter::Antialiasing);
-    const QList<SinCosSample> samples = m_history->samples();
-    drawDots(p, InstrumentGeometry::plotSquare(width(), height()), samples);
-    drawValues(p, samples);
+    m_samples = m_history->samples();
+    m_shownCorners = dotCorners();
+    drawDots(p, m_shownCorners);
+    m_shownValues = drawValues(p);
 }
 
-void SinCosValue::paintEvent(QPaintEvent*)
+QRegion SinCosValue::rebuildChanged()
+{
+    const QVector<QPoint> corners = dotCorners();
+    const QRegion changed = changedDots(corners) + m_shownValues;
+    QPainter p(&m_picture);
+    // The background and axes back where something changes, then every dot
+    // and the values drawn again there only: a dot that stays but overlaps
+    // one that went is whole again, and nothing is drawn twice.
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& area : changed)
+        p.drawImage(area, m_axes, area);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.setClipRegion(changed);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawDots(p, corners);
+    const QRect values = drawValues(p);
+    m_shownCorners = corners;
+    m_shownValues = values;
+    return changed + values;
+}
+
+void SinCosValue::paintEvent(QPaintEvent* event)
 {
     if (m_backdrop->capturing())
         return;
-    const QPixmap* beneath = m_backdrop->current();
-    if (m_dirty || m_axesBeneath != (beneath ? beneath->cacheKey() : 0)) {
+    QRegion area = event->region();
+    if (!axesCurrent()) {
         rebuild();
-        m_dirty = false;
+        area = rect();
+    } else if (m_dirty) {
+        // What changed outside the area asked for (samples taken later, a
+        // wider value) is repainted with the next pass.
+        const QRegion changed = rebuildChanged();
+        if (!(changed - area).isEmpty())
+            update(changed - area);
     }
+    m_dirty = false;
     QPainter painter(this);
-    painter.drawImage(rect(), m_picture);
+    for (const QRect& part : area)
+        painter.drawImage(part, m_picture, part);
 }

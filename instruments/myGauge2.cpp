@@ -5,7 +5,9 @@
 #include "InstrumentText.h"
 
 #include <QPainter>
+#include <QPolygonF>
 #include <QTimer>
+#include <QTransform>
 
 #include <cmath>
 
@@ -87,22 +89,29 @@ void drawHub(QPainter& p, const Dial& d)
     p.drawEllipse(centre, d.hub, d.hub);
 }
 
-void drawValueBox(QPainter& p, const Dial& d, const QString& text)
+// The given size, or smaller where the (translated) text would be wider
+// than its box.
+int fittingPoints(const Dial& d, const QRectF& box, const QString& text)
 {
-    const QRectF box = InstrumentGeometry::valueBox(d);
+    QFont font;
+    int points = qMax(1, InstrumentGeometry::valueFontPointSize(d));
+    for (; points >= 1; --points) {
+        font.setPointSize(points);
+        if (QFontMetricsF(font).horizontalAdvance(text) <= box.width() - 2)
+            break;
+    }
+    return qMax(1, points);
+}
+
+void drawValueBox(QPainter& p, const QRectF& box, const QString& text, int points)
+{
     p.setPen(Qt::NoPen);
     p.setBrush(kAccent);
     p.setOpacity(0.6);
     p.drawRoundedRect(box, 10, 10, Qt::RelativeSize);
     p.setOpacity(1.0);
     QFont font;
-    // The given size, or smaller where the (translated) text would be wider
-    // than its box.
-    for (int points = qMax(1, InstrumentGeometry::valueFontPointSize(d)); points >= 1; --points) {
-        font.setPointSize(points);
-        if (QFontMetricsF(font).horizontalAdvance(text) <= box.width() - 2)
-            break;
-    }
+    font.setPointSize(points);
     p.setFont(font);
     p.setPen(Qt::black);
     p.drawText(box, Qt::AlignCenter, text);
@@ -117,7 +126,7 @@ myGauge2::myGauge2(QWidget* parent)
     m_stepTimer->setInterval(10);
     connect(m_stepTimer, &QTimer::timeout, this, &myGauge2::UpdateGraph);
     m_refreshTimer->setInterval(100);
-    connect(m_refreshTimer, &QTimer::timeout, this, QOverload<>::of(&QWidget::update));
+    connect(m_refreshTimer, &QTimer::timeout, this, &myGauge2::repaintChanged);
     m_refreshTimer->start();
 }
 
@@ -129,6 +138,8 @@ void myGauge2::setValue(double value)
     if (!m_animating)
         m_shownValue = value;
     m_stepTimer->start();
+    // With the frame that set it, not a repaint of its own a tick later.
+    repaintChanged();
 }
 
 void myGauge2::setAnimating(bool enable)
@@ -142,7 +153,44 @@ void myGauge2::UpdateGraph()
     m_shownValue = m_targetValue;
     if (!std::isnan(m_targetValue))
         m_stepTimer->stop();
-    update();
+    repaintChanged();
+}
+
+void myGauge2::repaintChanged()
+{
+    if (!m_painted || m_backgroundSize != size() || m_backgroundFont != font()) {
+        update();
+        return;
+    }
+    const QString text = valueText();
+    if (m_shownValue == m_paintedValue && text == m_paintedText)
+        return;
+    const Dial& d = m_backgroundDial;
+    QRegion area = QRegion(needleArea(m_paintedValue)) + needleArea(m_shownValue);
+    area += QRectF(d.cx - d.hub, d.cy - d.hub, 2 * d.hub, 2 * d.hub).toAlignedRect().adjusted(-2, -2, 2, 2);
+    if (text != m_paintedText)
+        area += InstrumentGeometry::valueBox(d).toAlignedRect().adjusted(-2, -2, 2, 2);
+    update(area);
+}
+
+QRect myGauge2::needleArea(double value) const
+{
+    const Dial& d = m_backgroundDial;
+    QTransform turn;
+    turn.translate(d.cx, d.cy);
+    turn.rotate(InstrumentGeometry::needleAngle(value));
+    const QPolygonF needle({QPointF(0, d.r3 + 10), QPointF(-d.hub / 3, 0), QPointF(d.hub / 3, 0)});
+    return turn.map(needle).boundingRect().toAlignedRect().adjusted(-2, -2, 2, 2);
+}
+
+int myGauge2::valuePoints(const QString& text, const QRectF& box)
+{
+    auto found = m_valuePoints.constFind(text);
+    if (found != m_valuePoints.constEnd())
+        return *found;
+    if (m_valuePoints.size() > 1000)
+        m_valuePoints.clear();
+    return *m_valuePoints.insert(text, fittingPoints(m_backgroundDial, box, text));
 }
 
 QFont myGauge2::labelFont() const
@@ -181,6 +229,8 @@ const QPixmap& myGauge2::background()
     m_backgroundSize = size();
     m_backgroundFont = font();
     m_backgroundDial = dial();
+    m_valuePoints.clear();
+    m_painted = false;
     m_background = QPixmap(size() * ratio);
     m_background.setDevicePixelRatio(ratio);
     m_background.fill(Qt::transparent);
@@ -209,7 +259,12 @@ void myGauge2::paintEvent(QPaintEvent*)
     p.save();
     drawHub(p, d);
     p.restore();
+    const QString text = valueText();
+    const QRectF box = InstrumentGeometry::valueBox(d);
     p.save();
-    drawValueBox(p, d, valueText());
+    drawValueBox(p, box, text, valuePoints(text, box));
     p.restore();
+    m_painted = true;
+    m_paintedValue = m_shownValue;
+    m_paintedText = text;
 }

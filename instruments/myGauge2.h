@@ -3,6 +3,7 @@
 #include "InstrumentGeometry.h"
 
 #include <QFont>
+#include <QHash>
 #include <QPixmap>
 #include <QWidget>
 
@@ -11,10 +12,12 @@ class QTimer;
 
 // A round dial for the signal strength: a 270-degree band (red, green,
 // red), 101 ticks labelled 0 to 200, a needle, a hub and a value box. The
-// needle follows setValue within one 10 ms tick; the whole gauge repaints
-// every 100 ms. Where the labels would leave the widget the dial shrinks.
-// The band and the scale are drawn once per size and font and kept as a
-// picture; a repaint draws the needle, the hub and the value box over it.
+// needle follows setValue within one 10 ms tick; every 100 ms the gauge
+// repaints what it shows differently from its last repaint. Where the labels
+// would leave the widget the dial shrinks. The band and the scale are drawn
+// once per size and font and kept as a picture; a repaint draws the needle,
+// the hub and the value box over it, and covers only the needle's old and
+// new places, the hub and, for a new text, the value box.
 class myGauge2 : public QWidget
 {
     Q_OBJECT
@@ -44,6 +47,8 @@ public slots:
 
 private slots:
     void UpdateGraph();
+    // Repaints what differs from the last repaint, if anything.
+    void repaintChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -51,6 +56,10 @@ protected:
 private:
     // The band and scale for the current size and font, and their dial.
     const QPixmap& background();
+    QRect needleArea(double value) const;
+    // The value box's font size for `text` (the largest that fits), kept
+    // per text while size and font stay.
+    int valuePoints(const QString& text, const QRectF& box);
 
     double m_targetValue = 0.0;
     QTimer* m_stepTimer;
@@ -62,4 +71,8 @@ private:
     QSize m_backgroundSize;
     QFont m_backgroundFont;
     InstrumentGeometry::Dial m_backgroundDial{};
+    bool m_painted = false; // painted since the background was drawn
+    double m_paintedValue = 0.0;
+    QString m_paintedText;
+    QHash<QString, int> m_valuePoints;
 };

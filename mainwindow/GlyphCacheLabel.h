@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QLabel>
 #include <QPixmap>
+#include <QRegion>
+#include <QVector>
 
 class Backdrop;
 
@@ -22,10 +24,25 @@ class GlyphCacheLabel : public QLabel
 public:
     explicit GlyphCacheLabel(QWidget* parent = nullptr);
 
+    // As setText, but repaints only the characters that differ where the
+    // text keeps its length and width (a new position: most digits stay).
+    void showText(const QString& text);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Where each character of `text` is painted: left edges, advances, top.
+    struct Run
+    {
+        QVector<qreal> left;
+        QVector<qreal> advance;
+        qreal top = 0.0;
+        qreal width = 0.0;
+    };
+    Run layout(const QString& text) const;
+    QRect glyphArea(const Run& run, int from, int to) const;
+    QRegion changedArea(const QString& before, const QString& after) const;
     const QPixmap& glyph(QChar c);
 
     QHash<QChar, QPixmap> m_glyphs;

@@ -1,17 +1,15 @@
 #include "Tesvane.h"
 
-#include "DeviceIdentity.h"
-#include "FramePacer.h"
-#include "NestedWait.h"
+#include "GlyphCacheLabel.h"
 #include "HotPlugSource.h"
-#include "LatchWidget.h"
+#include "LiveDisplay.h"
+#include "NestedWait.h"
 #include "QtUsb.h"
 #include "SetPreValue.h"
-#include "SinCosHistory.h"
 #include "SpeedCurve.h"
 #include "SysSetting.h"
+#include "TesterConnection.h"
 #include "WaitDialog.h"
-#include "WinDeviceChange.h"
 #include "YInfoBox.h"
 #include "YSoftNovrel.h"
 
@@ -19,8 +17,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QHash>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QStatusBar>
@@ -32,9 +30,6 @@
 #define ROTAPROBE_CONTACT_URL "http://www.korvalis.example/"
 #endif
 
-// Per-refresh traces (speeds): off unless enabled with
-// QT_LOGGING_RULES="rotaprobe.refresh.debug=true".
-Q_LOGGING_CATEGORY(lcRefresh, "rotaprobe.refresh", QtWarningMsg)
 // Changes of the view (not connected, reading, measuring), for tests and
 // field diagnosis: QT_LOGGING_RULES="rotaprobe.view.debug=true".
 Q_LOGGING_CATEGORY(lcView, "rotaprobe.view", QtWarningMsg)
@@ -43,7 +38,6 @@ namespace {
 
 constexpr int kMessageMs = 5000;
 constexpr int kWaitDialogMs = 10000;
-constexpr int kPowerSettleMs = 200;
 
 } // namespace
 
@@ -59,31 +53,18 @@ Tesvane::Tesvane(QWidget* parent, HotPlugSource* hotPlug, int startupPauseMs)
     connect(this, &YDialog::sysclose, this, &Tesvane::sysColse);
 
     ui.build(bodyWidget(), bottomWidget(), this);
+    QMenu* helpMenu = ui.buildHelpMenu(this);
     connectCommands();
-    view.setLineWords({tr("Normal"), tr("OffLine")});
-    pacer = new FramePacer(this);
-    connect(pacer, &FramePacer::frameDue, this, &Tesvane::showFrame);
-    waits = new NestedWait(this);
-    connect(this, &Tesvane::UiRefreshOk, waits, &NestedWait::notify);
-    connect(this, &Tesvane::waitsCancelled, waits, &NestedWait::cancel);
-
-    usb = new QtUsb(this);
-    usb->setStartupPause(startupPauseMs);
-    if (!openTester())
-        showOpenFailed();
-    connectDevice();
-
-    hotPlugSource = hotPlug ? hotPlug : HotPlugSource::createSystemSource(this);
-    if (hotPlugSource) {
-        if (!hotPlugSource->parent())
-            hotPlugSource->setParent(this);
-        connect(hotPlugSource, &HotPlugSource::deviceArrived, this, &Tesvane::deviceArrived);
-        connect(hotPlugSource, &HotPlugSource::deviceRemoved, this, &Tesvane::deviceRemoved);
-    }
-    WinDeviceChange::registerWindow(quintptr(winId()));
+    link = new TesterConnection(startupPauseMs, this);
+    display = new LiveDisplay(ui, device()->state(), link->waits(), this);
+    display->view().setLineWords({tr("Normal"), tr("OffLine")});
+    connect(display, &LiveDisplay::frameShown, this, &Tesvane::frameShown);
+    connectConnection();
+    link->open();
+    link->watch(hotPlug ? hotPlug : HotPlugSource::createSystemSource(this), quintptr(winId()));
 
     UiRefresh();
-    buildHelpMenu();
+    setSettingMenu(helpMenu);
 
     connect(&autoNovrel, &AutoNovrel::NewVer, this, &Tesvane::NewVer);
     autoNovrel.start(QThread::HighestPriority);
@@ -95,18 +76,29 @@ Tesvane::Tesvane(QWidget* parent, HotPlugSource* hotPlug, int startupPauseMs)
 
 Tesvane::~Tesvane()
 {
-    closing = true;
-    waits->close();
-    if (usb->isRunning())
-        usb->stopWorker();
-    usb->closeDevice();
+    link->shutDown();
     delete waitDialog.data();
 }
 
-void Tesvane::connectDevice()
+ConfigRecord Tesvane::config() const
 {
+    return link->device()->state().config();
+}
+
+void Tesvane::connectConnection()
+{
+    connect(link, &TesterConnection::opened, this, &Tesvane::showOpened);
+    connect(link, &TesterConnection::openFailed, this, &Tesvane::showOpenFailed);
+    connect(link, &TesterConnection::closed, this, &Tesvane::showNotConnected);
+    connect(link, &TesterConnection::stopped, this, &Tesvane::waitsCancelled);
+    connect(link, &TesterConnection::accessRefused, this, &Tesvane::showAccessError);
+    connect(link, &TesterConnection::replaced, this, [this] {
+        showResult(tr("The previous command was replaced by a newer one!"), false);
+    });
+    connect(this, &Tesvane::UiRefreshOk, link->waits(), &NestedWait::notify);
     // One snapshot per reply: the refresh computes exactly the values of
     // the reply that RealReadRet() announces beside it.
+    QtUsb* usb = link->device();
     connect(usb, &QtUsb::LiveSnapshotRet, this, &Tesvane::refresh);
     connect(usb, &QtUsb::EEpWriteRet, this, &Tesvane::EEpWriteRet);
     connect(usb, &QtUsb::EEpReadRet, this, &Tesvane::EEpReadRet);
@@ -130,104 +122,61 @@ void Tesvane::connectCommands()
     connect(ui.sysSetAction, &QAction::triggered, this, &Tesvane::OnSysSet);
     connect(ui.zeroAction, &QAction::triggered, this, &Tesvane::OnPositionZero);
     connect(ui.clearLatchAction, &QAction::triggered, this, &Tesvane::ClearLatch);
+    connect(ui.updateAction, &QAction::triggered, this, &Tesvane::SoftUpdate);
+    connect(ui.contactAction, &QAction::triggered, this, &Tesvane::ContactUs);
 }
 
-void Tesvane::buildHelpMenu()
-{
-    auto* menu = new QMenu(this);
-    QAction* update = menu->addAction(QIcon(QStringLiteral(":/UI/SoftwareUpdate")),
-                                      tr("SoftwareUpdate"));
-    update->setCheckable(true);
-    connect(update, &QAction::triggered, this, &Tesvane::SoftUpdate);
-    QAction* contact =
-        menu->addAction(QIcon(QStringLiteral(":/UI/ContactUs")), tr("ContactUs"));
-    connect(contact, &QAction::triggered, this, &Tesvane::ContactUs);
-    setSettingMenu(menu);
-}
-
-// ------------------------------------------------------ connection life cycle
+// ------------------------------------------------------ connection views
 
 void Tesvane::deviceArrived()
 {
-    // Any device: opening decides whether it was the tester.
-    if (closing || usb->isOpen())
-        return;
-    if (!openTester())
-        showOpenFailed();
-}
-
-bool Tesvane::openTester()
-{
-    if (!usb->initDevice(QtUsb::kVendorId, QtUsb::kProductId))
-        return false;
-    qDebug("USB open!");
-    view.connectionOpened();
-    ui.positionLabel->setText(QString());
-    // Cleared before the start: a worker with a short start-up pause would
-    // otherwise see the previous stop and end at once.
-    usb->setStopRequested(false);
-    usb->start(QThread::HighestPriority);
-    ui.showReading(tr("Device is connected!"), tr("Reading device parameters!"));
-    view.setAwaitingConfig(true);
-    qCDebug(lcView, "view: reading");
-    OnRead();
-    return true;
-}
-
-void Tesvane::showOpenFailed()
-{
-    qDebug("Could not open USB device!");
-    ui.showNotConnected(tr("The device is not connected!"));
-    qCDebug(lcView, "view: not connected");
+    link->deviceArrived();
 }
 
 void Tesvane::deviceRemoved(const QString& interfacePath)
 {
-    if (!DeviceIdentity::pathNamesDevice(interfacePath, QtUsb::kVendorId, QtUsb::kProductId))
-        return;
-    UsbClose();
+    link->deviceRemoved(interfacePath);
 }
 
 void Tesvane::UsbClose()
 {
-    stopLink();
-    qDebug("USB Device  remove");
-    showNotConnected();
-}
-
-void Tesvane::showNotConnected()
-{
-    ui.showNotConnected(tr("The device is not connected!"));
-    view.connectionClosed();
-    qCDebug(lcView, "view: not connected");
-}
-
-void Tesvane::stopLink()
-{
-    usb->stopWorker();
-    usb->closeDevice();
-    emit waitsCancelled();
+    link->lost();
 }
 
 bool Tesvane::nativeEvent(const QByteArray& eventType, void* message, long* result)
 {
     Q_UNUSED(result);
-    const WinDeviceChange::Change change = WinDeviceChange::interpret(eventType, message);
-    if (change.kind == WinDeviceChange::Kind::Arrival)
-        deviceArrived();
-    else if (change.kind == WinDeviceChange::Kind::Removal)
-        deviceRemoved(change.interfacePath);
+    link->nativeEvent(eventType, message);
     return false;
+}
+
+void Tesvane::showOpened()
+{
+    display->view().connectionOpened();
+    ui.positionLabel->setText(QString());
+    ui.showReading(tr("Device is connected!"), tr("Reading device parameters!"));
+    display->view().setAwaitingConfig(true);
+    qCDebug(lcView, "view: reading");
+    OnRead();
+}
+
+void Tesvane::showOpenFailed()
+{
+    ui.showNotConnected(tr("The device is not connected!"));
+    qCDebug(lcView, "view: not connected");
+}
+
+void Tesvane::showNotConnected()
+{
+    ui.showNotConnected(tr("The device is not connected!"));
+    display->view().connectionClosed();
+    qCDebug(lcView, "view: not connected");
 }
 
 void Tesvane::OnRead()
 {
-    if (!requireDevice())
-        return;
-    DeviceOperation replaced = OpNone;
-    usb->requestConfigRead(&replaced);
-    reportReplaced(replaced);
-    openWaitDialog();
+    if (link->requestConfigRead())
+        openWaitDialog();
 }
 
 void Tesvane::openWaitDialog()
@@ -249,27 +198,22 @@ void Tesvane::OnWaitClose()
 
 void Tesvane::EEpReadRet(bool ok)
 {
-    if (ok) {
-        showResult(tr("Read configuration data successfully!"), false);
-        ui.showMeasuring(usb->state().config().isSinCosMode());
-        qCDebug(lcView, "view: measuring");
-        const quint8 power = usb->state().config().encoderPower;
-        if (power == 1) {
-            setSupplyShown(true);
-            // A tester that comes up with the encoder supplied is switched off.
-            if (view.awaitingConfig())
-                request(OpEncoderPowerOff);
-        } else if (power == 0) {
-            setSupplyShown(false);
-        }
-        if (view.awaitingConfig()) {
-            OnPositionZero();
-            resetPhaseErrorBaseline();
-            view.setAwaitingConfig(false);
-        }
-    } else {
+    if (!ok) {
         showResult(tr("Read configuration data failed!"), true);
         ui.noticeLabel->setText(tr("Read configuration data failed!"));
+        OnWaitClose();
+        return;
+    }
+    showResult(tr("Read configuration data successfully!"), false);
+    ui.showMeasuring(config().isSinCosMode());
+    qCDebug(lcView, "view: measuring");
+    // A tester that comes up with the encoder supplied is switched off.
+    if (showSupply() == 1 && display->view().awaitingConfig())
+        link->request(OpEncoderPowerOff);
+    if (display->view().awaitingConfig()) {
+        OnPositionZero();
+        resetPhaseErrorBaseline();
+        display->view().setAwaitingConfig(false);
     }
     OnWaitClose();
 }
@@ -287,14 +231,7 @@ void Tesvane::sysColse()
 
 void Tesvane::endProgram()
 {
-    const bool first = !closing;
-    closing = true;
-    waits->close();
-    emit waitsCancelled();
-    usb->stopWorker();
-    usb->closeDevice();
-    if (first)
-        qDebug("USB Quit");
+    link->end();
     OnWaitClose();
     QCoreApplication::quit();
 }
@@ -303,95 +240,31 @@ void Tesvane::endProgram()
 
 void Tesvane::UiRefresh()
 {
-    refresh(usb->state().liveSnapshot());
+    refresh(device()->state().liveSnapshot());
 }
 
 void Tesvane::refresh(const LiveSnapshot& snapshot)
 {
-    const LiveView::Refresh result = view.refresh(snapshot, usb->state().config());
-    const LiveFrame& frame = view.frame();
-    // The sample history is every reply's; the picture is drawn per frame.
-    SinCosHistory::global().append({frame.sinSample, frame.cosSample});
-    pacer->request();
-    ui.powerButton->setEnabled(true);
-    if (result.modeChanged)
-        afterZero(result);
+    display->refresh(snapshot);
     emit UiRefreshOk();
-}
-
-void Tesvane::showFrame()
-{
-    const LiveFrame frame = view.takeFrame();
-    ui.showFrame(frame);
-    emit frameShown(frame.sequence);
-}
-
-void Tesvane::afterZero(const LiveView::Refresh& zeroed)
-{
-    ui.speedCurve->resetCurve();
-    if (!zeroed.modeChanged)
-        return;
-    // A new work mode: its tables and phase count start afresh.
-    clearLatchTables();
-    resetPhaseErrorBaseline();
 }
 
 void Tesvane::resetPhaseErrorBaseline()
 {
-    if (!waits->forNotifications(2))
-        return;
-    view.resetPhaseBaseline();
-    showFrame();
+    display->resetPhaseErrorBaseline();
 }
 
 void Tesvane::setPanelsHidden(bool hide)
 {
-    ui.setPanelsHidden(hide, usb->state().config().isSinCosMode());
+    ui.setPanelsHidden(hide, config().isSinCosMode());
 }
 
 void Tesvane::OnSpeedTimer()
 {
-    const double speed = view.takeSpeedSample();
-    if (speed < 0.0)
-        return;
-    ui.speedCurve->addSpeed(speed);
-    qCDebug(lcRefresh) << speed << "mm/s";
-}
-
-void Tesvane::clearLatchTables()
-{
-    view.dropLatchRows();
-    ui.clearLatchTables();
+    display->sampleSpeed();
 }
 
 // ---------------------------------------------------------------- commands
-
-bool Tesvane::request(DeviceOperation op)
-{
-    DeviceOperation replaced = OpNone;
-    if (!usb->requestOperation(op, &replaced)) {
-        showAccessError();
-        return false;
-    }
-    reportReplaced(replaced);
-    return true;
-}
-
-void Tesvane::reportReplaced(DeviceOperation replaced)
-{
-    // The worker had not yet taken that request: it will never run and no
-    // result will come for it.
-    if (isRequestableOperation(replaced))
-        showResult(tr("The previous command was replaced by a newer one!"), false);
-}
-
-bool Tesvane::requireDevice()
-{
-    if (usb->state().usbOpened())
-        return true;
-    showAccessError();
-    return false;
-}
 
 void Tesvane::showAccessError()
 {
@@ -405,42 +278,38 @@ void Tesvane::showResult(const QString& text, bool errorBox)
         showErrorBox(tr("Error"), text, nullptr);
 }
 
-void Tesvane::setSupplyShown(bool on)
+quint8 Tesvane::showSupply()
 {
-    ui.setPowerTexts(on ? tr("EncoderPoewrOff") : tr("EncoderPoewrOn"));
-    view.setSupplyOn(on);
-}
-
-void Tesvane::displayReset()
-{
-    resetPhaseErrorBaseline();
-    clearLatchTables();
-    OnPositionZero();
-    view.clearSignalLost();
+    const quint8 power = config().encoderPower;
+    if (power <= 1) {
+        ui.setPowerTexts(power == 1 ? tr("EncoderPoewrOff") : tr("EncoderPoewrOn"));
+        display->view().setSupplyOn(power == 1);
+    }
+    return power;
 }
 
 void Tesvane::OnReset()
 {
-    if (!requireDevice())
+    if (!link->requireOpen())
         return;
-    if (!request(OpReset))
+    if (!link->request(OpReset))
         return;
-    displayReset();
+    display->displayReset();
 }
 
 void Tesvane::OnClearLineLock()
 {
-    if (!requireDevice())
+    if (!link->requireOpen())
         return;
-    request(OpClearLineLock);
+    link->request(OpClearLineLock);
 }
 
 void Tesvane::OnEncoderPower()
 {
-    if (!requireDevice())
+    if (!link->requireOpen())
         return;
     openWaitDialog();
-    if (!request(view.supplyOn() ? OpEncoderPowerOff : OpEncoderPowerOn))
+    if (!link->request(display->view().supplyOn() ? OpEncoderPowerOff : OpEncoderPowerOn))
         OnWaitClose();
 }
 
@@ -452,20 +321,14 @@ void Tesvane::EncoderPowerRet(bool ok)
         return;
     }
     showResult(tr("Encoder power set successfully!"), false);
-    // Let the new supply state reach the configuration record and the live
-    // values before reading them.
-    if (!waits->forNotifications(2) || !waits->forMilliseconds(kPowerSettleMs))
+    if (!link->awaitSupplySettled())
         return;
-    const quint8 power = usb->state().config().encoderPower;
-    if (power == 1) {
-        setSupplyShown(true);
+    if (showSupply() == 1) {
         ui.speedCurve->resetCurve();
         speedTimer->start();
-    } else if (power == 0) {
-        setSupplyShown(false);
     }
     OnPositionZero();
-    clearLatchTables();
+    display->clearLatchTables();
     OnReset();
 }
 
@@ -476,9 +339,9 @@ void Tesvane::ResetRet(bool ok)
         return;
     }
     showResult(tr("Reset successfully!"), false);
-    view.renewSpeedReference();
+    display->view().renewSpeedReference();
     ui.speedCurve->resetCurve();
-    displayReset();
+    display->displayReset();
 }
 
 void Tesvane::ClearLineLockRet(bool ok)
@@ -499,44 +362,42 @@ void Tesvane::EEpWriteRet(bool ok)
 
 void Tesvane::OnSysSet()
 {
-    if (!requireDevice())
+    if (!link->requireOpen())
         return;
-    auto* dialog = new SysSetting(this, this, usb);
+    auto* dialog = new SysSetting(this, this, device());
     dialog->move(x() + width() / 2 - dialog->width() / 2, y() + height() / 2 - dialog->height() / 2);
     dialog->refresh();
-    connect(usb, &QtUsb::EEpReadRet, dialog, &SysSetting::EEpReadRet);
+    connect(device(), &QtUsb::EEpReadRet, dialog, &SysSetting::EEpReadRet);
     dialog->exec();
 }
 
 void Tesvane::OnPositionZero()
 {
-    const LiveView::Refresh zeroed = view.zero(usb->state().config());
-    showFrame();
-    afterZero(zeroed);
+    display->zero();
 }
 
 void Tesvane::ClearLatch()
 {
-    clearLatchTables();
+    display->clearLatchTables();
 }
 
 void Tesvane::SetPosNeg()
 {
-    view.reverseDirection();
-    qDebug("direction %d", view.state().direction);
+    display->view().reverseDirection();
+    qDebug("direction %d", display->view().state().direction);
 }
 
 void Tesvane::OnSetPreValue()
 {
     SetPreValue dialog(this);
     if (dialog.exec() == QDialog::Accepted)
-        view.preset(usb->state().config());
+        display->view().preset(config());
 }
 
 void Tesvane::NewVer()
 {
     // The answer came while the window was closing: nothing to ask.
-    if (closing)
+    if (link->ending())
         return;
     if (askQuestion(tr("Update prompt"),
                     tr("found that the software has a new version, whether the update?"),
@@ -565,27 +426,17 @@ void Tesvane::ContactUs()
 
 void Tesvane::keyPressEvent(QKeyEvent* event)
 {
-    if (event->modifiers() != Qt::ControlModifier)
-        return;
-    switch (event->key()) {
-    case Qt::Key_D:
-        displayReset();
-        break;
-    case Qt::Key_P:
-        OnEncoderPower();
-        break;
-    case Qt::Key_L:
-        clearLatchTables();
-        break;
-    case Qt::Key_Z:
-        OnPositionZero();
-        break;
-    case Qt::Key_I:
-        SetPosNeg();
-        break;
-    default:
-        break;
-    }
+    using Command = void (*)(Tesvane*);
+    static const QHash<int, Command> commands = {
+        {Qt::Key_D, [](Tesvane* w) { w->display->displayReset(); }},
+        {Qt::Key_P, [](Tesvane* w) { w->OnEncoderPower(); }},
+        {Qt::Key_L, [](Tesvane* w) { w->display->clearLatchTables(); }},
+        {Qt::Key_Z, [](Tesvane* w) { w->OnPositionZero(); }},
+        {Qt::Key_I, [](Tesvane* w) { w->SetPosNeg(); }},
+    };
+    const Command command = commands.value(event->key());
+    if (event->modifiers() == Qt::ControlModifier && command)
+        command(this);
 }
 
 void Tesvane::contextMenuEvent(QContextMenuEvent* event)

@@ -1,27 +1,28 @@
 #pragma once
 
 #include "AutoNovrel.h"
-#include "DeviceOperation.h"
 #include "DialogHost.h"
+#include "LiveDisplay.h"
 #include "LiveSnapshot.h"
 #include "LiveView.h"
+#include "TesterConnection.h"
 #include "TesvaneWidgets.h"
 #include "YDialog.h"
 
 #include <QPointer>
 
-class FramePacer;
 class HotPlugSource;
-class NestedWait;
 class QTimer;
 class QtUsb;
 #include "WaitDialog.h"
 
-// The test program's main window: builds its widgets (TesvaneWidgets), owns
-// the device link and follows the tester as it comes and goes, hands each
-// reply's snapshot to the live view (LiveView) and puts the newest frame on
-// the screen at most once per screen frame (FramePacer); turns the
-// operator's commands into requests for the worker and shows their results.
+// The test program's main window: builds its widgets (TesvaneWidgets) and
+// wires them, the connection to the tester (TesterConnection, which owns
+// the device link) and the live display (LiveDisplay, which computes each
+// reply's snapshot and puts the newest frame on the screen at most once per
+// screen frame); shows the connection's views (not connected, reading,
+// measuring), turns the operator's commands into requests for the worker
+// and shows their results.
 //
 // Threads: GUI thread only. The worker's signals arrive queued.
 class Tesvane : public YDialog, public DialogHost
@@ -36,8 +37,8 @@ public:
                      int startupPauseMs = 1000);
     ~Tesvane() override;
 
-    QtUsb* device() const { return usb; }
-    const LiveView& liveView() const { return view; }
+    QtUsb* device() const { return link->device(); }
+    const LiveView& liveView() const { return display->view(); }
     const TesvaneWidgets& widgets() const { return ui; }
     // The wait dialog while one is open, the speed sampling timer.
     WaitDialog* openWaitDialogWindow() const { return waitDialog.data(); }
@@ -98,41 +99,31 @@ protected:
 
 private:
     void connectCommands();
-    void buildHelpMenu();
-    void connectDevice();
+    // The connection's and the device link's signals.
+    void connectConnection();
 
-    // Connection life cycle.
-    bool openTester();
+    // The connection's views.
+    void showOpened();
     void showOpenFailed();
-    void stopLink();
     void showNotConnected();
     void endProgram();
 
-    // Live display.
-    void showFrame();
-    void afterZero(const LiveView::Refresh& zeroed);
-    void clearLatchTables();
-    void displayReset();
-    void setSupplyShown(bool on);
+    // Shows the configuration record's supply state (0 off, 1 on; another
+    // value changes nothing) and returns it.
+    quint8 showSupply();
 
-    bool requireDevice();
-    // Asks the worker for `op`; reports a pending request it replaced.
-    bool request(DeviceOperation op);
-    void reportReplaced(DeviceOperation replaced);
+    ConfigRecord config() const;
     void showResult(const QString& text, bool errorBox);
     // The update dialog, `width` pixels wide, run modally.
     void openUpdateDialog(int width);
 
     TesvaneWidgets ui;
-    LiveView view;
-    FramePacer* pacer = nullptr;
-    // Nested waits for refreshes: end when the link stops or the window closes.
-    NestedWait* waits = nullptr;
-    QtUsb* usb = nullptr;
+    // The live view on the widgets, paced to the screen.
+    LiveDisplay* display = nullptr;
+    // The tester's connection, the device link and the commands' nested waits.
+    TesterConnection* link = nullptr;
     QPointer<WaitDialog> waitDialog;
     QTimer* speedTimer = nullptr;
-    HotPlugSource* hotPlugSource = nullptr;
     // The start-up update check; it ends a waiting query when destroyed.
     AutoNovrel autoNovrel;
-    bool closing = false;
 };

@@ -1,6 +1,7 @@
 #include "TesvaneWidgets.h"
 
 #include "GlyphCacheLabel.h"
+#include "LabelSlot.h"
 #include "LatchWidget.h"
 #include "LiveFrame.h"
 #include "SinCosValue.h"
@@ -232,7 +233,7 @@ void TesvaneWidgets::buildPositionPanel()
     positionLabel->setAlignment(Qt::AlignCenter);
     setPositionAlarm(false);
     row->addWidget(signLabel);
-    row->addWidget(positionLabel);
+    row->addWidget(new LabelSlot(positionLabel));
 }
 
 void TesvaneWidgets::buildLatchPanel()
@@ -396,12 +397,23 @@ void TesvaneWidgets::buildContextActions(QObject* parent)
     clearLatchAction = action(Tesvane::tr("ClearLatch"), ":/UI/clear");
 }
 
+QMenu* TesvaneWidgets::buildHelpMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    updateAction = menu->addAction(QIcon(QStringLiteral(":/UI/SoftwareUpdate")),
+                                   Tesvane::tr("SoftwareUpdate"));
+    updateAction->setCheckable(true);
+    contactAction =
+        menu->addAction(QIcon(QStringLiteral(":/UI/ContactUs")), Tesvane::tr("ContactUs"));
+    return menu;
+}
+
 // ------------------------------------------------------------- live frames
 
 void TesvaneWidgets::showFrame(const LiveFrame& frame)
 {
     setLabelText(signLabel, frame.sign);
-    setLabelText(positionLabel, frame.value);
+    positionLabel->showText(frame.value);
     setPositionAlarm(frame.positionAlarm);
     if (frame.gaugeSet)
         signalGauge->setValue(frame.gaugePercent);

@@ -2,10 +2,12 @@
 
 #include <QPointer>
 
+class GlyphCacheLabel;
 class LatchWidget;
 class QAction;
 class QColor;
 class QLabel;
+class QMenu;
 class QObject;
 class QStatusBar;
 class QTimer;
@@ -42,6 +44,8 @@ public:
     void showNotConnected(const QString& text);
     void showReading(const QString& connection, const QString& notice);
     void showMeasuring(bool sinCosMode);
+    // The help menu (update, contact) of the title bar, owned by `parent`.
+    QMenu* buildHelpMenu(QWidget* parent);
     // The context menu: supply, settings, clear latches, zero.
     void execContextMenu(QWidget* parent, const QPoint& globalPos);
     // The supply command's text on the tool button and the context action.
@@ -71,7 +75,9 @@ public:
     QAction* sysSetAction = nullptr;
     QAction* zeroAction = nullptr;
     QAction* clearLatchAction = nullptr;
-    QLabel* positionLabel = nullptr;
+    QAction* updateAction = nullptr;
+    QAction* contactAction = nullptr;
+    GlyphCacheLabel* positionLabel = nullptr;
     QLabel* signLabel = nullptr;
     QLabel* phaseStateLabel = nullptr;
     QLabel* phaseErrorCountLabel = nullptr;

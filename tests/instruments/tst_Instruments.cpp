@@ -18,10 +18,12 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <QtMath>
 
 #include <algorithm>
@@ -33,6 +35,17 @@ using namespace InstrumentGeometry;
 namespace {
 
 // What the widget itself paints, on white (no window background).
+// What the window shows of `widget` on the screen: what its repaints left
+// in the window's backing store, not a fresh rendering.
+QImage onScreen(QWidget* widget)
+{
+    QWidget* window = widget->window();
+    const QImage whole =
+        window->windowHandle()->screen()->grabWindow(window->winId()).toImage();
+    return whole.copy(QRect(widget->mapTo(window, QPoint(0, 0)), widget->size()))
+        .convertToFormat(QImage::Format_RGB32);
+}
+
 QImage render(QWidget& widget)
 {
     QImage image(widget.size(), QImage::Format_ARGB32);
@@ -150,6 +163,7 @@ private slots:
     void renderedDotsAndCircle();
     void historyKeepsTheNewestFifty();
     void pictureIsCachedUntilToldOtherwise();
+    void framesRepaintOnlyWhatChanged();
 
     void dialGeometry();
     void dialShrinksToKeepItsLabelsInside();
@@ -272,6 +286,47 @@ void TestInstruments::pictureIsCachedUntilToldOtherwise()
     view.resize(320, 200); // a hidden widget gets its resize event when painted
     render(view);
     QCOMPARE(view.picture().size(), QSize(320, 200));
+}
+
+void TestInstruments::framesRepaintOnlyWhatChanged()
+{
+    // The picture and the gauge repaint only what a frame changes (dots,
+    // values, needle, value box): after many frames the screen shows what a
+    // twin painted once shows.
+    SinCosHistory history;
+    QWidget window;
+    window.resize(680, 440);
+    auto* view = new SinCosValue(&window, &history);
+    view->setGeometry(10, 10, 320, 200);
+    auto* twinView = new SinCosValue(&window, &history);
+    twinView->setGeometry(350, 10, 320, 200);
+    twinView->hide();
+    auto* gauge = new myGauge2(&window);
+    gauge->setGeometry(10, 220, 300, 200);
+    auto* twinGauge = new myGauge2(&window);
+    twinGauge->setGeometry(350, 220, 300, 200);
+    twinGauge->hide();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTRY_VERIFY(view->testAttribute(Qt::WA_OpaquePaintEvent) &&
+                gauge->testAttribute(Qt::WA_OpaquePaintEvent));
+    for (int frame = 0; frame < 15; ++frame) {
+        for (int i = 0; i < 9; ++i) {
+            const double angle = (frame * 9 + i) * 0.23;
+            history.append({qint16(512 + 420 * std::sin(angle)), qint16(512 + 380 * std::cos(angle))});
+        }
+        view->updateView();
+        gauge->setValue(20.0 + 11.5 * frame);
+        QTest::qWait(SinCosValue::kFrameMs + 5);
+    }
+    twinView->show();
+    twinGauge->setValue(gauge->targetValue());
+    twinGauge->show();
+    QTRY_VERIFY(twinView->testAttribute(Qt::WA_OpaquePaintEvent) &&
+                twinGauge->testAttribute(Qt::WA_OpaquePaintEvent));
+    QTest::qWait(150);
+    QCOMPARE(onScreen(view), onScreen(twinView));
+    QCOMPARE(onScreen(gauge), onScreen(twinGauge));
 }
 
 void TestInstruments::dialGeometry()

@@ -4,6 +4,8 @@
 #include "DemoTester.h"
 #include "DeviceLinkState.h"
 #include "DisplayState.h"
+#include "GlyphCacheLabel.h"
+#include "InstrumentText.h"
 #include "LatchWidget.h"
 #include "LogCapture.h"
 #include "QtUsb.h"
@@ -23,11 +25,13 @@
 #include <QLineEdit>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QSignalSpy>
+#include <QWindow>
 #include <QtTest>
 
 #include <memory>
@@ -73,6 +77,7 @@ private slots:
     void squareWaveStatesAndPhaseErrors();
     void latchRowsOnlyWithSupply();
     void framesAtTheScreensPace();
+    void positionRepaintsOnlyChangedDigits();
     void keysAndEscape();
     void contextMenuRegion();
     void closeEndsWorker();
@@ -498,10 +503,24 @@ void tst_Tesvane::latchRowsOnlyWithSupply()
     QCOMPARE(table->item(table->rowCount() - 1, 1)->text().toLongLong(), 10);
     QVERIFY(window->widgets().sinCosLatchTable->triggerCount() >= table->rowCount());
 
-    // Ctrl+L clears both tables and their counts.
-    QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
-    QCOMPARE(window->widgets().sinCosLatchTable->table()->rowCount(), 0);
+    // Ctrl+L clears both tables and their counts, and the rows computed
+    // but not yet shown: the next frames never bring them back.
+    QStringList pending;
+    const auto clearWithRowPending = connect(window, &Tesvane::UiRefreshOk, this, [&] {
+        if (!pending.isEmpty())
+            return;
+        for (const LiveFrame::LatchRow& row : window->liveView().frame().sinCosRows)
+            pending << InstrumentText::latchValue(row.millimetres);
+        if (!pending.isEmpty())
+            QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!pending.isEmpty(), 5000);
+    disconnect(clearWithRowPending);
+    QCOMPARE(table->rowCount(), 0);
     QCOMPARE(window->widgets().sinCosLatchTable->triggerCount(), 0);
+    QTest::qWait(100);
+    for (int row = 0; row < table->rowCount(); ++row)
+        QVERIFY(!pending.contains(table->item(row, 0)->text()));
 }
 
 // Counts the paint events of the widgets it watches.
@@ -516,6 +535,38 @@ public:
         return false;
     }
 };
+
+// A new position repaints only the digits that changed (the whole text when
+// its length or width changes): after each, the screen shows what a label
+// repainted whole shows.
+void tst_Tesvane::positionRepaintsOnlyChangedDigits()
+{
+    QWidget panel;
+    panel.resize(700, 300);
+    const QString style = QStringLiteral("font-size : 60px; font: bold large Microsoft YaHei ;");
+    auto* label = new GlyphCacheLabel(&panel);
+    auto* twin = new GlyphCacheLabel(&panel);
+    for (GlyphCacheLabel* each : {label, twin}) {
+        each->setStyleSheet(style);
+        each->setAlignment(Qt::AlignCenter);
+    }
+    label->setGeometry(10, 10, 680, 130);
+    twin->setGeometry(10, 160, 680, 130);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QTRY_VERIFY(label->testAttribute(Qt::WA_OpaquePaintEvent) &&
+                twin->testAttribute(Qt::WA_OpaquePaintEvent));
+    const QStringList texts = {"12.3456mm", "12.3457mm", "72.3497mm", "19.0017mm", "9.9017mm",
+                               "10.0000mm", "-10.0001mm", "-10.0111mm", "0.0111mm"};
+    for (const QString& text : texts) {
+        label->showText(text);
+        twin->setText(text);
+        QTest::qWait(20);
+        const QImage screen = panel.windowHandle()->screen()->grabWindow(panel.winId()).toImage();
+        QVERIFY2(screen.copy(label->geometry()) == screen.copy(twin->geometry()), qPrintable(text));
+    }
+    QCOMPARE(label->text(), texts.last());
+}
 
 void tst_Tesvane::framesAtTheScreensPace()
 {
@@ -634,11 +685,14 @@ void tst_Tesvane::closeEndsWorker()
     QCOMPARE(SimBus::instance().openHandles(), 0);
     QCOMPARE(window->widgets().powerButton->text(), QStringLiteral("EncoderPoewrOn"));
     QCOMPARE(DeviceLinkState::global().requestedOperation(), OpNone);
-    // Later plug events are ignored by a closing window.
+    // Later plug events are ignored by a closing window: it never opens
+    // the tester again.
+    const int opens = LogCapture::count(QStringLiteral("D:USB open!"));
     SimBus::instance().unplug(tester);
     SimBus::instance().replug(tester);
     QTest::qWait(50);
     QVERIFY(!window->device()->isRunning());
+    QCOMPARE(LogCapture::count(QStringLiteral("D:USB open!")), opens);
 }
 
 void tst_Tesvane::unplugDuringSupplySequence()
