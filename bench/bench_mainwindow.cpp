@@ -126,6 +126,7 @@ public:
             return QApplication::notify(receiver, event);
         const QEvent::Type type = event->type();
         const qint64 start = steadyNs();
+        eventStartNs = start;
         ++depth;
         const bool result = QApplication::notify(receiver, event);
         --depth;
@@ -183,6 +184,7 @@ public:
     }
 
     bool timing = false;
+    qint64 eventStartNs = 0; // the start of the outermost event handled now
     // BENCH_EVENT_DETAIL: also the time of each event type by its number.
     const bool detail = qEnvironmentVariableIsSet("BENCH_EVENT_DETAIL");
     int depth = 0;
@@ -204,7 +206,7 @@ struct DelayProbe
     std::vector<double> costsMs;
     quint64 shownSequence = 0; // newest reply of a frame not yet repainted
     int frames = 0;
-    qint64 callStart = -1;
+    qint64 lastRefreshNs = 0; // when the previous refresh ended
 
     void shown(qint64 now)
     {
@@ -216,17 +218,6 @@ struct DelayProbe
     }
 };
 
-struct CallStart : QObject
-{
-    DelayProbe* probe = nullptr;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::MetaCall)
-            probe->callStart = steadyNs();
-        return false;
-    }
-};
-
 void timingPhase(BenchApp& app, Tesvane& window, SimTester& tester, int latencyMs, int seconds)
 {
     SimFaults faults = tester.faults();
@@ -235,8 +226,6 @@ void timingPhase(BenchApp& app, Tesvane& window, SimTester& tester, int latencyM
     runFor(500);
 
     DelayProbe probe;
-    CallStart callStart;
-    callStart.probe = &probe;
     QtUsb* usb = window.device();
     const auto emitted = QObject::connect(
         usb, &QtUsb::LiveSnapshotRet, usb,
@@ -245,11 +234,13 @@ void timingPhase(BenchApp& app, Tesvane& window, SimTester& tester, int latencyM
             probe.emitted.emplace_back(snapshot.sequence, snapshot.receivedNs);
         },
         Qt::DirectConnection);
-    window.installEventFilter(&callStart);
-    const auto refreshed = QObject::connect(&window, &Tesvane::UiRefreshOk, &window, [&probe] {
-        if (probe.callStart >= 0)
-            probe.costsMs.push_back((steadyNs() - probe.callStart) / 1e6);
-        probe.callStart = -1;
+    // The replies are computed in a batch with each frame: a refresh costs
+    // from the end of the one before it, or from the start of the event.
+    const auto refreshed = QObject::connect(&window, &Tesvane::UiRefreshOk, &window, [&] {
+        const qint64 now = steadyNs();
+        const qint64 from = std::max(app.eventStartNs, probe.lastRefreshNs);
+        probe.costsMs.push_back((now - from) / 1e6);
+        probe.lastRefreshNs = now;
     });
     const auto shown = QObject::connect(&window, &Tesvane::frameShown, &window,
                                         [&probe](quint64 sequence) {
@@ -277,7 +268,6 @@ void timingPhase(BenchApp& app, Tesvane& window, SimTester& tester, int latencyM
     QObject::disconnect(emitted);
     QObject::disconnect(refreshed);
     QObject::disconnect(shown);
-    window.removeEventFilter(&callStart);
     runFor(100);
 
     std::printf("latency %d ms per transfer: %zu replies shown in %d s (%.1f/s), %d frames "

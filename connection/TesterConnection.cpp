@@ -28,6 +28,11 @@ bool TesterConnection::isOpen() const
     return m_usb->state().usbOpened();
 }
 
+ConfigRecord TesterConnection::config() const
+{
+    return m_usb->state().config();
+}
+
 void TesterConnection::watch(HotPlugSource* source, quintptr windowHandle)
 {
     if (source) {

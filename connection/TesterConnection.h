@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ConfigRecord.h"
 #include "DeviceOperation.h"
 
 #include <QObject>
@@ -34,6 +35,8 @@ public:
     // end() has been called: the program is closing.
     bool ending() const { return m_ending; }
     bool isOpen() const;
+    // The link state's configuration record, whole.
+    ConfigRecord config() const;
 
     // Follows the plug events of `source` (null: none), taken as a child
     // when it has no parent, and on Windows the device broadcasts to the

@@ -4,6 +4,7 @@
 #include "FramePacer.h"
 #include "NestedWait.h"
 #include "SinCosHistory.h"
+#include "SnapshotMailbox.h"
 #include "SpeedCurve.h"
 #include "TesvaneWidgets.h"
 
@@ -17,9 +18,18 @@ Q_LOGGING_CATEGORY(lcRefresh, "rotaprobe.refresh", QtWarningMsg)
 LiveDisplay::LiveDisplay(TesvaneWidgets& widgets, const DeviceLinkState& state, NestedWait* waits,
                          QObject* parent)
     : QObject(parent), m_ui(widgets), m_state(state), m_waits(waits),
-      m_pacer(new FramePacer(this))
+      m_pacer(new FramePacer(this)), m_replies(new SnapshotMailbox(this))
 {
-    connect(m_pacer, &FramePacer::frameDue, this, &LiveDisplay::showFrame);
+    connect(m_pacer, &FramePacer::frameDue, this, &LiveDisplay::showReplies);
+    connect(m_replies, &SnapshotMailbox::arrived, m_pacer, &FramePacer::request);
+}
+
+void LiveDisplay::showReplies()
+{
+    LiveSnapshot snapshot;
+    while (m_replies->take(&snapshot))
+        refresh(snapshot);
+    showFrame();
 }
 
 void LiveDisplay::refresh(const LiveSnapshot& snapshot)
@@ -32,6 +42,7 @@ void LiveDisplay::refresh(const LiveSnapshot& snapshot)
     m_ui.powerButton->setEnabled(true);
     if (result.modeChanged)
         afterZero(result);
+    emit refreshed();
 }
 
 void LiveDisplay::showFrame()

@@ -7,12 +7,14 @@
 class DeviceLinkState;
 class FramePacer;
 class NestedWait;
+class SnapshotMailbox;
 class TesvaneWidgets;
 
 // The live view on the main window's widgets: every reply is computed
 // (LiveView) and its sample pair kept for the sine/cosine picture; the
 // newest frame is put on the widgets at most once per screen frame
-// (FramePacer). Also the display commands that touch both: zero, the latch
+// (FramePacer). The worker's replies wait in a mailbox and are computed in
+// a batch as each frame falls due, so the GUI thread does not wake for each. Also the display commands that touch both: zero, the latch
 // tables, the phase error baseline (after two more refreshes), the display
 // reset and the speed samples. The configuration is read from the link
 // state at the moment it is needed.
@@ -30,7 +32,11 @@ public:
     LiveView& view() { return m_view; }
     const LiveView& view() const { return m_view; }
 
-    // One reply: computed now, shown with the next frame.
+    // Where the worker puts each reply's snapshot (see SnapshotMailbox):
+    // they are computed, in order, when the next frame is due, then shown.
+    SnapshotMailbox* replies() const { return m_replies; }
+
+    // One reply: computed now, shown with the next frame; then refreshed().
     void refresh(const LiveSnapshot& snapshot);
     void showFrame();
     void zero();
@@ -42,9 +48,12 @@ public:
     void sampleSpeed();
 
 signals:
+    void refreshed();
     void frameShown(quint64 sequence);
 
 private:
+    // The frame is due: the replies waiting for it, then the frame.
+    void showReplies();
     void afterZero(const LiveView::Refresh& zeroed);
 
     TesvaneWidgets& m_ui;
@@ -52,4 +61,5 @@ private:
     NestedWait* m_waits;
     LiveView m_view;
     FramePacer* m_pacer;
+    SnapshotMailbox* m_replies;
 };

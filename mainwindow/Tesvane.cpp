@@ -2,13 +2,12 @@
 
 #include "GlyphCacheLabel.h"
 #include "HotPlugSource.h"
-#include "LiveDisplay.h"
 #include "NestedWait.h"
 #include "QtUsb.h"
 #include "SetPreValue.h"
+#include "SnapshotMailbox.h"
 #include "SpeedCurve.h"
 #include "SysSetting.h"
-#include "TesterConnection.h"
 #include "WaitDialog.h"
 #include "YInfoBox.h"
 #include "YSoftNovrel.h"
@@ -20,7 +19,6 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QLoggingCategory>
-#include <QMenu>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -80,11 +78,6 @@ Tesvane::~Tesvane()
     delete waitDialog.data();
 }
 
-ConfigRecord Tesvane::config() const
-{
-    return link->device()->state().config();
-}
-
 void Tesvane::connectConnection()
 {
     connect(link, &TesterConnection::opened, this, &Tesvane::showOpened);
@@ -96,10 +89,12 @@ void Tesvane::connectConnection()
         showResult(tr("The previous command was replaced by a newer one!"), false);
     });
     connect(this, &Tesvane::UiRefreshOk, link->waits(), &NestedWait::notify);
-    // One snapshot per reply: the refresh computes exactly the values of
-    // the reply that RealReadRet() announces beside it.
+    // One snapshot per reply, every one computed in order with the next
+    // frame: the GUI thread wakes once per batch, not once per reply.
     QtUsb* usb = link->device();
-    connect(usb, &QtUsb::LiveSnapshotRet, this, &Tesvane::refresh);
+    connect(usb, &QtUsb::LiveSnapshotRet, display->replies(), &SnapshotMailbox::put,
+            Qt::DirectConnection);
+    connect(display, &LiveDisplay::refreshed, this, &Tesvane::UiRefreshOk);
     connect(usb, &QtUsb::EEpWriteRet, this, &Tesvane::EEpWriteRet);
     connect(usb, &QtUsb::EEpReadRet, this, &Tesvane::EEpReadRet);
     connect(usb, &QtUsb::ResetRet, this, &Tesvane::ResetRet);
@@ -205,7 +200,7 @@ void Tesvane::EEpReadRet(bool ok)
         return;
     }
     showResult(tr("Read configuration data successfully!"), false);
-    ui.showMeasuring(config().isSinCosMode());
+    ui.showMeasuring(link->config().isSinCosMode());
     qCDebug(lcView, "view: measuring");
     // A tester that comes up with the encoder supplied is switched off.
     if (showSupply() == 1 && display->view().awaitingConfig())
@@ -246,7 +241,6 @@ void Tesvane::UiRefresh()
 void Tesvane::refresh(const LiveSnapshot& snapshot)
 {
     display->refresh(snapshot);
-    emit UiRefreshOk();
 }
 
 void Tesvane::resetPhaseErrorBaseline()
@@ -256,7 +250,7 @@ void Tesvane::resetPhaseErrorBaseline()
 
 void Tesvane::setPanelsHidden(bool hide)
 {
-    ui.setPanelsHidden(hide, config().isSinCosMode());
+    ui.setPanelsHidden(hide, link->config().isSinCosMode());
 }
 
 void Tesvane::OnSpeedTimer()
@@ -280,7 +274,7 @@ void Tesvane::showResult(const QString& text, bool errorBox)
 
 quint8 Tesvane::showSupply()
 {
-    const quint8 power = config().encoderPower;
+    const quint8 power = link->config().encoderPower;
     if (power <= 1) {
         ui.setPowerTexts(power == 1 ? tr("EncoderPoewrOff") : tr("EncoderPoewrOn"));
         display->view().setSupplyOn(power == 1);
@@ -391,7 +385,7 @@ void Tesvane::OnSetPreValue()
 {
     SetPreValue dialog(this);
     if (dialog.exec() == QDialog::Accepted)
-        display->view().preset(config());
+        display->view().preset(link->config());
 }
 
 void Tesvane::NewVer()

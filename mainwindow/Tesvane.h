@@ -112,7 +112,6 @@ private:
     // value changes nothing) and returns it.
     quint8 showSupply();
 
-    ConfigRecord config() const;
     void showResult(const QString& text, bool errorBox);
     // The update dialog, `width` pixels wide, run modally.
     void openUpdateDialog(int width);

@@ -2,11 +2,13 @@
 // stopping, and the hand-over of requests and values with the GUI thread.
 #include "EepromImage.h"
 #include "LogCapture.h"
+#include "SnapshotMailbox.h"
 #include "TestRig.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -142,6 +144,7 @@ private slots:
     void failedReadReinitialisesAndPollingGoesOn();
     void unplugWhilePollingClosesOnce();
     void liveValuesAreReadWhole();
+    void mailboxHandsOverEveryReplyInOrder();
 
     void resetAndClearLineLock();
     void commandNakReportsFailure();
@@ -370,6 +373,45 @@ void TestWorker::liveValuesAreReadWhole()
     rig.stop();
     QVERIFY(last > 65536);
     QVERIFY(reads > 100);
+}
+
+void TestWorker::mailboxHandsOverEveryReplyInOrder()
+{
+    // The window's mailbox: every snapshot the worker sends, each once and
+    // in order, taken here once per frame while the worker keeps putting;
+    // this thread is woken once per batch, and again by a reply that comes
+    // after the box was emptied.
+    TestRig rig;
+    rig.tester->setSpeed(50.0);
+    SnapshotMailbox mailbox;
+    int wakes = 0;
+    connect(&mailbox, &SnapshotMailbox::arrived, this, [&wakes] { ++wakes; });
+    QVector<quint64> taken;
+    auto takeAll = [&] {
+        LiveSnapshot snapshot;
+        while (mailbox.take(&snapshot))
+            taken.append(snapshot.sequence);
+    };
+    QTimer frames;
+    frames.setInterval(16);
+    connect(&frames, &QTimer::timeout, this, takeAll);
+    connect(&rig.usb, &QtUsb::LiveSnapshotRet, &mailbox, &SnapshotMailbox::put,
+            Qt::DirectConnection);
+    frames.start();
+    QVERIFY(rig.startPolling());
+    QTest::qWait(400);
+    rig.stop();
+    QTest::qWait(50);
+    takeAll();
+    QVERIFY(taken.size() > 50);
+    for (int i = 1; i < taken.size(); ++i)
+        QCOMPARE(taken.at(i), taken.at(i - 1) + 1);
+    QCOMPARE(taken.last(), rig.state.liveSnapshot().sequence);
+    QVERIFY2(wakes * 3 < taken.size(), qPrintable(QString::number(wakes)));
+
+    const int before = wakes;
+    mailbox.put(rig.state.liveSnapshot());
+    QTRY_COMPARE(wakes, before + 1);
 }
 
 void TestWorker::resetAndClearLineLock()
