@@ -15,6 +15,7 @@
 // --seconds: length of each timing phase (default 15); --minutes: length of
 // the memory run (default 10; 60 for the hour-long check).
 #include "DemoTester.h"
+#include "ProcessCpu.h"
 #include "DeviceLinkState.h"
 #include "QtUsb.h"
 #include "SimBus.h"
@@ -47,14 +48,6 @@
 #include <unistd.h>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 double residentMb()
 {
@@ -89,27 +82,6 @@ qint64 steadyNs()
         .count();
 }
 
-// CPU seconds of each thread of this process, by thread name.
-std::map<QString, double> threadCpuSeconds()
-{
-    std::map<QString, double> seconds;
-    const double tick = double(sysconf(_SC_CLK_TCK));
-    for (const QString& tid : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        const int open = line.indexOf('(');
-        const int close = line.lastIndexOf(')');
-        if (open < 0 || close < open)
-            continue;
-        const QString name = QString::fromLatin1(line.mid(open + 1, close - open - 1));
-        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
-        if (fields.size() > 12) // utime and stime are fields 14 and 15
-            seconds[name] += (fields[11].toDouble() + fields[12].toDouble()) / tick;
-    }
-    return seconds;
-}
 
 // The application with a stop watch on every outermost event the GUI thread
 // handles, by kind, and a hook after each repaint of the main window.
@@ -255,14 +227,14 @@ void timingPhase(BenchApp& app, Tesvane& window, SimTester& tester, int latencyM
     app.paintCountByClass.clear();
     app.timing = true;
 
-    const std::map<QString, double> threadsStart = threadCpuSeconds();
-    const double cpuStart = cpuSeconds();
+    const std::map<QString, double> threadsStart = ProcessCpu::threadSeconds();
+    const double cpuStart = ProcessCpu::seconds();
     QElapsedTimer wall;
     wall.start();
     runFor(seconds * 1000);
     const double wallS = wall.nsecsElapsed() / 1e9;
-    const double cpu = (cpuSeconds() - cpuStart) / wallS;
-    const std::map<QString, double> threadsEnd = threadCpuSeconds();
+    const double cpu = (ProcessCpu::seconds() - cpuStart) / wallS;
+    const std::map<QString, double> threadsEnd = ProcessCpu::threadSeconds();
     app.timing = false;
     app.afterRepaint = nullptr;
     QObject::disconnect(emitted);

@@ -10,6 +10,7 @@
 //
 //     QT_QPA_PLATFORM=offscreen bench_station [--tests N] [--seconds S]
 #include "DemoTester.h"
+#include "ProcessCpu.h"
 #include "DeviceLinkState.h"
 #include "QtUsb.h"
 #include "SimBus.h"
@@ -32,43 +33,12 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <vector>
 
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// CPU seconds by thread: the GUI thread, the worker ("QtUsb") and the
-// results store's thread, read from /proc.
-std::map<QString, double> threadSeconds()
-{
-    std::map<QString, double> seconds;
-    const double tick = double(sysconf(_SC_CLK_TCK));
-    const QDir tasks(QStringLiteral("/proc/self/task"));
-    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile stat(tasks.filePath(tid + QStringLiteral("/stat")));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        const int open = line.indexOf('(');
-        const int close = line.lastIndexOf(')');
-        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
-        if (open >= 0 && close > open && fields.size() > 12)
-            seconds[QString::fromLatin1(line.mid(open + 1, close - open - 1))] +=
-                (fields[11].toDouble() + fields[12].toDouble()) / tick;
-    }
-    return seconds;
-}
 
 double nowMs()
 {
@@ -157,8 +127,8 @@ int main(int argc, char** argv)
     QObject::connect(&station, &Station::phaseChanged, [&](TestSequence::Phase phase) {
         if (phase == TestSequence::Phase::Recording) {
             recordingStart = nowMs();
-            cpuStart = cpuSeconds();
-            threadStart = threadSeconds();
+            cpuStart = ProcessCpu::seconds();
+            threadStart = ProcessCpu::threadSeconds();
         }
     });
     std::vector<double> cpu, verdictMs, filedMs, rates, paints;
@@ -167,8 +137,8 @@ int main(int argc, char** argv)
     std::map<QString, double> threadAtEnd;
     QObject::connect(&station, &Station::recordingEnded, [&] {
         recordingEnd = nowMs();
-        cpuAtEnd = cpuSeconds();
-        threadAtEnd = threadSeconds();
+        cpuAtEnd = ProcessCpu::seconds();
+        threadAtEnd = ProcessCpu::threadSeconds();
     });
     // Connected after the window's own slot: runs once the verdict is painted.
     QObject::connect(&station, &Station::testFinished, [&] { verdictShown = nowMs(); });
@@ -177,11 +147,11 @@ int main(int argc, char** argv)
     std::printf("bench_station: %d tests of %.1f s on the simulated tester, window %dx%d\n", tests,
                 seconds, window.width(), window.height());
     // Between units the station holds the tester and its worker polls on.
-    const double idleCpu = cpuSeconds();
+    const double idleCpu = ProcessCpu::seconds();
     const double idleStart = nowMs();
     runUntil([] { return false; }, 3000);
     std::printf("  idle, tester held: CPU %.1f %% of one core\n",
-                (cpuSeconds() - idleCpu) / ((nowMs() - idleStart) / 1000.0) * 100.0);
+                (ProcessCpu::seconds() - idleCpu) / ((nowMs() - idleStart) / 1000.0) * 100.0);
     for (int i = 0; i < tests; ++i) {
         verdictShown = filed = 0.0;
         const int paintsBefore = window.livePaints();
