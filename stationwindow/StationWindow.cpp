@@ -191,7 +191,8 @@ QWidget* StationWindow::buildItems()
 {
     m_items = table({tr("Item"), tr("Limit"), tr("Measured"), QString()});
     m_items->setObjectName(QStringLiteral("itemTable"));
-    m_items->verticalHeader()->setDefaultSectionSize(24);
+    m_items->verticalHeader()->setMinimumSectionSize(20);
+    m_items->verticalHeader()->setDefaultSectionSize(22); // twelve items in view
     QHeaderView* header = m_items->horizontalHeader();
     header->setSectionResizeMode(0, QHeaderView::Stretch);
     header->setSectionResizeMode(1, QHeaderView::Fixed);
