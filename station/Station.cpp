@@ -213,10 +213,9 @@ double Station::secondsLeft() const
 
 void Station::onPhase(TestSequence::Phase phase)
 {
-    if (phase == TestSequence::Phase::PoweringOff || phase == TestSequence::Phase::Done) {
-        if (m_sequence.outcome().recorded && m_live.revision > 0)
-            emit recordingEnded();
-    }
+    // A recording always ends by switching to PoweringOff, once per test.
+    if (phase == TestSequence::Phase::PoweringOff && m_sequence.outcome().recorded)
+        emit recordingEnded();
     emit phaseChanged(phase);
 }
 

@@ -94,6 +94,7 @@ signals:
     void testerChanged(bool open, const QString& problem);
     // A scanned unit could not be tested: the tester could not be opened.
     void testRefused(const QString& reason);
+    // The recording of the test running ended (once per test).
     void recordingEnded();
     void testFinished(const StationVerdict& verdict);
     void filed(const ResultFiling::Filed& filed);

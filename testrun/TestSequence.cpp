@@ -72,7 +72,6 @@ void TestSequence::start(const Settings& settings)
     m_taking = false;
     m_pending.clear();
     if (!m_usb->isOpen() && !m_usb->initDevice(QtUsb::kVendorId, QtUsb::kProductId)) {
-        m_phase = Phase::ReadingConfig; // so that fail() finishes it
         fail(openFailureText(*m_usb));
         return;
     }
