@@ -32,4 +32,18 @@ QPoint controlsPosition(const QRect& available, const QRect& mainFrame, const QS
                   clampInto(y, controls.height(), available.top(), available.bottom()));
 }
 
+Placement sideBySide(const QRect& available, const QRect& mainFrame, const QSize& controls)
+{
+    const int right = mainFrame.right() + 1 + kGap;
+    const int left = mainFrame.left() - kGap - controls.width();
+    const bool fitsWhereItIs =
+        right + controls.width() - 1 <= available.right() || left >= available.left();
+    const int pairWidth = mainFrame.width() + kGap + controls.width();
+    if (fitsWhereItIs || pairWidth > available.width())
+        return {mainFrame.topLeft(), controlsPosition(available, mainFrame, controls)};
+    const int x = available.left() + (available.width() - pairWidth) / 2;
+    const QRect moved(QPoint(x, mainFrame.top()), mainFrame.size());
+    return {moved.topLeft(), controlsPosition(available, moved, controls)};
+}
+
 } // namespace DemoPlacement

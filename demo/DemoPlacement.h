@@ -17,4 +17,18 @@ constexpr int kGap = 8;
 // `available` where the window fits at all.
 QPoint controlsPosition(const QRect& available, const QRect& mainFrame, const QSize& controls);
 
+// Top-left corners of both windows' frames.
+struct Placement
+{
+    QPoint main;
+    QPoint controls;
+};
+
+// As controlsPosition(), but where neither side of the main window where it
+// stands leaves room and the screen is wide enough for both side by side,
+// the main window moves: the pair is centred on the screen, the main window
+// left, the control window right, tops aligned. Where it already fits
+// beside, the main window stays where it is.
+Placement sideBySide(const QRect& available, const QRect& mainFrame, const QSize& controls);
+
 } // namespace DemoPlacement

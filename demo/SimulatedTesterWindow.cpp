@@ -219,7 +219,10 @@ void SimulatedTesterWindow::showBeside(QWidget& main)
 {
     setWindowFlags(Qt::Window);
     adjustSize();
-    move(DemoPlacement::controlsPosition(QApplication::desktop()->availableGeometry(&main),
-                                         main.frameGeometry(), frameGeometry().size()));
+    const DemoPlacement::Placement placed = DemoPlacement::sideBySide(
+        QApplication::desktop()->availableGeometry(&main), main.frameGeometry(),
+        frameGeometry().size());
+    main.move(placed.main);
+    move(placed.controls);
     show();
 }

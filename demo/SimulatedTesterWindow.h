@@ -22,7 +22,8 @@ class SimulatedTesterWindow : public QWidget
 public:
     explicit SimulatedTesterWindow(std::shared_ptr<SimTester> tester, QWidget* parent = nullptr);
 
-    // Opens as a window of its own beside `main` (DemoPlacement).
+    // Opens as a window of its own beside `main`, moving `main` where only
+    // that makes room for both (DemoPlacement::sideBySide).
     void showBeside(QWidget& main);
 
     QPushButton* plugButton() const { return m_plug; }

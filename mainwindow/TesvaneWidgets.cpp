@@ -6,10 +6,10 @@
 #include "LiveFrame.h"
 #include "SinCosValue.h"
 #include "SpeedCurve.h"
-#include "Tesvane.h"
 #include "myGauge2.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -34,6 +34,14 @@ const char kSignAlarm[] =
 const char kValueAlarm[] =
     "font-size : 100px; color : rgb(240, 50, 50); font: bold  large Microsoft YaHei ;";
 const char kNoticeStyle[] = "font-size : 30px; color : rgba(30, 144, 255, 1);";
+
+// The widgets' texts are the main window's: the catalogue holds them under
+// its translation context, so they are looked up there without this file
+// depending on the window's class.
+QString windowText(const char* source)
+{
+    return QCoreApplication::translate("Tesvane", source);
+}
 
 constexpr int kMaxFontPx = 40; // the style sheet's "MaxFont" labels
 
@@ -168,16 +176,16 @@ QToolButton* TesvaneWidgets::makeToolButton(const QString& text, const QString& 
 
 void TesvaneWidgets::buildToolBar()
 {
-    resetButton = makeToolButton(Tesvane::tr("Reset"), QStringLiteral(":/UI/reset"));
+    resetButton = makeToolButton(windowText("Reset"), QStringLiteral(":/UI/reset"));
     clearLineLockButton =
-        makeToolButton(Tesvane::tr("ClearLineLock"), QStringLiteral(":/UI/clear"));
-    powerButton = makeToolButton(Tesvane::tr("EncoderPoewrOn"), QStringLiteral(":/UI/power"));
+        makeToolButton(windowText("ClearLineLock"), QStringLiteral(":/UI/clear"));
+    powerButton = makeToolButton(windowText("EncoderPoewrOn"), QStringLiteral(":/UI/power"));
     powerButton->setEnabled(false);
-    sysSetButton = makeToolButton(Tesvane::tr("SysSet"), QStringLiteral(":/UI/setting"));
-    zeroButton = makeToolButton(Tesvane::tr("PositionZero"), QStringLiteral(":/UI/zero"));
-    clearLatchButton = makeToolButton(Tesvane::tr("ClearLatch"), QStringLiteral(":/UI/clear"));
-    posNegButton = makeToolButton(Tesvane::tr("PosNeg"), QStringLiteral(":/UI/PN"));
-    presetButton = makeToolButton(Tesvane::tr("SetPreValue"), QStringLiteral(":/UI/PreValue"));
+    sysSetButton = makeToolButton(windowText("SysSet"), QStringLiteral(":/UI/setting"));
+    zeroButton = makeToolButton(windowText("PositionZero"), QStringLiteral(":/UI/zero"));
+    clearLatchButton = makeToolButton(windowText("ClearLatch"), QStringLiteral(":/UI/clear"));
+    posNegButton = makeToolButton(windowText("PosNeg"), QStringLiteral(":/UI/PN"));
+    presetButton = makeToolButton(windowText("SetPreValue"), QStringLiteral(":/UI/PreValue"));
 
     // Clear line lock stands right after Reset: without it a locked line
     // could only be cleared by unplugging the tester.
@@ -200,7 +208,7 @@ void TesvaneWidgets::buildNotConnectedPanel()
     auto* picture = new QLabel;
     picture->setFixedSize(800, 450);
     picture->setPixmap(QPixmap(QStringLiteral(":/UI/fsu")));
-    noticeLabel = new QLabel(Tesvane::tr("The device is not connected!"));
+    noticeLabel = new QLabel(windowText("The device is not connected!"));
     noticeLabel->setStyleSheet(QLatin1String(kNoticeStyle));
     noticeLabel->setAlignment(Qt::AlignCenter);
     setWindowTextColor(noticeLabel, kBlue);
@@ -219,7 +227,7 @@ void TesvaneWidgets::buildPositionPanel()
     panelLayout->setAlignment(Qt::AlignCenter);
     panelLayout->setContentsMargins(10, 10, 10, 10);
     panelLayout->setSpacing(5);
-    QGroupBox* box = blueGroupBox(Tesvane::tr("Position"));
+    QGroupBox* box = blueGroupBox(windowText("Position"));
     panelLayout->addWidget(box);
 
     auto* row = new QHBoxLayout(box);
@@ -243,7 +251,7 @@ void TesvaneWidgets::buildLatchPanel()
     auto* panelLayout = new QVBoxLayout(latchPanel);
     panelLayout->setContentsMargins(10, 0, 10, 5);
     panelLayout->setSpacing(5);
-    QGroupBox* box = blueGroupBox(Tesvane::tr("Latch"));
+    QGroupBox* box = blueGroupBox(windowText("Latch"));
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     panelLayout->addWidget(box);
 
@@ -263,7 +271,7 @@ void TesvaneWidgets::buildCurrentPanel()
     auto* panelLayout = new QVBoxLayout(currentPanel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->setSpacing(5);
-    QGroupBox* box = blueGroupBox(Tesvane::tr("RealTime"));
+    QGroupBox* box = blueGroupBox(windowText("RealTime"));
     box->setFixedHeight(80);
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     panelLayout->addWidget(box);
@@ -274,7 +282,7 @@ void TesvaneWidgets::buildCurrentPanel()
     auto* row = new QHBoxLayout;
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(22);
-    row->addWidget(maxFontLabel(Tesvane::tr("EncoderCurrent:")));
+    row->addWidget(maxFontLabel(windowText("EncoderCurrent:")));
     currentLabel = maxFontLabel(QStringLiteral("NULL"));
     currentLabel->setFixedWidth(150);
     row->addWidget(currentLabel);
@@ -287,7 +295,7 @@ void TesvaneWidgets::buildSinCosPanel()
     auto* panelLayout = new QHBoxLayout(sinCosPanel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->setSpacing(5);
-    QGroupBox* box = blueGroupBox(Tesvane::tr("SinCos"));
+    QGroupBox* box = blueGroupBox(windowText("SinCos"));
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     panelLayout->addWidget(box);
 
@@ -306,7 +314,7 @@ void TesvaneWidgets::buildSquareWavePanel()
     auto* panelLayout = new QVBoxLayout(squareWavePanel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->setSpacing(5);
-    QGroupBox* box = blueGroupBox(Tesvane::tr("Squarewave"));
+    QGroupBox* box = blueGroupBox(windowText("Squarewave"));
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     panelLayout->addWidget(box);
 
@@ -323,9 +331,9 @@ void TesvaneWidgets::buildSquareWavePanel()
         boxLayout->addLayout(row);
     };
 
-    phaseStateLabel = maxFontLabel(Tesvane::tr("Normal"));
+    phaseStateLabel = maxFontLabel(windowText("Normal"));
     phaseStateLabel->setFixedWidth(200);
-    QLabel* errorCaption = maxFontLabel(Tesvane::tr("PhaseErrorCount:"));
+    QLabel* errorCaption = maxFontLabel(windowText("PhaseErrorCount:"));
     // 240 px, or the caption's own width at the 40-px "MaxFont" size where
     // its translation is longer; the count beside it then gives up the room
     // its few digits do not need.
@@ -334,18 +342,18 @@ void TesvaneWidgets::buildSquareWavePanel()
     const int captionWidth =
         QFontMetrics(captionFont).horizontalAdvance(errorCaption->text()) + 8;
     errorCaption->setFixedWidth(qMax(240, captionWidth));
-    phaseErrorCountLabel = maxFontLabel(Tesvane::tr("0"));
+    phaseErrorCountLabel = maxFontLabel(windowText("0"));
     phaseErrorCountLabel->setMinimumWidth(100);
     phaseErrorCountLabel->setMaximumWidth(200);
-    addRow({maxFontLabel(Tesvane::tr("PhaseState:")), phaseStateLabel, errorCaption, phaseErrorCountLabel});
+    addRow({maxFontLabel(windowText("PhaseState:")), phaseStateLabel, errorCaption, phaseErrorCountLabel});
 
     levelStateLabel = maxFontLabel(QStringLiteral("NULL"));
     levelStateLabel->setFixedWidth(300);
-    addRow({maxFontLabel(Tesvane::tr("LevelState:")), levelStateLabel});
+    addRow({maxFontLabel(windowText("LevelState:")), levelStateLabel});
 
     lineStateLabel = maxFontLabel(QStringLiteral("NULL"));
     lineStateLabel->setFixedWidth(450);
-    addRow({maxFontLabel(Tesvane::tr("LineState:")), lineStateLabel});
+    addRow({maxFontLabel(windowText("LineState:")), lineStateLabel});
 }
 
 void TesvaneWidgets::buildSpeedCurvePanel()
@@ -354,7 +362,7 @@ void TesvaneWidgets::buildSpeedCurvePanel()
     auto* panelLayout = new QVBoxLayout(speedCurvePanel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->setSpacing(5);
-    QGroupBox* box = blueGroupBox(Tesvane::tr("SpeedCurve"));
+    QGroupBox* box = blueGroupBox(windowText("SpeedCurve"));
     box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     panelLayout->addWidget(box);
 
@@ -367,7 +375,7 @@ void TesvaneWidgets::buildSpeedCurvePanel()
 
 void TesvaneWidgets::buildBottomBand(QWidget* bottom)
 {
-    connectionLabel = new QLabel(Tesvane::tr("ready"), bottom);
+    connectionLabel = new QLabel(windowText("ready"), bottom);
     connectionLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connectionLabel->setMinimumSize(connectionLabel->sizeHint());
     connectionLabel->setFixedWidth(200);
@@ -391,20 +399,20 @@ void TesvaneWidgets::buildContextActions(QObject* parent)
     auto action = [parent](const QString& text, const char* icon) {
         return new QAction(QIcon(QPixmap(QLatin1String(icon))), text, parent);
     };
-    powerAction = action(Tesvane::tr("EncoderPoewrOn"), ":/UI/power");
-    sysSetAction = action(Tesvane::tr("SysSet"), ":/UI/setting");
-    zeroAction = action(Tesvane::tr("PositionZero"), ":/UI/zero");
-    clearLatchAction = action(Tesvane::tr("ClearLatch"), ":/UI/clear");
+    powerAction = action(windowText("EncoderPoewrOn"), ":/UI/power");
+    sysSetAction = action(windowText("SysSet"), ":/UI/setting");
+    zeroAction = action(windowText("PositionZero"), ":/UI/zero");
+    clearLatchAction = action(windowText("ClearLatch"), ":/UI/clear");
 }
 
 QMenu* TesvaneWidgets::buildHelpMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
     updateAction = menu->addAction(QIcon(QStringLiteral(":/UI/SoftwareUpdate")),
-                                   Tesvane::tr("SoftwareUpdate"));
+                                   windowText("SoftwareUpdate"));
     updateAction->setCheckable(true);
     contactAction =
-        menu->addAction(QIcon(QStringLiteral(":/UI/ContactUs")), Tesvane::tr("ContactUs"));
+        menu->addAction(QIcon(QStringLiteral(":/UI/ContactUs")), windowText("ContactUs"));
     return menu;
 }
 
@@ -424,7 +432,7 @@ void TesvaneWidgets::showFrame(const LiveFrame& frame)
     if (frame.phaseError != m_phaseError) {
         m_phaseError = frame.phaseError;
         setLabelColor(phaseStateLabel, m_phaseError ? kRed : kBlue);
-        phaseStateLabel->setText(m_phaseError ? Tesvane::tr("PhaseError") : Tesvane::tr("Normal"));
+        phaseStateLabel->setText(m_phaseError ? windowText("PhaseError") : windowText("Normal"));
     }
     setPhaseErrorCount(frame.phaseErrorCount);
     if (!frame.levelText.isEmpty()) {

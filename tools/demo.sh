@@ -10,7 +10,9 @@ bash tools/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 if [ "${1:-}" = station ]; then
     shift
-    cmake --build build -j "$(nproc)" --target RotaprobeStation RotaprobeStationSim
+    # The README then points to rotaprobe-results for the stored tests.
+    cmake --build build -j "$(nproc)" --target RotaprobeStation RotaprobeStationSim \
+        rotaprobe-results
     exec build/stationwindow/RotaprobeStation --simulate \
         --profile "$PWD/recorder/example-profile.json" "$@"
 fi
