@@ -139,6 +139,7 @@ void YSoftNovrel::fitLongestTexts()
         ReleaseProblemText::text(ReleaseProblem::NotSigned),
         ReleaseProblemText::text(ReleaseProblem::Mismatch),
         ReleaseProblemText::text(ReleaseProblem::NotNewer),
+        ReleaseProblemText::text(ReleaseProblem::Expired),
         ReleaseProblemText::text(ReleaseProblem::BadFile),
         ReleaseProblemText::text(ReleaseProblem::TimedOut)};
     for (const QString& message : messages) {

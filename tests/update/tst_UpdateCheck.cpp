@@ -14,6 +14,7 @@
 #include "ProgramFiles.h"
 #include "ReferenceService.h"
 #include "ReleaseKey.h"
+#include "ReleaseManifest.h"
 #include "ReleaseProblemText.h"
 #include "ReleaseSignature.h"
 #include "RootEnvironment.h"
@@ -455,6 +456,8 @@ void TestUpdateCheck::unsignedReleasesAreNotOffered_data()
     QTest::newRow("tampered manifest") << "tampered" << int(ReleaseProblem::NotSigned);
     QTest::newRow("foreign key") << "foreign key" << int(ReleaseProblem::NotSigned);
     QTest::newRow("old signed release") << "downgrade" << int(ReleaseProblem::NotNewer);
+    QTest::newRow("expired manifest") << "expired" << int(ReleaseProblem::Expired);
+    QTest::newRow("manifest without expiry") << "no expiry" << int(ReleaseProblem::Expired);
     QTest::newRow("build without a key") << "no key" << int(ReleaseProblem::NoKey);
 }
 
@@ -477,6 +480,13 @@ void TestUpdateCheck::unsignedReleasesAreNotOffered()
     } else if (attack == QLatin1String("downgrade")) {
         // Newer by the offer rule (a greater third part), yet made earlier.
         m_service.publish(QStringLiteral("0.9.9.99"), QStringLiteral("1.0.0.3"), {});
+    } else if (attack == QLatin1String("expired") || attack == QLatin1String("no expiry")) {
+        // The maker's own signature, on a manifest whose time is up (an old
+        // release held out by the service), or from before expiries.
+        ReleaseManifest stale = *ReleaseManifest::parse(m_service.manifest());
+        stale.expires = attack == QLatin1String("expired") ? QDateTime::currentDateTimeUtc().addSecs(-2)
+                                                           : QDateTime();
+        m_service.putManifest(stale.serialize(), TestKeys::secretKey());
     } else {
         ReleaseKey::set(QByteArray());
     }
