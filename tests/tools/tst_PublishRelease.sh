@@ -38,8 +38,9 @@ expires_in() { # days the manifest's expiry lies ahead, within five minutes
 }
 
 # --- 1. a planted Novrel is not signed
-printf '#!/bin/sh\necho trojan\n' > "$release/Novrel"
-chmod 755 "$release/Novrel"
+# The build's updater with a payload appended: the same version note.
+cp "$build/updater/Novrel" "$release/Novrel"
+echo "trojan payload" >> "$release/Novrel"
 echo "first notes" > "$work/ReleaseNotes.txt"
 publish --key "$key" "$service" "$build/app/Rotaprobe" "$work/ReleaseNotes.txt" > "$work/out" ||
   fail "the first publish failed: $(cat "$work/out")"
