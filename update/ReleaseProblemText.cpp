@@ -16,8 +16,8 @@ QString ReleaseProblemText::text(ReleaseProblem problem)
         return tr("The signed release is not newer than the installed program: nothing was "
                   "installed.");
     case ReleaseProblem::Expired:
-        return tr("The signed release has expired: the update service may be holding back a "
-                  "newer one. Nothing was installed.");
+        return tr("The signed release has expired: a newer one may be held back. Nothing was "
+                  "installed.");
     case ReleaseProblem::BadFile:
         return tr("A downloaded file is not the one the release describes: nothing was "
                   "installed.");

@@ -50,8 +50,8 @@
         <translation>已签名的发布版本不比已安装的程序新，未安装任何文件。</translation>
     </message>
     <message>
-        <source>The signed release has expired: the update service may be holding back a newer one. Nothing was installed.</source>
-        <translation>已签名的发布版本已过期：更新服务可能扣留了更新的版本。未安装任何文件。</translation>
+        <source>The signed release has expired: a newer one may be held back. Nothing was installed.</source>
+        <translation>已签名的发布版本已过期，新版本可能被扣留。未安装任何文件。</translation>
     </message>
     <message>
         <source>A downloaded file is not the one the release describes: nothing was installed.</source>
