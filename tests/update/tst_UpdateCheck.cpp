@@ -27,6 +27,7 @@
 #include "UpdateRoutines.h"
 #include "YSoftNovrel.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -134,6 +135,7 @@ private slots:
     void firstPressInChinese();
     void unsignedReleasesAreNotOffered_data();
     void unsignedReleasesAreNotOffered();
+    void everyRefusalIsShownWhole();
     void programFolderIsTheExecutablesOwn();
     void pressDuringAQueryIsIgnored();
     void secondPressWithTheSameUpdater();
@@ -501,6 +503,46 @@ void TestUpdateCheck::unsignedReleasesAreNotOffered()
     QCOMPARE(dialog->messageLabel()->text(), ReleaseProblemText::text(ReleaseProblem(problem)));
     QCOMPARE(dialog->updateButton()->text(), QStringLiteral("Novrel"));
     QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp"))));
+}
+
+void TestUpdateCheck::everyRefusalIsShownWhole()
+{
+    // Each reason a release is refused for, at both widths the dialog is
+    // opened with, in English and Chinese, with the program's style sheet:
+    // every line of it visible, none cut off by the box or the window.
+    QFile sheet(QStringLiteral(":/UI/bluenew"));
+    QVERIFY(sheet.open(QIODevice::ReadOnly));
+    qApp->setStyleSheet(QString::fromLatin1(sheet.readAll()));
+    QTranslator chinese;
+    QVERIFY(chinese.load(QStringLiteral(":/UI/tesvane_zh")));
+    for (const bool inChinese : {false, true}) {
+        if (inChinese)
+            QCoreApplication::installTranslator(&chinese);
+        for (const int width : {400, 430}) {
+            YSoftNovrel dialog(nullptr, QStringLiteral("Soft Novrel"), 35, width, 130);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            for (int problem = int(ReleaseProblem::NoKey); problem <= int(ReleaseProblem::TimedOut); ++problem) {
+                QLabel* label = dialog.messageLabel();
+                label->setText(ReleaseProblemText::text(ReleaseProblem(problem)));
+                for (int i = 0; i < 3; ++i)
+                    QApplication::processEvents(); // the label, the box, the window
+                const QString what = QStringLiteral("%1 at %2: %3 of %4 lines' height shown, label %5 high")
+                                         .arg(label->text())
+                                         .arg(width)
+                                         .arg(label->visibleRegion().boundingRect().height())
+                                         .arg(label->heightForWidth(label->width()))
+                                         .arg(label->height());
+                QVERIFY2(label->visibleRegion().boundingRect().height() >= label->heightForWidth(label->width()),
+                         qPrintable(what));
+                QVERIFY2(label->mapTo(&dialog, QPoint(0, label->height())).y() <=
+                             dialog.updateButton()->mapTo(&dialog, QPoint(0, 0)).y(),
+                         qPrintable(what));
+            }
+        }
+    }
+    QCoreApplication::removeTranslator(&chinese);
+    qApp->setStyleSheet(QString());
 }
 
 void TestUpdateCheck::programFolderIsTheExecutablesOwn()
