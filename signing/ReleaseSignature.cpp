@@ -46,6 +46,15 @@ QByteArray sign(const QByteArray& message, const QByteArray& secretKey)
     return signature;
 }
 
+QByteArray publicKeyOf(const QByteArray& secretKey)
+{
+    if (!ready() || secretKey.size() != kSecretKeyBytes)
+        return QByteArray();
+    QByteArray publicKey(kPublicKeyBytes, '\0');
+    crypto_sign_ed25519_sk_to_pk(reinterpret_cast<unsigned char*>(publicKey.data()), bytes(secretKey));
+    return publicKey;
+}
+
 bool verify(const QByteArray& message, const QByteArray& signature, const QByteArray& publicKey)
 {
     if (!ready() || signature.size() != kSignatureBytes || publicKey.size() != kPublicKeyBytes)

@@ -26,6 +26,9 @@ KeyPair generate();
 // The detached signature of `message`; empty when the key is not a secret key.
 QByteArray sign(const QByteArray& message, const QByteArray& secretKey);
 
+// The public half of a secret key; empty when it is not a secret key.
+QByteArray publicKeyOf(const QByteArray& secretKey);
+
 // True only for a signature of exactly these bytes by the holder of the
 // secret key belonging to `publicKey`. A key or signature of the wrong
 // length is never valid.

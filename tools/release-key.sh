@@ -22,6 +22,6 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build "$build" --target rotaprobe-sign >/dev/null
-(umask 077 && "$build/signing/rotaprobe-sign" keygen "$dir" >/dev/null)
+(umask 077 && "$build/signtool/rotaprobe-sign" keygen "$dir" >/dev/null)
 echo "secret key: $dir/release.key (keep it secret)"
 echo "public key: $(cat "$dir/release.pub")"

@@ -10,7 +10,7 @@ PACKAGES=(
   libqcustomplot-dev libusb-dev libudev-dev libsodium-dev
   fonts-wqy-zenhei
   clang libclang-rt-14-dev
-  php-cli curl poppler-utils
+  php-cli curl poppler-utils openssl
   python3 python3-pil
   dpkg-dev file desktop-file-utils
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64

@@ -43,8 +43,10 @@ bool HttpDownload::startDownload(const QUrl& url, const QString& filePath)
     m_lastError.clear();
     if (!url.isValid())
         return setError(QStringLiteral("Error:URL has specify a invalid name."));
-    if (url.scheme() != QLatin1String("http"))
-        return setError(QStringLiteral("Error:URL must start with 'http:'"));
+    // TLS through QtNetwork and the system's certificates; plain HTTP stays
+    // possible, since the signed manifest guards what is installed.
+    if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
+        return setError(QStringLiteral("Error:URL must start with 'http:' or 'https:'"));
     if (url.path(QUrl::FullyDecoded).isEmpty())
         return setError(QStringLiteral("Error:URL's path is empty."));
     if (filePath.isEmpty())

@@ -9,7 +9,8 @@ class QNetworkAccessManager;
 class QTimer;
 class QUrl;
 
-// Fetches one file at a time over plain HTTP, writing it to disk chunk by
+// Fetches one file at a time over HTTP or HTTPS (certificates checked
+// against the system's, a failed check is a network error), writing it to disk chunk by
 // chunk as it arrives and reporting its progress as a signal (no widgets:
 // iHttpDownloadS drives a progress bar with it). Callers start a
 // transfer, wait for Finished() (exactly once per started transfer) and then

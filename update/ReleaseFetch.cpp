@@ -5,6 +5,8 @@
 #include "UpdateProtocol.h"
 #include "UpdateQuery.h"
 
+#include <QDateTime>
+
 namespace ReleaseFetch {
 
 Result fetch(const QString& root, int timeoutMs)
@@ -23,7 +25,8 @@ Result fetch(const QString& root, int timeoutMs)
         UpdateProtocol::signatureUrl(root), ReleaseSignature::kSignatureBytes, timeoutMs);
     if (!signature.answered)
         return result;
-    result.problem = ReleaseTrust::verify(manifest.body, signature.body, key, &result.manifest);
+    result.problem = ReleaseTrust::verify(manifest.body, signature.body, key,
+                                          QDateTime::currentDateTimeUtc(), &result.manifest);
     return result;
 }
 

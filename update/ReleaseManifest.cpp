@@ -93,7 +93,12 @@ std::optional<ReleaseManifest> ReleaseManifest::parse(const QByteArray& text)
         if (key != "file" && seen.contains(key))
             return std::nullopt;
         seen.insert(key);
-        if (key == "version" || key == "updater_version") {
+        if (key == "expires") {
+            const std::optional<QDateTime> expires = parseTime(value);
+            if (!expires)
+                return std::nullopt;
+            manifest.expires = *expires;
+        } else if (key == "version" || key == "updater_version") {
             const QString version = QString::fromLatin1(value.constData(), value.size());
             if (!UpdateCheck::isWellFormedVersion(version))
                 return std::nullopt;
@@ -117,6 +122,10 @@ std::optional<ReleaseManifest> ReleaseManifest::parse(const QByteArray& text)
     if (!seen.contains("version") || !seen.contains("updater_version") ||
         !seen.contains("updater"))
         return std::nullopt;
+    // One text per manifest: lines in another order, though complete, are
+    // refused, so what was signed reads back exactly as it was written.
+    if (manifest.serialize() != text)
+        return std::nullopt;
     return manifest;
 }
 
@@ -125,6 +134,8 @@ QByteArray ReleaseManifest::serialize() const
     QByteArray text = "format=" + kFormat + '\n';
     text += "version=" + version.toLatin1() + '\n';
     text += "updater_version=" + updaterVersion.toLatin1() + '\n';
+    if (expires.isValid())
+        text += "expires=" + timeText(expires) + '\n';
     text += entryLine("updater", updater);
     for (const Entry& entry : files)
         text += entryLine("file", entry);
@@ -144,4 +155,26 @@ std::optional<ReleaseManifest::Entry> ReleaseManifest::describe(const QString& p
     entry.size = file.size();
     entry.sha256 = digest;
     return entry;
+}
+
+QByteArray ReleaseManifest::timeText(const QDateTime& time)
+{
+    return time.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")).toLatin1();
+}
+
+std::optional<QDateTime> ReleaseManifest::parseTime(const QByteArray& text)
+{
+    static const QRegularExpression kForm(
+        QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z$"));
+    const QString string = QString::fromLatin1(text);
+    if (!kForm.match(string).hasMatch())
+        return std::nullopt;
+    // Date and time apart: read as one, a local time that does not exist
+    // (a daylight-saving gap) would be refused.
+    const QDateTime time(QDate::fromString(string.left(10), QStringLiteral("yyyy-MM-dd")),
+                         QTime::fromString(string.mid(11, 8), QStringLiteral("HH:mm:ss")), Qt::UTC);
+    // A day or hour out of range ("02-30", "24:00:00") does not read back.
+    if (!time.isValid() || timeText(time) != text)
+        return std::nullopt;
+    return time;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,12 +16,18 @@
 //   format=rotaprobe-release/1
 //   version=1.0.0.16
 //   updater_version=1.0.0.3
+//   expires=2027-01-09T12:00:00Z
 //   updater=<sha256 hex> <size> Novrel
 //   file=<sha256 hex> <size> Rotaprobe
 //   file=<sha256 hex> <size> ReleaseNotes.txt
 //
 // Files are listed in fetch order; names follow the release name rule
-// (UpdateProtocol::isReleaseFileName). Anything else is refused whole.
+// (UpdateProtocol::isReleaseFileName). `expires` is a UTC time to the
+// second: after it the release is no longer offered (ReleaseTrust), so a
+// service cannot hold back newer releases for ever by serving an old signed
+// one. Manifests made before it existed carry none and count as expired.
+// The lines stand in this order, each key once (file repeated); anything
+// else is refused whole.
 struct ReleaseManifest
 {
     struct Entry
@@ -40,6 +47,7 @@ struct ReleaseManifest
 
     QString version;
     QString updaterVersion;
+    QDateTime expires; // UTC; invalid when the manifest carries none
     Entry updater;
     QList<Entry> files;
 
@@ -49,6 +57,10 @@ struct ReleaseManifest
 
     static std::optional<ReleaseManifest> parse(const QByteArray& text);
     QByteArray serialize() const;
+
+    // "2027-01-09T12:00:00Z": the only form `expires` is written and read in.
+    static QByteArray timeText(const QDateTime& time);
+    static std::optional<QDateTime> parseTime(const QByteArray& text);
 
     // The size and SHA-256 of a file on disk, read in chunks; nullopt when it
     // cannot be read. The name is the path's file name.

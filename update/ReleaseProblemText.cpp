@@ -15,6 +15,9 @@ QString ReleaseProblemText::text(ReleaseProblem problem)
     case ReleaseProblem::NotNewer:
         return tr("The signed release is not newer than the installed program: nothing was "
                   "installed.");
+    case ReleaseProblem::Expired:
+        return tr("The signed release has expired: a newer one may be held back. Nothing was "
+                  "installed.");
     case ReleaseProblem::BadFile:
         return tr("A downloaded file is not the one the release describes: nothing was "
                   "installed.");

@@ -7,7 +7,7 @@
 namespace ReleaseTrust {
 
 ReleaseProblem verify(const QByteArray& manifest, const QByteArray& signature,
-                      const QByteArray& publicKey, ReleaseManifest* out)
+                      const QByteArray& publicKey, const QDateTime& now, ReleaseManifest* out)
 {
     if (publicKey.isEmpty())
         return ReleaseProblem::NoKey;
@@ -16,8 +16,15 @@ ReleaseProblem verify(const QByteArray& manifest, const QByteArray& signature,
     const std::optional<ReleaseManifest> parsed = ReleaseManifest::parse(manifest);
     if (!parsed)
         return ReleaseProblem::Mismatch; // signed, but not a manifest this program reads
+    if (!isCurrent(*parsed, now))
+        return ReleaseProblem::Expired;
     *out = *parsed;
     return ReleaseProblem::None;
+}
+
+bool isCurrent(const ReleaseManifest& manifest, const QDateTime& now)
+{
+    return manifest.expires.isValid() && now.isValid() && now < manifest.expires;
 }
 
 bool isLaterVersion(const QString& candidate, const QString& installed)

@@ -14,6 +14,7 @@ enum class ReleaseProblem
     NotSigned, // no manifest, no signature, or not the maker's signature
     Mismatch,  // the service said something the signed manifest does not
     NotNewer,  // the signed release is not newer than what is installed
+    Expired,   // the signed manifest is past its expiry time, or has none
     BadFile,   // a download is not the file the manifest describes
     TimedOut,  // the update did not finish in time
 };
@@ -24,10 +25,14 @@ enum class ReleaseProblem
 namespace ReleaseTrust {
 
 // Verifies `signature` over the exact manifest bytes with `publicKey`, then
-// parses them. None (and `out` filled) only for a well-formed manifest the
-// key's holder signed.
+// parses them and judges the expiry at `now` (UTC; the callers pass the
+// system clock, tests any time). None (and `out` filled) only for a
+// well-formed manifest the key's holder signed that has not expired.
 ReleaseProblem verify(const QByteArray& manifest, const QByteArray& signature,
-                      const QByteArray& publicKey, ReleaseManifest* out);
+                      const QByteArray& publicKey, const QDateTime& now, ReleaseManifest* out);
+
+// The manifest carries an expiry time and `now` is before it.
+bool isCurrent(const ReleaseManifest& manifest, const QDateTime& now);
 
 // Numeric part by part from the first: the order in which releases are
 // made, so no older signed release ever counts as newer (unlike the offer

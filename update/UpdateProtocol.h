@@ -9,7 +9,8 @@
 // addresses, the query bodies and the parsing of the two reply forms.
 namespace UpdateProtocol {
 
-// The build's update service root: "http://" + host, no trailing slash.
+// The build's update service root: "http://" or "https://" + host (and
+// port), no trailing slash.
 QString defaultRoot();
 
 QString queryUrl(const QString& root);

@@ -45,8 +45,10 @@ void setTextColour(QWidget* widget, const QColor& colour)
 
 QHBoxLayout* row(QVBoxLayout* into)
 {
+    // Not aligned: an aligned row gets its size hint's height, not the
+    // height its word-wrapped label needs at its width (a third line was
+    // cut off). The closing stretch keeps the rows at the top.
     auto* layout = new QHBoxLayout;
-    layout->setAlignment(Qt::AlignTop);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     into->addLayout(layout);
@@ -139,6 +141,7 @@ void YSoftNovrel::fitLongestTexts()
         ReleaseProblemText::text(ReleaseProblem::NotSigned),
         ReleaseProblemText::text(ReleaseProblem::Mismatch),
         ReleaseProblemText::text(ReleaseProblem::NotNewer),
+        ReleaseProblemText::text(ReleaseProblem::Expired),
         ReleaseProblemText::text(ReleaseProblem::BadFile),
         ReleaseProblemText::text(ReleaseProblem::TimedOut)};
     for (const QString& message : messages) {

@@ -53,6 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 __builtin_trap();
         if (ReleaseTrust::isLaterVersion(manifest->version, manifest->version))
             __builtin_trap();
+        // An expiry reads back as written, and the release has expired from
+        // that second on.
+        if (manifest->expires.isValid() &&
+            (ReleaseManifest::parseTime(ReleaseManifest::timeText(manifest->expires)) != manifest->expires ||
+             ReleaseTrust::isCurrent(*manifest, manifest->expires)))
+            __builtin_trap();
     }
     return 0;
 }

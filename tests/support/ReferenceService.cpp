@@ -114,6 +114,7 @@ void ReferenceService::publish(const QString& version, const QString& updaterVer
     ReleaseManifest manifest;
     manifest.version = version;
     manifest.updaterVersion = updaterVersion;
+    manifest.expires = m_expires;
     manifest.updater.name = ProgramFiles::updater();
     manifest.updater.size = m_signedUpdater.size();
     manifest.updater.sha256 = QCryptographicHash::hash(m_signedUpdater, QCryptographicHash::Sha256).toHex();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QList>
 #include <QProcess>
@@ -30,6 +31,9 @@ public:
                  const QList<QPair<QString, QByteArray>>& files);
     // The updater the next signed manifests describe (default: empty).
     void setSignedUpdater(const QByteArray& content) { m_signedUpdater = content; }
+    // The expiry of the next signed manifests (default: 30 days from the
+    // service's start; invalid: none, as manifests made before expiries).
+    void setExpires(const QDateTime& expires) { m_expires = expires; }
     // Replaces the manifest and its signature (by `secretKey`) with these.
     void putManifest(const QByteArray& manifest, const QByteArray& secretKey);
     QByteArray manifest() const;
@@ -47,6 +51,7 @@ public:
 private:
     QTemporaryDir m_docRoot;
     QByteArray m_signedUpdater;
+    QDateTime m_expires = QDateTime::currentDateTimeUtc().addDays(30);
     QProcess m_php;
     quint16 m_port = 0;
 };

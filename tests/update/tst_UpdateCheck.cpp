@@ -14,6 +14,7 @@
 #include "ProgramFiles.h"
 #include "ReferenceService.h"
 #include "ReleaseKey.h"
+#include "ReleaseManifest.h"
 #include "ReleaseProblemText.h"
 #include "ReleaseSignature.h"
 #include "RootEnvironment.h"
@@ -26,6 +27,7 @@
 #include "UpdateRoutines.h"
 #include "YSoftNovrel.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -133,6 +135,7 @@ private slots:
     void firstPressInChinese();
     void unsignedReleasesAreNotOffered_data();
     void unsignedReleasesAreNotOffered();
+    void everyRefusalIsShownWhole();
     void programFolderIsTheExecutablesOwn();
     void pressDuringAQueryIsIgnored();
     void secondPressWithTheSameUpdater();
@@ -455,6 +458,8 @@ void TestUpdateCheck::unsignedReleasesAreNotOffered_data()
     QTest::newRow("tampered manifest") << "tampered" << int(ReleaseProblem::NotSigned);
     QTest::newRow("foreign key") << "foreign key" << int(ReleaseProblem::NotSigned);
     QTest::newRow("old signed release") << "downgrade" << int(ReleaseProblem::NotNewer);
+    QTest::newRow("expired manifest") << "expired" << int(ReleaseProblem::Expired);
+    QTest::newRow("manifest without expiry") << "no expiry" << int(ReleaseProblem::Expired);
     QTest::newRow("build without a key") << "no key" << int(ReleaseProblem::NoKey);
 }
 
@@ -477,6 +482,13 @@ void TestUpdateCheck::unsignedReleasesAreNotOffered()
     } else if (attack == QLatin1String("downgrade")) {
         // Newer by the offer rule (a greater third part), yet made earlier.
         m_service.publish(QStringLiteral("0.9.9.99"), QStringLiteral("1.0.0.3"), {});
+    } else if (attack == QLatin1String("expired") || attack == QLatin1String("no expiry")) {
+        // The maker's own signature, on a manifest whose time is up (an old
+        // release held out by the service), or from before expiries.
+        ReleaseManifest stale = *ReleaseManifest::parse(m_service.manifest());
+        stale.expires = attack == QLatin1String("expired") ? QDateTime::currentDateTimeUtc().addSecs(-2)
+                                                           : QDateTime();
+        m_service.putManifest(stale.serialize(), TestKeys::secretKey());
     } else {
         ReleaseKey::set(QByteArray());
     }
@@ -491,6 +503,46 @@ void TestUpdateCheck::unsignedReleasesAreNotOffered()
     QCOMPARE(dialog->messageLabel()->text(), ReleaseProblemText::text(ReleaseProblem(problem)));
     QCOMPARE(dialog->updateButton()->text(), QStringLiteral("Novrel"));
     QVERIFY(!QFile::exists(folder(QStringLiteral("NovrelTemp"))));
+}
+
+void TestUpdateCheck::everyRefusalIsShownWhole()
+{
+    // Each reason a release is refused for, at both widths the dialog is
+    // opened with, in English and Chinese, with the program's style sheet:
+    // every line of it visible, none cut off by the box or the window.
+    QFile sheet(QStringLiteral(":/UI/bluenew"));
+    QVERIFY(sheet.open(QIODevice::ReadOnly));
+    qApp->setStyleSheet(QString::fromLatin1(sheet.readAll()));
+    QTranslator chinese;
+    QVERIFY(chinese.load(QStringLiteral(":/UI/tesvane_zh")));
+    for (const bool inChinese : {false, true}) {
+        if (inChinese)
+            QCoreApplication::installTranslator(&chinese);
+        for (const int width : {400, 430}) {
+            YSoftNovrel dialog(nullptr, QStringLiteral("Soft Novrel"), 35, width, 130);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            for (int problem = int(ReleaseProblem::NoKey); problem <= int(ReleaseProblem::TimedOut); ++problem) {
+                QLabel* label = dialog.messageLabel();
+                label->setText(ReleaseProblemText::text(ReleaseProblem(problem)));
+                for (int i = 0; i < 3; ++i)
+                    QApplication::processEvents(); // the label, the box, the window
+                const QString what = QStringLiteral("%1 at %2: %3 of %4 lines' height shown, label %5 high")
+                                         .arg(label->text())
+                                         .arg(width)
+                                         .arg(label->visibleRegion().boundingRect().height())
+                                         .arg(label->heightForWidth(label->width()))
+                                         .arg(label->height());
+                QVERIFY2(label->visibleRegion().boundingRect().height() >= label->heightForWidth(label->width()),
+                         qPrintable(what));
+                QVERIFY2(label->mapTo(&dialog, QPoint(0, label->height())).y() <=
+                             dialog.updateButton()->mapTo(&dialog, QPoint(0, 0)).y(),
+                         qPrintable(what));
+            }
+        }
+    }
+    QCoreApplication::removeTranslator(&chinese);
+    qApp->setStyleSheet(QString());
 }
 
 void TestUpdateCheck::programFolderIsTheExecutablesOwn()
@@ -539,10 +591,10 @@ void TestUpdateCheck::secondPressWithTheSameUpdater()
     QCOMPARE(dialog->updateButton()->text(), QStringLiteral("NovrelIng"));
     const int queries = m_service.requests().size();
     click(dialog->updateButton());
-    QTRY_VERIFY(QFile::exists(folder(QStringLiteral("started"))));
-    QCOMPARE(readFile(folder(QStringLiteral("started"))),
-             QDir(m_folder->path()).canonicalPath().toUtf8() + "\n0\n" +
-                 QByteArray::number(uint(getuid())) + "\n");
+    // Waited for whole: the fake updater creates the file before it writes it.
+    QTRY_COMPARE(readFile(folder(QStringLiteral("started"))),
+                 QDir(m_folder->path()).canonicalPath().toUtf8() + "\n0\n" +
+                     QByteArray::number(uint(getuid())) + "\n");
     QVERIFY(quitRequested());
     QTRY_VERIFY(!dialog->isVisible());
     QCOMPARE(dialog->result(), int(QDialog::Accepted));

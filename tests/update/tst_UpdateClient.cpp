@@ -11,6 +11,7 @@
 #include "ReleaseTrust.h"
 #include "TestFiles.h"
 #include "TestKeys.h"
+#include "TlsTestServer.h"
 #include "UpdateProtocol.h"
 #include "UpdateQuery.h"
 #include "UpdateRoutines.h"
@@ -68,6 +69,7 @@ private slots:
     void serviceRefusesWhatTheClientRefuses();
     void sampleReleaseIsConsistent();
     void releaseDownload();
+    void httpsServiceWithItsCertificateChecked();
 
     void downloaderRefusesBadRequests();
     void downloaderHttpAndNetworkErrors();
@@ -178,6 +180,7 @@ void TestUpdateClient::releaseManifests()
 {
     const QByteArray hash(64, 'a');
     const QByteArray good = "format=rotaprobe-release/1\nversion=1.0.0.16\nupdater_version=1.0.0.3\n"
+                            "expires=2027-01-09T12:00:00Z\n"
                             "updater=" + hash + " 10 Novrel\nfile=" + hash + " 0 Rotaprobe\n"
                             "file=" + hash + " 123 Release notes.txt\n";
     const std::optional<ReleaseManifest> manifest = ReleaseManifest::parse(good);
@@ -201,7 +204,20 @@ void TestUpdateClient::releaseManifests()
         {" 0 Rotaprobe", " 0 NovrelTemp"},
         {" 123 Release notes.txt", " 123 rotaprobe"}, // the same name twice
         {"\n", "\r\n"},
-        {"version=1.0.0.16\n", QByteArray("version=1.0.0.16\0" "7\n", 19)}}; // a NUL hides the rest
+        {"version=1.0.0.16\n", QByteArray("version=1.0.0.16\0" "7\n", 19)}, // a NUL hides the rest
+        // The lines in another order: one manifest, one text.
+        {"version=1.0.0.16\nupdater_version=1.0.0.3\n", "updater_version=1.0.0.3\nversion=1.0.0.16\n"},
+        {"expires=2027-01-09T12:00:00Z\nupdater=" + hash + " 10 Novrel\n",
+         "updater=" + hash + " 10 Novrel\nexpires=2027-01-09T12:00:00Z\n"},
+        // The expiry: one UTC form, a real time, once.
+        {"T12:00:00Z", "T12:00:00Z\nexpires=2027-01-09T12:00:00Z"},
+        {"T12:00:00Z", "T12:00:00"},
+        {"T12:00:00Z", "T12:00:00+00:00"},
+        {"T12:00:00Z", "T12:00:00.000Z"},
+        {"T12:00:00Z", "T24:00:00Z"},
+        {"2027-01-09", "2027-02-30"},
+        {"2027-01-09T", "2027-01-09 "},
+        {"expires=2027", "expires= 2027"}};
     for (const auto& change : bad) {
         QByteArray text = good;
         text.replace(text.indexOf(change.first), change.first.size(), change.second);
@@ -212,16 +228,31 @@ void TestUpdateClient::releaseManifests()
     // Signed by the key's holder, byte for byte; then what it says.
     const ReleaseSignature::KeyPair maker = ReleaseSignature::generate();
     const QByteArray signature = ReleaseSignature::sign(good, maker.secretKey);
+    const QDateTime expires(QDate(2027, 1, 9), QTime(12, 0), Qt::UTC);
+    const QDateTime before = expires.addSecs(-1);
     ReleaseManifest verified;
-    QCOMPARE(ReleaseTrust::verify(good, signature, maker.publicKey, &verified), ReleaseProblem::None);
+    QCOMPARE(ReleaseTrust::verify(good, signature, maker.publicKey, before, &verified), ReleaseProblem::None);
     QCOMPARE(verified.version, QStringLiteral("1.0.0.16"));
+    QCOMPARE(verified.expires, expires);
     QByteArray altered = good;
     altered[good.indexOf("123")] = '9';
-    QCOMPARE(ReleaseTrust::verify(altered, signature, maker.publicKey, &verified), ReleaseProblem::NotSigned);
-    QCOMPARE(ReleaseTrust::verify(good, signature, ReleaseSignature::generate().publicKey, &verified),
+    QCOMPARE(ReleaseTrust::verify(altered, signature, maker.publicKey, before, &verified), ReleaseProblem::NotSigned);
+    QCOMPARE(ReleaseTrust::verify(good, signature, ReleaseSignature::generate().publicKey, before, &verified),
              ReleaseProblem::NotSigned);
-    QCOMPARE(ReleaseTrust::verify(good, signature.left(63), maker.publicKey, &verified), ReleaseProblem::NotSigned);
-    QCOMPARE(ReleaseTrust::verify(good, signature, QByteArray(), &verified), ReleaseProblem::NoKey);
+    QCOMPARE(ReleaseTrust::verify(good, signature.left(63), maker.publicKey, before, &verified),
+             ReleaseProblem::NotSigned);
+    QCOMPARE(ReleaseTrust::verify(good, signature, QByteArray(), before, &verified), ReleaseProblem::NoKey);
+    // Expired from its expiry time on, whatever the local time zone; a
+    // signed manifest without an expiry is refused the same way.
+    QCOMPARE(ReleaseTrust::verify(good, signature, maker.publicKey, expires, &verified), ReleaseProblem::Expired);
+    QCOMPARE(ReleaseTrust::verify(good, signature, maker.publicKey, expires.toLocalTime().addDays(400), &verified),
+             ReleaseProblem::Expired);
+    QByteArray timeless = good;
+    timeless.remove(good.indexOf("expires="), int(qstrlen("expires=2027-01-09T12:00:00Z\n")));
+    QVERIFY(ReleaseManifest::parse(timeless));
+    QCOMPARE(ReleaseTrust::verify(timeless, ReleaseSignature::sign(timeless, maker.secretKey), maker.publicKey,
+                                  before, &verified),
+             ReleaseProblem::Expired);
     QCOMPARE(ReleaseTrust::checkFileList(*manifest, {"Rotaprobe", "Release notes.txt"}), ReleaseProblem::None);
     QCOMPARE(ReleaseTrust::checkFileList(*manifest, {"Release notes.txt", "Rotaprobe"}), ReleaseProblem::Mismatch);
     QCOMPARE(ReleaseTrust::checkFileList(*manifest, {"Rotaprobe"}), ReleaseProblem::Mismatch);
@@ -539,6 +570,55 @@ void TestUpdateClient::releaseDownload()
     QCOMPARE(bar.value(), content.size());
 }
 
+void TestUpdateClient::httpsServiceWithItsCertificateChecked()
+{
+    // The service behind TLS: the signed manifest is fetched and a release
+    // file downloaded over https once the server's certificate is vouched
+    // for; before that, no request gets through and nothing is written.
+    TlsTestServer server;
+    QVERIFY2(server.start(), "openssl (tools/setup.sh) makes the test certificate");
+    const QByteArray content = "the release over TLS";
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("Rotaprobe"));
+    QVERIFY(writeFile(source, content));
+    ReleaseManifest manifest;
+    manifest.version = QStringLiteral("1.0.0.16");
+    manifest.updaterVersion = QStringLiteral("1.0.0.3");
+    manifest.expires = QDateTime::currentDateTimeUtc().addDays(1);
+    manifest.updater = *ReleaseManifest::describe(source);
+    manifest.updater.name = QStringLiteral("Novrel");
+    manifest.files = {*ReleaseManifest::describe(source)};
+    const QByteArray text = manifest.serialize();
+    server.serve(QStringLiteral("/Novrel/Rotaprobe/release.manifest"), text);
+    server.serve(QStringLiteral("/Novrel/Rotaprobe/release.manifest.sig"),
+                 ReleaseSignature::sign(text, TestKeys::secretKey()));
+    server.serve(QStringLiteral("/Novrel/Rotaprobe/App/Rotaprobe"), content);
+    const QString url = UpdateProtocol::releaseFileUrl(server.root(), QStringLiteral("Rotaprobe"));
+    QVERIFY(url.startsWith(QStringLiteral("https://127.0.0.1:")));
+    const QString target = dir.filePath(QStringLiteral("downloaded"));
+    iHttpDownloadS downloader(nullptr, nullptr);
+    ReleaseKey::set(TestKeys::publicKey());
+
+    QCOMPARE(ReleaseFetch::fetch(server.root(), 5000).problem, ReleaseProblem::NotSigned);
+    QCOMPARE(download(downloader, url, target), 1);
+    QVERIFY(downloader.lastError().startsWith(QStringLiteral("Error:NetworkError")));
+    QVERIFY(!QFile::exists(target));
+    QCOMPARE(server.requests(), 0);
+    {
+        TrustedCa trust(server.caCertificate());
+        const ReleaseFetch::Result release = ReleaseFetch::fetch(server.root(), 5000);
+        QCOMPARE(release.problem, ReleaseProblem::None);
+        QCOMPARE(release.manifest.fileNames(), QStringList({QStringLiteral("Rotaprobe")}));
+        iHttpDownloadS trusting(nullptr, nullptr); // a network manager that never saw the refusal
+        QCOMPARE(download(trusting, url, target), 1);
+        QCOMPARE(trusting.lastError(), QString());
+        QVERIFY(ReleaseTrust::matches(target, *release.manifest.file(QStringLiteral("Rotaprobe"))));
+        QCOMPARE(server.requests(), 3);
+        QVERIFY(server.handshakes() >= 1);
+    }
+    ReleaseKey::reset();
+}
+
 void TestUpdateClient::downloaderRefusesBadRequests()
 {
     QTemporaryDir dir;
@@ -552,8 +632,8 @@ void TestUpdateClient::downloaderRefusesBadRequests()
         const char* error;
     } cases[] = {
         {QStringLiteral("http://exa mple.com/%zz"), target, "Error:URL has specify a invalid name."},
-        {QStringLiteral("https://127.0.0.1/file"), target, "Error:URL must start with 'http:'"},
-        {QStringLiteral("ftp://127.0.0.1/file"), target, "Error:URL must start with 'http:'"},
+        {QStringLiteral("ftp://127.0.0.1/file"), target, "Error:URL must start with 'http:' or 'https:'"},
+        {QStringLiteral("file:///etc/passwd"), target, "Error:URL must start with 'http:' or 'https:'"},
         {m_service.root(), target, "Error:URL's path is empty."},
         {m_service.root() + QStringLiteral("/file"), QString(), "Error:invalid filePath."},
         {m_service.root() + QStringLiteral("/file"), dir.path(), "Error:Cannot open file."},

@@ -311,6 +311,8 @@ void TestNovrel::releaseNotSignedByTheMakerInstallsNothing_data()
     QTest::newRow("tampered file") << "tampered file" << int(ReleaseProblem::BadFile);
     QTest::newRow("over-size file") << "over-size file" << int(ReleaseProblem::BadFile);
     QTest::newRow("old signed release") << "downgrade" << int(ReleaseProblem::NotNewer);
+    QTest::newRow("expired manifest") << "expired" << int(ReleaseProblem::Expired);
+    QTest::newRow("manifest without expiry") << "no expiry" << int(ReleaseProblem::Expired);
     QTest::newRow("build without a key") << "no key" << int(ReleaseProblem::NoKey);
 }
 
@@ -337,6 +339,13 @@ void TestNovrel::releaseNotSignedByTheMakerInstallsNothing()
     } else if (attack == QLatin1String("downgrade")) {
         m_service.publish(QStringLiteral("0.9.9.99"), QStringLiteral("1.0.0.2"),
                           {{kTester, fakeExecutable(QStringLiteral("0.9.9.99"), "old release")}});
+    } else if (attack == QLatin1String("expired") || attack == QLatin1String("no expiry")) {
+        // The maker's own signature, on a manifest whose time is up (an old
+        // release held out by the service), or from before expiries.
+        ReleaseManifest stale = *ReleaseManifest::parse(m_service.manifest());
+        stale.expires = attack == QLatin1String("expired") ? QDateTime::currentDateTimeUtc().addSecs(-2)
+                                                           : QDateTime();
+        m_service.putManifest(stale.serialize(), TestKeys::secretKey());
     } else {
         ReleaseKey::set(QByteArray());
     }

@@ -77,7 +77,7 @@ void phases(int width)
     // First press, a release not signed by the maker: refused with its reason.
     d = dialog(width);
     d->hintLabel()->setText(text("The latest version is:%1").arg(kNewest));
-    d->messageLabel()->setText(ReleaseProblemText::text(ReleaseProblem::NotNewer));
+    d->messageLabel()->setText(ReleaseProblemText::text(ReleaseProblem::Expired));
     save(d, "refused");
 
     // No answer from the service.

@@ -52,10 +52,10 @@ void states(const QString& language)
         g_gallery.save(&window, language + QStringLiteral("_failed"), true);
     }
     {
-        // A release not signed by the maker: the longest of the reasons.
+        // A signed release that has expired: the longest of the reasons.
         Novrel window;
         window.versionLabel()->setText(text("MainApp Ver:%1").arg(kLongVersion));
-        window.hintLabel()->setText(ReleaseProblemText::text(ReleaseProblem::NotNewer));
+        window.hintLabel()->setText(ReleaseProblemText::text(ReleaseProblem::Expired));
         g_gallery.save(&window, language + QStringLiteral("_refused"), true);
     }
     {

@@ -75,6 +75,10 @@
         <translation>已签名的发布版本不比已安装的程序新，未安装任何文件。</translation>
     </message>
     <message>
+        <source>The signed release has expired: a newer one may be held back. Nothing was installed.</source>
+        <translation>已签名的发布版本已过期，新版本可能被扣留。未安装任何文件。</translation>
+    </message>
+    <message>
         <source>A downloaded file is not the one the release describes: nothing was installed.</source>
         <translation>下载的文件与发布版本的描述不符，未安装任何文件。</translation>
     </message>

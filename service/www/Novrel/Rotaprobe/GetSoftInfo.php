@@ -111,7 +111,7 @@ function manifest_summary(string $path): ?array
                 return null;
             }
             $summary['files'][] = $fields[2];
-        } elseif ($key !== 'updater') {
+        } elseif ($key !== 'updater' && $key !== 'expires') {
             return null;
         }
     }
