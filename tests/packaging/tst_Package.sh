@@ -181,7 +181,7 @@ DPKG_ROOT=$fakeroot_dir PATH=$tmp/nobin /bin/sh "$tmp/control/postrm" upgrade ||
 # --- dependencies: computed from the executables, plus the CJK font
 depends=$(dpkg-deb -f "$deb" Depends)
 for package in libqt5widgets5 libqt5network5 libqt5sql5 libqt5sql5-sqlite libqt5sql5-psql \
-    libqcustomplot libusb-0.1-4 libudev1 fonts-wqy-zenhei; do
+    libqcustomplot libusb-0.1-4 libudev1 fonts-wqy-zenhei ca-certificates; do
     [[ $depends == *"$package"* ]] || fail "Depends lacks $package: $depends"
 done
 [ -n "$(dpkg-deb -f "$deb" Description)" ] || fail "no description"
