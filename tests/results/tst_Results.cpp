@@ -58,6 +58,8 @@ private slots:
     void init();
     void locationsAreParsed_data();
     void locationsAreParsed();
+    void connectionSettingsAreChecked_data();
+    void connectionSettingsAreChecked();
     void migrationFromTheFirstSchema();
     void filtersTakeWholeDays();
     void statisticsOfAKnownSample();
@@ -124,7 +126,7 @@ void tst_Results::locationsAreParsed_data()
     QTest::newRow("path below database") << "postgresql://line@db/a/b" << false;
     QTest::newRow("port zero") << "postgresql://line@db:0/results" << false;
     QTest::newRow("port too big") << "postgresql://line@db:70000/results" << false;
-    QTest::newRow("unknown parameter") << "postgresql://db/results?sslmode=disable" << false;
+    QTest::newRow("unknown parameter") << "postgresql://db/results?gssencmode=disable" << false;
     QTest::newRow("host parameter not a folder") << "postgresql:///results?host=db" << false;
     QTest::newRow("encoded line break") << "postgresql://db/res%0Aults" << false;
     QTest::newRow("two hosts") << "postgresql://db/results?host=/tmp" << false;
@@ -165,6 +167,62 @@ void tst_Results::locationsAreParsed()
     const auto again = StoreLocation::parse(location->display(), &error);
     QVERIFY2(again && again->host == host && again->database == database,
              qPrintable(location->display()));
+}
+
+void tst_Results::connectionSettingsAreChecked_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("options"); // empty: refused
+    const QString base = QStringLiteral("connect_timeout=3");
+    QTest::newRow("none") << "" << base;
+    QTest::newRow("verify-full") << "sslmode=verify-full&sslrootcert=/etc/line/ca.crt"
+                                 << "connect_timeout=3;sslmode=verify-full;"
+                                    "sslrootcert='/etc/line/ca.crt'";
+    QTest::newRow("client certificate")
+        << "sslmode=require&sslcert=/home/u/.pg/a%20b.crt&sslkey=/k/it's%5Ca.key"
+        << "connect_timeout=3;sslmode=require;sslcert='/home/u/.pg/a b.crt';"
+           "sslkey='/k/it\\'s\\\\a.key'";
+    QTest::newRow("timeout") << "connect_timeout=10&sslmode=disable"
+                             << "connect_timeout=10;sslmode=disable";
+    for (const char* mode : {"allow", "prefer", "verify-ca"})
+        QTest::newRow(mode) << QStringLiteral("sslmode=") + QLatin1String(mode)
+                            << base + QStringLiteral(";sslmode=") + QLatin1String(mode);
+    QTest::newRow("unknown mode") << "sslmode=verify" << "";
+    QTest::newRow("mode in capitals") << "sslmode=REQUIRE" << "";
+    QTest::newRow("empty mode") << "sslmode=" << "";
+    QTest::newRow("mode twice") << "sslmode=require&sslmode=disable" << "";
+    QTest::newRow("empty root certificate") << "sslrootcert=" << "";
+    QTest::newRow("option smuggled in a path") << "sslkey=/a%3Bsslmode=disable" << "";
+    QTest::newRow("line break in a path") << "sslcert=/a%0Ab" << "";
+    QTest::newRow("timeout zero") << "connect_timeout=0" << "";
+    QTest::newRow("timeout negative") << "connect_timeout=-1" << "";
+    QTest::newRow("timeout signed") << "connect_timeout=+5" << "";
+    QTest::newRow("timeout not a number") << "connect_timeout=5s" << "";
+    QTest::newRow("timeout too big") << "connect_timeout=99999999999" << "";
+    QTest::newRow("password") << "sslmode=require&password=x" << "";
+}
+
+// The connection settings a URL may carry reach Qt's driver quoted for
+// libpq (nothing can add an option of its own), parse back from the
+// display form, and leave the spool's key as it was without them.
+void tst_Results::connectionSettingsAreChecked()
+{
+    QFETCH(QString, query);
+    QFETCH(QString, options);
+    const QString plain = QStringLiteral("postgresql://line@db.example:5433/results");
+    const QString text = query.isEmpty() ? plain : plain + QLatin1Char('?') + query;
+    QString error;
+    const auto location = StoreLocation::parse(text, &error);
+    QCOMPARE(location.has_value(), !options.isEmpty());
+    if (!location) {
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QCOMPARE(location->connectOptions(3), options);
+    const auto again = StoreLocation::parse(location->display(), &error);
+    QVERIFY2(again, qPrintable(location->display() + QLatin1Char(' ') + error));
+    QCOMPARE(again->connectOptions(3), options);
+    QCOMPARE(location->spoolKey(), StoreLocation::parse(plain, &error)->display());
 }
 
 // A store written by the first schema is taken forward on opening: its
