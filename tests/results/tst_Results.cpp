@@ -67,6 +67,7 @@ private slots:
     void unusableFileIsAnErrorAndSpoolsTheResult();
     void unreachableServerSpools();
     void spoolDeliversOnceWhenTheAnswerWasLost();
+    void spoolKeepsWhatTheStoreRefuses();
 
 private:
     StoreLocation sqlite(const QString& name) const;
@@ -546,6 +547,55 @@ void tst_Results::spoolDeliversOnceWhenTheAnswerWasLost()
             newId = row.id;
     }
     QVERIFY(waitingId > 0 && waitingId < newId);
+}
+
+// A spooled result the store refuses (here by a rule of the store's own)
+// stays in the spool, delivery after delivery, without holding up the one
+// behind it; opening the store says why. Once the store takes it, it
+// arrives, once.
+void tst_Results::spoolKeepsWhatTheStoreRefuses()
+{
+    const StoreLocation location = sqlite(QStringLiteral("refusing.sqlite"));
+    QString error;
+    QStringList warnings;
+    {
+        ResultStore first(location, m_spool);
+        QVERIFY2(first.openForWriting(&error, &warnings), qPrintable(error));
+    }
+    SqlConnection admin(QStringLiteral("QSQLITE"));
+    admin.db().setDatabaseName(location.filePath);
+    QVERIFY(admin.db().open());
+    QVERIFY(QSqlQuery(admin.db())
+                .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON results "
+                                     "WHEN NEW.serial = 'REFUSED' "
+                                     "BEGIN SELECT RAISE(ABORT, 'refused by the line'); END")));
+    const TestResult refused = SampleResults::make("REFUSED", utc("2026-05-02T08:00:00Z"));
+    const TestResult waiting = SampleResults::make("WAITING", utc("2026-05-02T08:01:00Z"));
+    ResultSpool spool(m_spool);
+    QVERIFY(spool.add(location.spoolKey(), refused, &error));
+    QVERIFY(spool.add(location.spoolKey(), waiting, &error));
+
+    ResultStore store(location, m_spool);
+    for (int round = 0; round < 3; ++round) {
+        const auto outcome = store.store(SampleResults::make(
+            QStringLiteral("NEXT-%1").arg(round), utc("2026-05-02T09:00:00Z").addSecs(round)));
+        QCOMPARE(int(outcome.outcome), int(ResultStore::Outcome::Stored));
+        QCOMPARE(outcome.delivered, round == 0 ? 1 : 0);
+        QCOMPARE(spool.pending(location.spoolKey()), 1);
+    }
+    ResultStore reopened(location, m_spool);
+    warnings.clear();
+    QVERIFY2(reopened.openForWriting(&error, &warnings), qPrintable(error));
+    QVERIFY2(warnings.size() == 1 && warnings.first().contains("refused by the line"),
+             qPrintable(warnings.join('\n')));
+    QCOMPARE(spool.pending(location.spoolKey()), 1);
+    QCOMPARE(count(location, QStringLiteral("WHERE serial = 'REFUSED'")), 0);
+
+    QVERIFY(QSqlQuery(admin.db()).exec(QStringLiteral("DROP TRIGGER refuse")));
+    QCOMPARE(reopened.deliverSpool(&error), 1);
+    QCOMPARE(spool.pending(location.spoolKey()), 0);
+    QCOMPARE(count(location, QStringLiteral("WHERE uid = '%1'").arg(refused.uid)), 1);
+    QCOMPARE(count(location), 5);
 }
 
 QTEST_GUILESS_MAIN(tst_Results)
