@@ -167,6 +167,11 @@ bool ResultStore::connect(bool create, QString* error)
 
 bool ResultStore::openForWriting(QString* error, QStringList* warnings)
 {
+    if (m_location.unverifiedOverNetwork())
+        warnings->append(tr("Warning: %1 is reached over the network without checking its "
+                            "certificate, so the password may travel in clear text: add "
+                            "sslmode=verify-full&sslrootcert=FILE to the URL.")
+                             .arg(m_location.display()));
     QString connectError;
     if (!connect(true, &connectError)) {
         if (m_location.engine == StoreLocation::Engine::Sqlite) {

@@ -238,6 +238,16 @@ QString StoreLocation::connectOptions(int defaultTimeoutS) const
     return options.join(QLatin1Char(';'));
 }
 
+bool StoreLocation::unverifiedOverNetwork() const
+{
+    if (engine != Engine::Postgres || host.isEmpty() || host.startsWith(QLatin1Char('/')))
+        return false;
+    const bool loopback = host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0 ||
+                          host.startsWith(QLatin1String("127.")) || host == QLatin1String("::1");
+    return !loopback && sslMode != QLatin1String("verify-ca") &&
+           sslMode != QLatin1String("verify-full");
+}
+
 const QStringList& StoreLocation::sslModes()
 {
     static const QStringList modes{QStringLiteral("disable"),   QStringLiteral("allow"),

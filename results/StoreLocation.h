@@ -60,6 +60,11 @@ public:
     // URL sets no connect_timeout.
     QString connectOptions(int defaultTimeoutS) const;
 
+    // A PostgreSQL server reached over a network (not a socket folder, not
+    // the loopback address) without sslmode verify-ca or verify-full: the
+    // password may go to whoever answers.
+    bool unverifiedOverNetwork() const;
+
     // libpq's sslmode values.
     static const QStringList& sslModes();
 

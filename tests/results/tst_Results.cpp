@@ -220,6 +220,7 @@ void tst_Results::connectionSettingsAreChecked()
         return;
     }
     QCOMPARE(location->connectOptions(3), options);
+    QCOMPARE(location->unverifiedOverNetwork(), !options.contains(QLatin1String("sslmode=verify")));
     const auto again = StoreLocation::parse(location->display(), &error);
     QVERIFY2(again, qPrintable(location->display() + QLatin1Char(' ') + error));
     QCOMPARE(again->connectOptions(3), options);
@@ -487,7 +488,8 @@ void tst_Results::unusableFileIsAnErrorAndSpoolsTheResult()
 }
 
 // A server nobody answers at: not an error before a test (the results
-// wait), and each result is kept in the spool with a warning.
+// wait), and each result is kept in the spool with a warning. One reached
+// over a network without sslmode=verify-full gets a warning of its own.
 void tst_Results::unreachableServerSpools()
 {
     QString error;
@@ -512,6 +514,15 @@ void tst_Results::unreachableServerSpools()
     ResultStore reader(*location, m_spool);
     QVERIFY(!reader.openForReading(&error));
     QVERIFY(!error.isEmpty());
+    // Over a network without a checked certificate: the password is at stake.
+    const auto network = StoreLocation::parse(
+        QStringLiteral("postgresql://nobody@192.0.2.1/results?connect_timeout=1"), &error);
+    QVERIFY(network);
+    ResultStore remote(*network, m_spool);
+    warnings.clear();
+    QVERIFY2(remote.openForWriting(&error, &warnings), qPrintable(error));
+    QVERIFY2(warnings.size() == 2 && warnings.first().contains("sslmode=verify-full"),
+             qPrintable(warnings.join('\n')));
 }
 
 // The spool holds a result whose commit reached the store although its
