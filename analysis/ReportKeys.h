@@ -6,8 +6,7 @@
 #include <initializer_list>
 
 namespace reportkeys {
-template <int N>
-constexpr QLatin1String key(const char (&text)[N])
+template <int N> constexpr QLatin1String key(const char (&text)[N])
 {
     return QLatin1String(text, N - 1);
 }

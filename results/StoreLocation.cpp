@@ -154,11 +154,12 @@ bool StoreLocation::takeParameter(const QString& text, const QString& key, const
     if (key == QLatin1String("connect_timeout")) {
         bool ok = false;
         const int seconds = value.toInt(&ok);
-        const bool digits = std::all_of(value.begin(), value.end(),
-                                        [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+        const bool digits = std::all_of(value.begin(), value.end(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        });
         if (!ok || !digits || seconds <= 0) {
-            *error = tr("\"%1\": connect_timeout= takes a whole number of seconds above 0.")
-                         .arg(text);
+            *error =
+                tr("\"%1\": connect_timeout= takes a whole number of seconds above 0.").arg(text);
             return false;
         }
         connectTimeoutS = seconds;
@@ -207,7 +208,8 @@ QString StoreLocation::url(bool withSettings) const
             {"sslrootcert", sslRootCert},
             {"sslcert", sslCert},
             {"sslkey", sslKey},
-            {"connect_timeout", connectTimeoutS > 0 ? QString::number(connectTimeoutS) : QString()}};
+            {"connect_timeout",
+             connectTimeoutS > 0 ? QString::number(connectTimeoutS) : QString()}};
         for (const auto& [key, value] : settings)
             if (!value.isEmpty())
                 parameters << QLatin1String(key) + QLatin1Char('=') + encoded(value, "/");

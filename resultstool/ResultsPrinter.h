@@ -11,8 +11,8 @@
 #include <QVector>
 
 // What rotaprobe-results prints: text for a person (stored text escaped,
-// see terminalText), JSON and CSV for scripts. The CSV's columns are fixed: the test's facts, then every figure
-// of ResultFigures in its order, under its report name.
+// see terminalText), JSON and CSV for scripts. The CSV's columns are fixed: the test's facts, then
+// every figure of ResultFigures in its order, under its report name.
 class ResultsPrinter
 {
     Q_DECLARE_TR_FUNCTIONS(ResultsPrinter)

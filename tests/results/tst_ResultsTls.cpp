@@ -71,8 +71,8 @@ bool tst_ResultsTls::makeAuthority(const QString& name)
                {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
                 "-nodes", "-days", "2", "-subj", "/CN=Rotaprobe test " + name, "-addext",
                 "basicConstraints=critical,CA:TRUE", "-addext",
-                "keyUsage=critical,keyCertSign,cRLSign", "-keyout",
-                m_certs.filePath(name + ".key"), "-out", m_certs.filePath(name + ".crt")});
+                "keyUsage=critical,keyCertSign,cRLSign", "-keyout", m_certs.filePath(name + ".key"),
+                "-out", m_certs.filePath(name + ".crt")});
 }
 
 // server.crt for 127.0.0.1 and localhost, signed by the authority "ca".
@@ -90,9 +90,8 @@ bool tst_ResultsTls::makeServerCertificate()
                 m_certs.filePath("server.csr")}) &&
            run(QStringLiteral("openssl"),
                {"x509", "-req", "-days", "2", "-in", m_certs.filePath("server.csr"), "-CA",
-                m_certs.filePath("ca.crt"), "-CAkey", m_certs.filePath("ca.key"),
-                "-CAcreateserial", "-extfile", extensions.fileName(), "-out",
-                m_certs.filePath("server.crt")});
+                m_certs.filePath("ca.crt"), "-CAkey", m_certs.filePath("ca.key"), "-CAcreateserial",
+                "-extfile", extensions.fileName(), "-out", m_certs.filePath("server.crt")});
 }
 
 bool tst_ResultsTls::server(const QStringList& arguments)
@@ -147,7 +146,7 @@ ResultStore::Outcome tst_ResultsTls::storeOne(const QString& query, QStringList*
     }
     return store
         .store(SampleResults::make(QStringLiteral("TLS-%1").arg(m_spools),
-                                        QDateTime::currentDateTimeUtc()))
+                                   QDateTime::currentDateTimeUtc()))
         .outcome;
 }
 
@@ -188,7 +187,8 @@ void tst_ResultsTls::authorityDecides()
     QFETCH(bool, stored);
     QFETCH(QString, reason);
     const int before = scalar(QStringLiteral("SELECT COUNT(*) FROM pg_tables "
-                                             "WHERE tablename = 'results'")).toInt() == 1
+                                             "WHERE tablename = 'results'"))
+                                   .toInt() == 1
                            ? scalar(QStringLiteral("SELECT COUNT(*) FROM results")).toInt()
                            : 0;
     QStringList warnings;

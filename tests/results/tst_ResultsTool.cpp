@@ -224,8 +224,8 @@ void tst_ResultsTool::storedTextIsShownEscaped()
     qint64 id = 0;
     {
         ResultStore store(*StoreLocation::parse(db, &error), m_dir.filePath("shared-spool"));
-        id = store.store(SampleResults::make(QStringLiteral("SN-9"), QDateTime::currentDateTimeUtc()))
-                 .id;
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        id = store.store(SampleResults::make(QStringLiteral("SN-9"), now)).id;
         QVERIFY(id > 0);
     }
     const QString serial = QStringLiteral("SN-9\x1b[1A\r%1  pass").arg(m_firstId);
@@ -236,10 +236,9 @@ void tst_ResultsTool::storedTextIsShownEscaped()
         QSqlQuery q(connection.db());
         q.prepare(QStringLiteral("UPDATE results SET serial = ?, station = ?, operator = ?, "
                                  "verdict_reason = ?, program_version = ?, profile_name = ?"));
-        for (const QString& value :
-             {serial, QStringLiteral("bench\u202e1"), QStringLiteral("op\u009b2K"),
-              QStringLiteral("x\ny\x7f"),
-              QStringLiteral("1.0\x07"), QStringLiteral("p\u2028q\u200b")})
+        for (const QString& value : {serial, QStringLiteral("bench\u202e1"),
+                                     QStringLiteral("op\u009b2K"), QStringLiteral("x\ny\x7f"),
+                                     QStringLiteral("1.0\x07"), QStringLiteral("p\u2028q\u200b")})
             q.addBindValue(value);
         QVERIFY(q.exec());
         QVERIFY(q.exec(QStringLiteral("UPDATE items SET name = 'signal\x1b]0;x\x07'")));
