@@ -1,33 +1,44 @@
 #include "ResultFigures.h"
 
+#include "ReportKeys.h"
+
 #include <QJsonValue>
 #include <QStringList>
+
+namespace {
+
+using K = ReportKeys;
+
+QString signalFigure(QLatin1String key)
+{
+    return K::path({K::signal, key});
+}
+
+} // namespace
 
 const QVector<ResultFigures::Figure>& ResultFigures::all()
 {
     static const QVector<Figure> figures = [] {
-        const char* const names[] = {"signal.offset_sin_pct",
-                                     "signal.offset_cos_pct",
-                                     "signal.amplitude_sin_pct",
-                                     "signal.amplitude_cos_pct",
-                                     "signal.amplitude_ratio",
-                                     "signal.phase_deviation_deg",
-                                     "signal.quality_pct",
-                                     "signal.interpolation_error_pct",
-                                     "signal.interpolation_error_um",
-                                     "latch.sincos.spread",
-                                     "latch.sincos.spread_um",
-                                     "latch.square.spread",
-                                     "latch.square.spread_um",
-                                     "current_ma.min",
-                                     "current_ma.mean",
-                                     "current_ma.max",
-                                     "poll_rate"};
+        const QString names[] = {signalFigure(K::offsetSinPct),
+                                 signalFigure(K::offsetCosPct),
+                                 signalFigure(K::amplitudeSinPct),
+                                 signalFigure(K::amplitudeCosPct),
+                                 signalFigure(K::amplitudeRatio),
+                                 signalFigure(K::phaseDeviationDeg),
+                                 signalFigure(K::qualityPct),
+                                 signalFigure(K::interpolationErrorPct),
+                                 signalFigure(K::interpolationErrorUm),
+                                 K::path({K::latch, K::sincos, K::spread}),
+                                 K::path({K::latch, K::sincos, K::spreadUm}),
+                                 K::path({K::latch, K::square, K::spread}),
+                                 K::path({K::latch, K::square, K::spreadUm}),
+                                 K::path({K::currentMa, K::min}),
+                                 K::path({K::currentMa, K::mean}),
+                                 K::path({K::currentMa, K::max}),
+                                 K::path({K::pollRate})};
         QVector<Figure> list;
-        for (const char* name : names) {
-            const QString text = QLatin1String(name);
-            list.append({text, QString(text).replace(QLatin1Char('.'), QLatin1Char('_'))});
-        }
+        for (const QString& name : names)
+            list.append({name, QString(name).replace(QLatin1Char('.'), QLatin1Char('_'))});
         return list;
     }();
     return figures;
@@ -40,7 +51,7 @@ std::optional<double> ResultFigures::valueIn(const QJsonObject& report, const Fi
     for (int i = 0; i + 1 < path.size(); ++i) {
         const QJsonObject inner = object.value(path.at(i)).toObject();
         // A section that says it is not valid carries no figures.
-        if (inner.value(QStringLiteral("valid")) == QJsonValue(false))
+        if (inner.value(K::valid) == QJsonValue(false))
             return std::nullopt;
         object = inner;
     }
@@ -61,24 +72,24 @@ ResultFigures::Limits ResultFigures::limitsOf(const ToleranceProfile::Limits& p,
         }
         return limits;
     };
-    if (figure == QLatin1String("signal.quality_pct"))
+    if (figure == signalFigure(K::qualityPct))
         return {p.quality_pct_min, p.quality_pct_max};
-    if (figure == QLatin1String("signal.amplitude_ratio"))
+    if (figure == signalFigure(K::amplitudeRatio))
         return {p.amplitude_ratio_min, p.amplitude_ratio_max};
-    if (figure == QLatin1String("signal.offset_sin_pct"))
+    if (figure == signalFigure(K::offsetSinPct))
         return symmetric(p.offset_sin_pct_max);
-    if (figure == QLatin1String("signal.offset_cos_pct"))
+    if (figure == signalFigure(K::offsetCosPct))
         return symmetric(p.offset_cos_pct_max);
-    if (figure == QLatin1String("signal.phase_deviation_deg"))
+    if (figure == signalFigure(K::phaseDeviationDeg))
         return symmetric(p.phase_deviation_deg_max);
-    if (figure == QLatin1String("signal.interpolation_error_pct"))
+    if (figure == signalFigure(K::interpolationErrorPct))
         return {std::nullopt, p.interpolation_error_pct_max};
-    if (figure == QLatin1String("latch.sincos.spread") ||
-        figure == QLatin1String("latch.square.spread"))
+    if (figure == K::path({K::latch, K::sincos, K::spread}) ||
+        figure == K::path({K::latch, K::square, K::spread}))
         return {std::nullopt, p.spread_max_periods};
-    if (figure == QLatin1String("current_ma.min"))
+    if (figure == K::path({K::currentMa, K::min}))
         return {p.current_ma_min, std::nullopt};
-    if (figure == QLatin1String("current_ma.max"))
+    if (figure == K::path({K::currentMa, K::max}))
         return {std::nullopt, p.current_ma_max};
     return {};
 }

@@ -11,7 +11,7 @@
 // The measured figures a store keeps as columns of their own, so that
 // filters and statistics need not open the report: each under the name it
 // has in the recorder's report ("signal.quality_pct", "latch.sincos.spread",
-// "current_ma.mean", ...) and the column that holds it.
+// "current_ma.mean", ...; made of ReportKeys) and the column that holds it.
 class ResultFigures
 {
 public:

@@ -17,7 +17,8 @@
 
 namespace {
 
-// Seconds to wait for a PostgreSQL server before spooling.
+// Seconds to wait for a PostgreSQL server before spooling, unless its URL
+// sets connect_timeout.
 constexpr int kConnectTimeoutS = 3;
 // Milliseconds a SQLite writer waits for another one's lock.
 constexpr int kBusyTimeoutMs = 10000;
@@ -137,7 +138,7 @@ bool ResultStore::connect(bool create, QString* error)
         db.setHostName(m_location.host);
         if (m_location.port > 0)
             db.setPort(m_location.port);
-        db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS));
+        db.setConnectOptions(m_location.connectOptions(kConnectTimeoutS));
     } else {
         db.setDatabaseName(m_location.filePath);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
@@ -166,6 +167,11 @@ bool ResultStore::connect(bool create, QString* error)
 
 bool ResultStore::openForWriting(QString* error, QStringList* warnings)
 {
+    if (m_location.unverifiedOverNetwork())
+        warnings->append(tr("Warning: %1 is reached over the network without checking its "
+                            "certificate, so the password may travel in clear text: add "
+                            "sslmode=verify-full&sslrootcert=FILE to the URL.")
+                             .arg(m_location.display()));
     QString connectError;
     if (!connect(true, &connectError)) {
         if (m_location.engine == StoreLocation::Engine::Sqlite) {
@@ -318,7 +324,7 @@ int ResultStore::deliverSpool(QString* error)
 {
     QString writeError;
     const int delivered = m_spool.deliver(
-        m_location.display(),
+        m_location.spoolKey(),
         [&](const TestResult& result) {
             if (!connect(true, &writeError))
                 return ResultSpool::Delivery::Stop;
@@ -353,7 +359,7 @@ ResultStore::StoreOutcome ResultStore::store(const TestResult& result)
     }
     disconnect();
     QString spoolError;
-    if (m_spool.add(m_location.display(), result, &spoolError)) {
+    if (m_spool.add(m_location.spoolKey(), result, &spoolError)) {
         outcome.outcome = Outcome::Spooled;
         outcome.message = tr("Warning: the result was not stored in %1 (%2). It is kept in %3 "
                              "and delivered on the next write.")

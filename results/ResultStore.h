@@ -72,7 +72,8 @@ public:
     // Before a test: creates or migrates the store and delivers the spool. A
     // store that cannot be used (an unreadable, corrupt or read-only file, a
     // newer schema) is an error; an unreachable server only a warning, as
-    // its results are spooled until it is back.
+    // its results are spooled until it is back; so is a server reached over
+    // a network without a checked certificate.
     bool openForWriting(QString* error, QStringList* warnings);
     // For queries: an existing store (migrated forward if it is older).
     bool openForReading(QString* error);

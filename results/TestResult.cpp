@@ -1,5 +1,7 @@
 #include "TestResult.h"
 
+#include "ReportKeys.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QJsonArray>
@@ -34,8 +36,8 @@ QString TestResult::sha256(const QByteArray& bytes)
 
 bool TestResult::isVerdict(const QString& text)
 {
-    return text == QLatin1String("pass") || text == QLatin1String("fail") ||
-           text == QLatin1String("aborted");
+    return text == ReportKeys::verdictPass || text == ReportKeys::verdictFail ||
+           text == ReportKeys::verdictAborted;
 }
 
 bool TestResult::isValid(QString* error) const

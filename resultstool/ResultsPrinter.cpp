@@ -39,7 +39,7 @@ QString ResultsPrinter::utc(const QDateTime& time)
 QString ResultsPrinter::csvText(const QString& value)
 {
     QString cell = value;
-    if (!cell.isEmpty() && QStringLiteral("=+-@").contains(cell.at(0)))
+    if (!cell.isEmpty() && QStringLiteral("=+-@\t\r").contains(cell.at(0)))
         cell.prepend(QLatin1Char('\''));
     if (cell.contains(QLatin1Char(',')) || cell.contains(QLatin1Char('"')) ||
         cell.contains(QLatin1Char('\n')) || cell.contains(QLatin1Char('\r'))) {
@@ -49,20 +49,38 @@ QString ResultsPrinter::csvText(const QString& value)
     return cell;
 }
 
+QString ResultsPrinter::terminalText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const ushort code = c.unicode();
+        const QChar::Category category = c.category();
+        if (code < 0x20 || (code >= 0x7F && code <= 0x9F))
+            out += QStringLiteral("\\x%1").arg(code, 2, 16, QLatin1Char('0'));
+        else if (category == QChar::Other_Format || category == QChar::Separator_Line ||
+                 category == QChar::Separator_Paragraph)
+            out += QStringLiteral("\\u%1").arg(code, 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 QString ResultsPrinter::listText(const QVector<ResultStore::Row>& rows)
 {
     int serialWidth = 6;
     for (const ResultStore::Row& row : rows)
-        serialWidth = std::max(serialWidth, int(row.serial.size()));
+        serialWidth = std::max(serialWidth, int(terminalText(row.serial).size()));
     QString out;
     for (const ResultStore::Row& row : rows)
         out += QStringLiteral("%1  %2  %3  %4  %5  %6\n")
                    .arg(row.id, 8)
                    .arg(utc(row.startedAt), -24)
-                   .arg(row.serial, -serialWidth)
-                   .arg(row.verdict, -7)
-                   .arg(row.station, -16)
-                   .arg(row.operatorName);
+                   .arg(terminalText(row.serial), -serialWidth)
+                   .arg(terminalText(row.verdict), -7)
+                   .arg(terminalText(row.station), -16)
+                   .arg(terminalText(row.operatorName));
     return out;
 }
 
@@ -129,7 +147,7 @@ QJsonObject ResultsPrinter::showJson(const TestResult& r)
 QString ResultsPrinter::showText(const TestResult& r)
 {
     const auto line = [](const QString& name, const QString& value) {
-        return QStringLiteral("%1 %2\n").arg(name + QLatin1Char(':'), -18).arg(value);
+        return QStringLiteral("%1 %2\n").arg(name + QLatin1Char(':'), -18).arg(terminalText(value));
     };
     QString out = line(tr("Test"), QString::number(r.id));
     out += line(tr("Serial"), r.serial);
@@ -158,7 +176,7 @@ QString ResultsPrinter::showText(const TestResult& r)
     for (const TestResult::Item& item : r.items)
         out += QStringLiteral("  %1 %2 %3 %4 %5\n")
                    .arg(item.pass ? tr("pass") : tr("FAIL"), -4)
-                   .arg(item.name, -36)
+                   .arg(terminalText(item.name), -36)
                    .arg(item.measured ? figureText(item.value) : tr("not measured"))
                    .arg(item.isMax ? QStringLiteral("<=") : QStringLiteral(">="))
                    .arg(figureText(item.limit));

@@ -10,9 +10,9 @@
 #include <QString>
 #include <QVector>
 
-// What rotaprobe-results prints: text for a person, JSON and CSV for
-// scripts. The CSV's columns are fixed: the test's facts, then every figure
-// of ResultFigures in its order, under its report name.
+// What rotaprobe-results prints: text for a person (stored text escaped,
+// see terminalText), JSON and CSV for scripts. The CSV's columns are fixed: the test's facts, then
+// every figure of ResultFigures in its order, under its report name.
 class ResultsPrinter
 {
     Q_DECLARE_TR_FUNCTIONS(ResultsPrinter)
@@ -35,8 +35,15 @@ public:
     // "2026-03-01T08:15:00.250Z"
     static QString utc(const QDateTime& time);
     // A CSV cell: quoted when needed; text that a spreadsheet would take
-    // for a formula (= + - @ at the start) gets a leading apostrophe.
+    // for a formula (= + - @, a tab or a carriage return at the start) gets
+    // a leading apostrophe.
     static QString csvText(const QString& text);
+    // Stored text for a terminal: control characters as \xNN (ESC as
+    // \x1b, C1 controls too), invisible format characters (bidirectional
+    // overrides, zero-width marks, line separators) as \uNNNN; any other
+    // character as it is. A writer of a shared store cannot move the
+    // cursor or redraw another row.
+    static QString terminalText(const QString& text);
 
 private:
     static QJsonObject rowJson(const ResultStore::Row& row);

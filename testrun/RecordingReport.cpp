@@ -1,11 +1,15 @@
 #include "RecordingReport.h"
 
+#include "ReportKeys.h"
+
 #include <QJsonArray>
 #include <QJsonValue>
 
 #include <cmath>
 
 namespace {
+
+using K = ReportKeys;
 
 // Figures to four decimals: finer than any limit, and no binary noise in the JSON.
 double rounded(double value)
@@ -16,42 +20,42 @@ double rounded(double value)
 QJsonObject signalJson(const LissajousFit::Result& s)
 {
     QJsonObject o;
-    o.insert(QStringLiteral("valid"), s.valid);
-    o.insert(QStringLiteral("samples"), double(s.samples));
-    o.insert(QStringLiteral("coverage_deg"), rounded(s.coverage_deg));
+    o.insert(K::valid, s.valid);
+    o.insert(K::samples, double(s.samples));
+    o.insert(K::coverageDeg, rounded(s.coverage_deg));
     if (!s.valid) {
-        o.insert(QStringLiteral("reason"), s.reason);
+        o.insert(K::reason, s.reason);
         return o;
     }
-    o.insert(QStringLiteral("offset_sin_pct"), rounded(s.offset_sin_pct));
-    o.insert(QStringLiteral("offset_cos_pct"), rounded(s.offset_cos_pct));
-    o.insert(QStringLiteral("amplitude_sin_pct"), rounded(s.amplitude_sin_pct));
-    o.insert(QStringLiteral("amplitude_cos_pct"), rounded(s.amplitude_cos_pct));
-    o.insert(QStringLiteral("amplitude_ratio"), rounded(s.amplitude_ratio));
-    o.insert(QStringLiteral("phase_deviation_deg"), rounded(s.phase_deviation_deg));
-    o.insert(QStringLiteral("quality_pct"), rounded(s.quality_pct));
-    o.insert(QStringLiteral("interpolation_error_pct"), rounded(s.interpolation_error_pct));
-    o.insert(QStringLiteral("interpolation_error_um"), rounded(s.interpolation_error_um));
+    o.insert(K::offsetSinPct, rounded(s.offset_sin_pct));
+    o.insert(K::offsetCosPct, rounded(s.offset_cos_pct));
+    o.insert(K::amplitudeSinPct, rounded(s.amplitude_sin_pct));
+    o.insert(K::amplitudeCosPct, rounded(s.amplitude_cos_pct));
+    o.insert(K::amplitudeRatio, rounded(s.amplitude_ratio));
+    o.insert(K::phaseDeviationDeg, rounded(s.phase_deviation_deg));
+    o.insert(K::qualityPct, rounded(s.quality_pct));
+    o.insert(K::interpolationErrorPct, rounded(s.interpolation_error_pct));
+    o.insert(K::interpolationErrorUm, rounded(s.interpolation_error_um));
     return o;
 }
 
 QJsonObject latchJson(const LatchStatistics::Result& l, const QString& unit)
 {
     QJsonObject o;
-    o.insert(QStringLiteral("valid"), l.valid);
-    o.insert(QStringLiteral("triggers"), double(l.triggers));
-    o.insert(QStringLiteral("intervals"), double(l.intervals));
-    o.insert(QStringLiteral("unit"), unit);
+    o.insert(K::valid, l.valid);
+    o.insert(K::triggers, double(l.triggers));
+    o.insert(K::intervals, double(l.intervals));
+    o.insert(K::unit, unit);
     if (!l.valid) {
-        o.insert(QStringLiteral("reason"), l.reason);
+        o.insert(K::reason, l.reason);
         return o;
     }
-    o.insert(QStringLiteral("min"), rounded(l.min));
-    o.insert(QStringLiteral("max"), rounded(l.max));
-    o.insert(QStringLiteral("mean"), rounded(l.mean));
-    o.insert(QStringLiteral("stddev"), rounded(l.stddev));
-    o.insert(QStringLiteral("spread"), rounded(l.spread));
-    o.insert(QStringLiteral("spread_um"), rounded(l.spread_um));
+    o.insert(K::min, rounded(l.min));
+    o.insert(K::max, rounded(l.max));
+    o.insert(K::mean, rounded(l.mean));
+    o.insert(K::stddev, rounded(l.stddev));
+    o.insert(K::spread, rounded(l.spread));
+    o.insert(K::spreadUm, rounded(l.spread_um));
     return o;
 }
 
@@ -90,51 +94,51 @@ double RecordingReport::pollRate() const
 QJsonObject RecordingReport::toJson() const
 {
     QJsonObject root;
-    root.insert(QStringLiteral("signal"), signalJson(m_measured.signal));
+    root.insert(K::signal, signalJson(m_measured.signal));
     QJsonObject latch;
-    latch.insert(QStringLiteral("sincos"), latchJson(m_measured.sinCosLatch, QStringLiteral("periods")));
-    latch.insert(QStringLiteral("square"), latchJson(m_measured.squareLatch, QStringLiteral("counts")));
-    root.insert(QStringLiteral("latch"), latch);
+    latch.insert(K::sincos, latchJson(m_measured.sinCosLatch, QStringLiteral("periods")));
+    latch.insert(K::square, latchJson(m_measured.squareLatch, QStringLiteral("counts")));
+    root.insert(K::latch, latch);
     if (m_current.seen) {
         QJsonObject current;
-        current.insert(QStringLiteral("min"), rounded(m_current.min));
-        current.insert(QStringLiteral("max"), rounded(m_current.max));
-        current.insert(QStringLiteral("mean"), rounded(m_current.mean));
-        root.insert(QStringLiteral("current_ma"), current);
+        current.insert(K::min, rounded(m_current.min));
+        current.insert(K::max, rounded(m_current.max));
+        current.insert(K::mean, rounded(m_current.mean));
+        root.insert(K::currentMa, current);
     } else {
-        root.insert(QStringLiteral("current_ma"), QJsonValue::Null);
+        root.insert(K::currentMa, QJsonValue::Null);
     }
-    root.insert(QStringLiteral("replies"), double(m_facts.replies));
-    root.insert(QStringLiteral("duration_s"), rounded(m_facts.durationS));
-    root.insert(QStringLiteral("poll_rate"), rounded(pollRate()));
-    root.insert(QStringLiteral("stopped_by"), stopName(m_facts.stop));
+    root.insert(K::replies, double(m_facts.replies));
+    root.insert(K::durationS, rounded(m_facts.durationS));
+    root.insert(K::pollRate, rounded(pollRate()));
+    root.insert(K::stoppedBy, stopName(m_facts.stop));
     // The A, B and Z lines seen missing at least once ("" none; null: not reported).
     QString missing;
     for (int line = 0; line < 3; ++line)
         if (m_measured.linesMissing & (1u << line))
             missing += QLatin1Char("ABZ"[line]);
-    root.insert(QStringLiteral("lines_missing"),
+    root.insert(K::linesMissing,
                 m_measured.haveLines ? QJsonValue(missing) : QJsonValue(QJsonValue::Null));
     if (!m_facts.csvPath.isEmpty())
-        root.insert(QStringLiteral("csv_rows"), double(m_facts.csvRows));
+        root.insert(K::csvRows, double(m_facts.csvRows));
 
     QJsonArray items;
     for (const ToleranceProfile::Item& item : m_verdict.items) {
         QJsonObject o;
-        o.insert(QStringLiteral("name"), item.name);
-        o.insert(QStringLiteral("measured"), item.measured);
-        o.insert(QStringLiteral("value"),
+        o.insert(K::name, item.name);
+        o.insert(K::measured, item.measured);
+        o.insert(K::value,
                  item.measured ? QJsonValue(rounded(item.value)) : QJsonValue(QJsonValue::Null));
-        o.insert(QStringLiteral("limit"), item.limit);
-        o.insert(QStringLiteral("pass"), item.pass);
+        o.insert(K::limit, item.limit);
+        o.insert(K::pass, item.pass);
         items.append(o);
     }
     QJsonObject verdict;
-    verdict.insert(QStringLiteral("pass"), m_verdict.pass);
-    verdict.insert(QStringLiteral("profile"), m_facts.haveProfile ? QJsonValue(m_facts.profilePath)
+    verdict.insert(K::pass, m_verdict.pass);
+    verdict.insert(K::profile, m_facts.haveProfile ? QJsonValue(m_facts.profilePath)
                                                                  : QJsonValue(QJsonValue::Null));
-    verdict.insert(QStringLiteral("items"), items);
-    root.insert(QStringLiteral("verdict"), verdict);
+    verdict.insert(K::items, items);
+    root.insert(K::verdict, verdict);
     return root;
 }
 

@@ -1,5 +1,7 @@
 #include "ResultFiling.h"
 
+#include "ReportKeys.h"
+
 #include <QFileInfo>
 #include <QJsonObject>
 #include <QSysInfo>
@@ -23,15 +25,15 @@ bool ResultFiling::prepare(QString* error, QStringList* warnings)
 QJsonObject ResultFiling::configJson(const ConfigRecord& c)
 {
     QJsonObject o;
-    o.insert(QStringLiteral("sincos_mode"), c.isSinCosMode());
-    o.insert(QStringLiteral("encoder_power"), int(c.encoderPower));
-    o.insert(QStringLiteral("sincos_equivalent_nm"), double(c.sinCosEquivalent));
-    o.insert(QStringLiteral("z_comparison_value"), double(c.zComparisonValue));
-    o.insert(QStringLiteral("adc_gain"), int(c.adcGain));
-    o.insert(QStringLiteral("square_wave_filter"), int(c.squareWaveFilter));
-    o.insert(QStringLiteral("square_wave_equivalent_nm"), double(c.squareWaveEquivalent));
-    o.insert(QStringLiteral("accuracy"), int(c.accuracy));
-    o.insert(QStringLiteral("filter_level"), int(c.filterLevel));
+    o.insert(ReportKeys::sincosMode, c.isSinCosMode());
+    o.insert(ReportKeys::encoderPower, int(c.encoderPower));
+    o.insert(ReportKeys::sincosEquivalentNm, double(c.sinCosEquivalent));
+    o.insert(ReportKeys::zComparisonValue, double(c.zComparisonValue));
+    o.insert(ReportKeys::adcGain, int(c.adcGain));
+    o.insert(ReportKeys::squareWaveFilter, int(c.squareWaveFilter));
+    o.insert(ReportKeys::squareWaveEquivalentNm, double(c.squareWaveEquivalent));
+    o.insert(ReportKeys::accuracy, int(c.accuracy));
+    o.insert(ReportKeys::filterLevel, int(c.filterLevel));
     return o;
 }
 
@@ -65,18 +67,18 @@ TestResult ResultFiling::result(const FinishedTest& test)
     }
     switch (test.outcome()) {
     case FinishedTest::Outcome::Aborted:
-        r.verdict = QStringLiteral("aborted");
+        r.verdict = ReportKeys::verdictAborted;
         r.verdictReason = !test.abortReason.isEmpty() ? test.abortReason
                           : facts.stop == RecordingReport::Stop::Disconnected
                               ? QStringLiteral("the tester was lost")
                               : QStringLiteral("stopped by request");
         break;
     case FinishedTest::Outcome::Fail:
-        r.verdict = QStringLiteral("fail");
+        r.verdict = ReportKeys::verdictFail;
         r.verdictReason = QStringLiteral("failed: ") + test.failedItems().join(QStringLiteral(", "));
         break;
     case FinishedTest::Outcome::Pass:
-        r.verdict = QStringLiteral("pass");
+        r.verdict = ReportKeys::verdictPass;
         if (!facts.haveProfile)
             r.verdictReason = QStringLiteral("no profile");
         break;

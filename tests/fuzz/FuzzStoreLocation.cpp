@@ -1,7 +1,7 @@
 // Fuzz target for results store locations (--db): a text is either refused
 // with a message or gives a location without control characters whose
-// display form parses back to the same place; a URL never carries a
-// password through.
+// display form parses back to the same place, connection settings and
+// all; a URL never carries a password through.
 #include "StoreLocation.h"
 
 #include <QString>
@@ -43,7 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto again = StoreLocation::parse(location->display(), &error);
     if (!again || again->engine != location->engine || again->host != location->host ||
         again->user != location->user || again->port != location->port ||
-        again->database != location->database)
+        again->database != location->database ||
+        again->connectOptions(3) != location->connectOptions(3))
+        __builtin_trap();
+    // The spool's key is the same place without the connection settings.
+    const auto key = StoreLocation::parse(location->spoolKey(), &error);
+    if (!key || key->host != location->host || key->database != location->database ||
+        key->connectOptions(3) != QLatin1String("connect_timeout=3"))
         __builtin_trap();
     return 0;
 }

@@ -42,6 +42,23 @@ QStringList csvLines(const QString& path)
     return lines;
 }
 
+// Every key of a JSON object as a dotted path; an array's objects under "name[]".
+QStringList keyPaths(const QJsonObject& object, const QString& prefix = QString())
+{
+    QStringList paths;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const QString path = prefix + it.key();
+        paths << path;
+        if (it.value().isObject())
+            paths << keyPaths(it.value().toObject(), path + QLatin1Char('.'));
+        for (const QJsonValue& element : it.value().toArray())
+            paths << keyPaths(element.toObject(), path + QStringLiteral("[]."));
+    }
+    paths.removeDuplicates();
+    paths.sort();
+    return paths;
+}
+
 } // namespace
 
 class tst_Recorder : public QObject
@@ -424,6 +441,32 @@ void tst_Recorder::resultIsStoredUnderItsSerial()
     QCOMPARE(stored->items.at(0).name, QStringLiteral("signal.quality_pct_min"));
     QCOMPARE(stored->report, printed);
     QCOMPARE(stored->testerConfig.value("sincos_mode").toBool(), true);
+    // Stored results and peers read these names: every one stays as it is.
+    QStringList reportKeys{
+        "current_ma", "current_ma.max", "current_ma.mean", "current_ma.min", "duration_s",
+        "latch", "latch.sincos", "latch.square", "lines_missing", "poll_rate", "replies",
+        "signal", "signal.amplitude_cos_pct", "signal.amplitude_ratio",
+        "signal.amplitude_sin_pct", "signal.coverage_deg", "signal.interpolation_error_pct",
+        "signal.interpolation_error_um", "signal.offset_cos_pct", "signal.offset_sin_pct",
+        "signal.phase_deviation_deg", "signal.quality_pct", "signal.samples", "signal.valid",
+        "stopped_by", "verdict", "verdict.items", "verdict.items[].limit",
+        "verdict.items[].measured", "verdict.items[].name", "verdict.items[].pass",
+        "verdict.items[].value", "verdict.pass", "verdict.profile"};
+    for (const QString channel : {"sincos", "square"}) {
+        const QString latch = QStringLiteral("latch.") + channel + QLatin1Char('.');
+        QStringList keys{"intervals", "triggers", "unit", "valid"};
+        keys << (printed.value("latch").toObject().value(channel).toObject().value("valid").toBool()
+                     ? QStringList{"max", "mean", "min", "spread", "spread_um", "stddev"}
+                     : QStringList{"reason"});
+        for (const QString& key : keys)
+            reportKeys << latch + key;
+    }
+    reportKeys.sort();
+    QCOMPARE(keyPaths(stored->report), reportKeys);
+    QCOMPARE(keyPaths(stored->testerConfig),
+             (QStringList{"accuracy", "adc_gain", "encoder_power", "filter_level",
+                          "sincos_equivalent_nm", "sincos_mode", "square_wave_equivalent_nm",
+                          "square_wave_filter", "z_comparison_value"}));
     QVERIFY(qAbs(stored->startedAt.secsTo(QDateTime::currentDateTimeUtc())) < 60);
 
     // A server out of reach: the test runs, its result waits in the spool,

@@ -58,6 +58,8 @@ private slots:
     void init();
     void locationsAreParsed_data();
     void locationsAreParsed();
+    void connectionSettingsAreChecked_data();
+    void connectionSettingsAreChecked();
     void migrationFromTheFirstSchema();
     void filtersTakeWholeDays();
     void statisticsOfAKnownSample();
@@ -65,6 +67,7 @@ private slots:
     void unusableFileIsAnErrorAndSpoolsTheResult();
     void unreachableServerSpools();
     void spoolDeliversOnceWhenTheAnswerWasLost();
+    void spoolKeepsWhatTheStoreRefuses();
 
 private:
     StoreLocation sqlite(const QString& name) const;
@@ -124,7 +127,7 @@ void tst_Results::locationsAreParsed_data()
     QTest::newRow("path below database") << "postgresql://line@db/a/b" << false;
     QTest::newRow("port zero") << "postgresql://line@db:0/results" << false;
     QTest::newRow("port too big") << "postgresql://line@db:70000/results" << false;
-    QTest::newRow("unknown parameter") << "postgresql://db/results?sslmode=disable" << false;
+    QTest::newRow("unknown parameter") << "postgresql://db/results?gssencmode=disable" << false;
     QTest::newRow("host parameter not a folder") << "postgresql:///results?host=db" << false;
     QTest::newRow("encoded line break") << "postgresql://db/res%0Aults" << false;
     QTest::newRow("two hosts") << "postgresql://db/results?host=/tmp" << false;
@@ -165,6 +168,63 @@ void tst_Results::locationsAreParsed()
     const auto again = StoreLocation::parse(location->display(), &error);
     QVERIFY2(again && again->host == host && again->database == database,
              qPrintable(location->display()));
+}
+
+void tst_Results::connectionSettingsAreChecked_data()
+{
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("options"); // empty: refused
+    const QString base = QStringLiteral("connect_timeout=3");
+    QTest::newRow("none") << "" << base;
+    QTest::newRow("verify-full") << "sslmode=verify-full&sslrootcert=/etc/line/ca.crt"
+                                 << "connect_timeout=3;sslmode=verify-full;"
+                                    "sslrootcert='/etc/line/ca.crt'";
+    QTest::newRow("client certificate")
+        << "sslmode=require&sslcert=/home/u/.pg/a%20b.crt&sslkey=/k/it's%5Ca.key"
+        << "connect_timeout=3;sslmode=require;sslcert='/home/u/.pg/a b.crt';"
+           "sslkey='/k/it\\'s\\\\a.key'";
+    QTest::newRow("timeout") << "connect_timeout=10&sslmode=disable"
+                             << "connect_timeout=10;sslmode=disable";
+    for (const char* mode : {"allow", "prefer", "verify-ca"})
+        QTest::newRow(mode) << QStringLiteral("sslmode=") + QLatin1String(mode)
+                            << base + QStringLiteral(";sslmode=") + QLatin1String(mode);
+    QTest::newRow("unknown mode") << "sslmode=verify" << "";
+    QTest::newRow("mode in capitals") << "sslmode=REQUIRE" << "";
+    QTest::newRow("empty mode") << "sslmode=" << "";
+    QTest::newRow("mode twice") << "sslmode=require&sslmode=disable" << "";
+    QTest::newRow("empty root certificate") << "sslrootcert=" << "";
+    QTest::newRow("option smuggled in a path") << "sslkey=/a%3Bsslmode=disable" << "";
+    QTest::newRow("line break in a path") << "sslcert=/a%0Ab" << "";
+    QTest::newRow("timeout zero") << "connect_timeout=0" << "";
+    QTest::newRow("timeout negative") << "connect_timeout=-1" << "";
+    QTest::newRow("timeout signed") << "connect_timeout=+5" << "";
+    QTest::newRow("timeout not a number") << "connect_timeout=5s" << "";
+    QTest::newRow("timeout too big") << "connect_timeout=99999999999" << "";
+    QTest::newRow("password") << "sslmode=require&password=x" << "";
+}
+
+// The connection settings a URL may carry reach Qt's driver quoted for
+// libpq (nothing can add an option of its own), parse back from the
+// display form, and leave the spool's key as it was without them.
+void tst_Results::connectionSettingsAreChecked()
+{
+    QFETCH(QString, query);
+    QFETCH(QString, options);
+    const QString plain = QStringLiteral("postgresql://line@db.example:5433/results");
+    const QString text = query.isEmpty() ? plain : plain + QLatin1Char('?') + query;
+    QString error;
+    const auto location = StoreLocation::parse(text, &error);
+    QCOMPARE(location.has_value(), !options.isEmpty());
+    if (!location) {
+        QVERIFY(!error.isEmpty());
+        return;
+    }
+    QCOMPARE(location->connectOptions(3), options);
+    QCOMPARE(location->unverifiedOverNetwork(), !options.contains(QLatin1String("sslmode=verify")));
+    const auto again = StoreLocation::parse(location->display(), &error);
+    QVERIFY2(again, qPrintable(location->display() + QLatin1Char(' ') + error));
+    QCOMPARE(again->connectOptions(3), options);
+    QCOMPARE(location->spoolKey(), StoreLocation::parse(plain, &error)->display());
 }
 
 // A store written by the first schema is taken forward on opening: its
@@ -428,7 +488,8 @@ void tst_Results::unusableFileIsAnErrorAndSpoolsTheResult()
 }
 
 // A server nobody answers at: not an error before a test (the results
-// wait), and each result is kept in the spool with a warning.
+// wait), and each result is kept in the spool with a warning. One reached
+// over a network without sslmode=verify-full gets a warning of its own.
 void tst_Results::unreachableServerSpools()
 {
     QString error;
@@ -453,6 +514,15 @@ void tst_Results::unreachableServerSpools()
     ResultStore reader(*location, m_spool);
     QVERIFY(!reader.openForReading(&error));
     QVERIFY(!error.isEmpty());
+    // Over a network without a checked certificate: the password is at stake.
+    const auto network = StoreLocation::parse(
+        QStringLiteral("postgresql://nobody@192.0.2.1/results?connect_timeout=1"), &error);
+    QVERIFY(network);
+    ResultStore remote(*network, m_spool);
+    warnings.clear();
+    QVERIFY2(remote.openForWriting(&error, &warnings), qPrintable(error));
+    QVERIFY2(warnings.size() == 2 && warnings.first().contains("sslmode=verify-full"),
+             qPrintable(warnings.join('\n')));
 }
 
 // The spool holds a result whose commit reached the store although its
@@ -488,6 +558,55 @@ void tst_Results::spoolDeliversOnceWhenTheAnswerWasLost()
             newId = row.id;
     }
     QVERIFY(waitingId > 0 && waitingId < newId);
+}
+
+// A spooled result the store refuses (here by a rule of the store's own)
+// stays in the spool, delivery after delivery, without holding up the one
+// behind it; opening the store says why. Once the store takes it, it
+// arrives, once.
+void tst_Results::spoolKeepsWhatTheStoreRefuses()
+{
+    const StoreLocation location = sqlite(QStringLiteral("refusing.sqlite"));
+    QString error;
+    QStringList warnings;
+    {
+        ResultStore first(location, m_spool);
+        QVERIFY2(first.openForWriting(&error, &warnings), qPrintable(error));
+    }
+    SqlConnection admin(QStringLiteral("QSQLITE"));
+    admin.db().setDatabaseName(location.filePath);
+    QVERIFY(admin.db().open());
+    QVERIFY(QSqlQuery(admin.db())
+                .exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON results "
+                                     "WHEN NEW.serial = 'REFUSED' "
+                                     "BEGIN SELECT RAISE(ABORT, 'refused by the line'); END")));
+    const TestResult refused = SampleResults::make("REFUSED", utc("2026-05-02T08:00:00Z"));
+    const TestResult waiting = SampleResults::make("WAITING", utc("2026-05-02T08:01:00Z"));
+    ResultSpool spool(m_spool);
+    QVERIFY(spool.add(location.spoolKey(), refused, &error));
+    QVERIFY(spool.add(location.spoolKey(), waiting, &error));
+
+    ResultStore store(location, m_spool);
+    for (int round = 0; round < 3; ++round) {
+        const auto outcome = store.store(SampleResults::make(
+            QStringLiteral("NEXT-%1").arg(round), utc("2026-05-02T09:00:00Z").addSecs(round)));
+        QCOMPARE(int(outcome.outcome), int(ResultStore::Outcome::Stored));
+        QCOMPARE(outcome.delivered, round == 0 ? 1 : 0);
+        QCOMPARE(spool.pending(location.spoolKey()), 1);
+    }
+    ResultStore reopened(location, m_spool);
+    warnings.clear();
+    QVERIFY2(reopened.openForWriting(&error, &warnings), qPrintable(error));
+    QVERIFY2(warnings.size() == 1 && warnings.first().contains("refused by the line"),
+             qPrintable(warnings.join('\n')));
+    QCOMPARE(spool.pending(location.spoolKey()), 1);
+    QCOMPARE(count(location, QStringLiteral("WHERE serial = 'REFUSED'")), 0);
+
+    QVERIFY(QSqlQuery(admin.db()).exec(QStringLiteral("DROP TRIGGER refuse")));
+    QCOMPARE(reopened.deliverSpool(&error), 1);
+    QCOMPARE(spool.pending(location.spoolKey()), 0);
+    QCOMPARE(count(location, QStringLiteral("WHERE uid = '%1'").arg(refused.uid)), 1);
+    QCOMPARE(count(location), 5);
 }
 
 QTEST_GUILESS_MAIN(tst_Results)

@@ -2,7 +2,8 @@
 // starts on a private socket folder (ROTAPROBE_TEST_PGHOST). Each case
 // makes a database of its own. Eight stations storing at once, the server
 // stopped and started again in the middle of a run, a connection lost
-// inside a write's transaction, and the migration from the first schema.
+// inside a write's transaction, a spool that outlives a change of the
+// URL's connection settings, and the migration from the first schema.
 #include "ResultSchema.h"
 #include "ResultSpool.h"
 #include "ResultStore.h"
@@ -30,6 +31,7 @@ private slots:
     void eightStationsStoreEveryResultOnce();
     void serverStoppedMidRunLosesNothing();
     void connectionLostInsideTheTransactionSpools();
+    void settingsAddedLaterStillDeliverTheSpool();
     void migrationFromTheFirstSchema();
 
 private:
@@ -212,6 +214,34 @@ void tst_ResultsPostgres::connectionLostInsideTheTransactionSpools()
     QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM results")).toInt(), 3);
     QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM items")).toInt(), 9);
     QCOMPARE(ResultSpool(store.spoolPath()).pending(location().display()), 0);
+}
+
+// The spool keys its results by the database, not by how it is reached: a
+// result spooled under one URL arrives when the station adds connection
+// settings to it.
+void tst_ResultsPostgres::settingsAddedLaterStillDeliverTheSpool()
+{
+    const QString spool = m_dir->filePath(QStringLiteral("spool.sqlite"));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    {
+        ResultStore before(location(), spool);
+        before.setBeforeCommit([this] {
+            scalar(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                  "WHERE datname = '%1' AND pid <> pg_backend_pid()")
+                       .arg(m_database));
+        });
+        QCOMPARE(int(before.store(SampleResults::make(QStringLiteral("K-1"), now)).outcome),
+                 int(ResultStore::Outcome::Spooled));
+    }
+    QString error;
+    const auto later =
+        StoreLocation::parse(url() + QStringLiteral("&sslmode=prefer&connect_timeout=5"), &error);
+    QVERIFY2(later, qPrintable(error));
+    ResultStore after(*later, spool);
+    const auto outcome = after.store(SampleResults::make(QStringLiteral("K-2"), now.addSecs(1)));
+    QCOMPARE(int(outcome.outcome), int(ResultStore::Outcome::Stored));
+    QCOMPARE(outcome.delivered, 1);
+    QCOMPARE(scalar(QStringLiteral("SELECT COUNT(*) FROM results")).toInt(), 2);
 }
 
 void tst_ResultsPostgres::migrationFromTheFirstSchema()

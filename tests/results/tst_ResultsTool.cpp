@@ -1,14 +1,18 @@
 // rotaprobe-results as scripts use it: its command line, exit codes (0
 // matched, 1 nothing matched, 2 errors), the JSON shapes, the CSV's fixed
-// columns and cells a spreadsheet cannot take for formulas.
+// columns and cells a spreadsheet cannot take for formulas, and stored text
+// that cannot steer the terminal.
 #include "ResultStore.h"
+#include "ResultsPrinter.h"
 #include "ResultsProgram.h"
 #include "SampleResults.h"
+#include "SqlConnection.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +38,9 @@ private slots:
     void commandLineIsChecked();
     void listAndShowForScripts();
     void exportHasFixedColumns();
+    void csvCellsAreNeverFormulas_data();
+    void csvCellsAreNeverFormulas();
+    void storedTextIsShownEscaped();
     void statsShape();
 
 private:
@@ -184,6 +191,83 @@ void tst_ResultsTool::exportHasFixedColumns()
     r = run({"export", "--serial", "none"});
     QCOMPARE(r.code, 1);
     QVERIFY(r.out.startsWith("id,serial,")); // the header even so
+}
+
+void tst_ResultsTool::csvCellsAreNeverFormulas_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("plain") << "SN-1" << "SN-1";
+    QTest::newRow("equals") << "=1+1" << "'=1+1";
+    QTest::newRow("plus") << "+1" << "'+1";
+    QTest::newRow("minus") << "-1" << "'-1";
+    QTest::newRow("at") << "@SUM(A1)" << "'@SUM(A1)";
+    QTest::newRow("tab") << "\t=1+1" << "'\t=1+1";
+    QTest::newRow("carriage return") << "\r=1+1" << "\"'\r=1+1\"";
+    QTest::newRow("inside") << "a=b" << "a=b";
+}
+
+void tst_ResultsTool::csvCellsAreNeverFormulas()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, cell);
+    QCOMPARE(ResultsPrinter::csvText(text), cell);
+}
+
+// Any writer of a shared store can put any text in a row: list and show
+// print control and invisible format characters escaped, so a row cannot
+// move the cursor or redraw another's verdict. JSON keeps the text as it is.
+void tst_ResultsTool::storedTextIsShownEscaped()
+{
+    const QString db = m_dir.filePath(QStringLiteral("shared.sqlite"));
+    QString error;
+    qint64 id = 0;
+    {
+        ResultStore store(*StoreLocation::parse(db, &error), m_dir.filePath("shared-spool"));
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        id = store.store(SampleResults::make(QStringLiteral("SN-9"), now)).id;
+        QVERIFY(id > 0);
+    }
+    const QString serial = QStringLiteral("SN-9\x1b[1A\r%1  pass").arg(m_firstId);
+    {
+        SqlConnection connection(QStringLiteral("QSQLITE"));
+        connection.db().setDatabaseName(db);
+        QVERIFY(connection.db().open());
+        QSqlQuery q(connection.db());
+        q.prepare(QStringLiteral("UPDATE results SET serial = ?, station = ?, operator = ?, "
+                                 "verdict_reason = ?, program_version = ?, profile_name = ?"));
+        for (const QString& value : {serial, QStringLiteral("bench\u202e1"),
+                                     QStringLiteral("op\u009b2K"), QStringLiteral("x\ny\x7f"),
+                                     QStringLiteral("1.0\x07"), QStringLiteral("p\u2028q\u200b")})
+            q.addBindValue(value);
+        QVERIFY(q.exec());
+        QVERIFY(q.exec(QStringLiteral("UPDATE items SET name = 'signal\x1b]0;x\x07'")));
+    }
+    const auto steers = [](const QString& text) {
+        for (const QChar c : text) {
+            const ushort u = c.unicode();
+            if ((u < 0x20 && u != '\n') || (u >= 0x7F && u <= 0x9F) ||
+                c.category() == QChar::Other_Format || c.category() == QChar::Separator_Line)
+                return true;
+        }
+        return false;
+    };
+    const Run list = run({"--db", db, "list"}, false);
+    QCOMPARE(list.code, 0);
+    QVERIFY2(!steers(list.out), qPrintable(list.out));
+    QCOMPARE(list.out.count('\n'), 1);
+    QVERIFY2(list.out.contains(QStringLiteral("SN-9\\x1b[1A\\x0d%1  pass").arg(m_firstId)) &&
+                 list.out.contains("bench\\u202e1") && list.out.contains("op\\x9b2K"),
+             qPrintable(list.out));
+    const Run show = run({"--db", db, "show", QString::number(id)}, false);
+    QCOMPARE(show.code, 0);
+    QVERIFY2(!steers(show.out), qPrintable(show.out));
+    QVERIFY2(show.out.contains("x\\x0ay\\x7f") && show.out.contains("1.0\\x07") &&
+                 show.out.contains("p\\u2028q\\u200b") &&
+                 show.out.contains("signal\\x1b]0;x\\x07"),
+             qPrintable(show.out));
+    const Run json = run({"--db", db, "show", QString::number(id), "--json"}, false);
+    QCOMPARE(json.json().object().value("serial").toString(), serial);
 }
 
 void tst_ResultsTool::statsShape()

@@ -1,0 +1,12 @@
+#include "ReportKeys.h"
+
+QString ReportKeys::path(std::initializer_list<QLatin1String> keys)
+{
+    QString text;
+    for (const QLatin1String key : keys) {
+        if (!text.isEmpty())
+            text += QLatin1Char('.');
+        text += key;
+    }
+    return text;
+}
