@@ -485,19 +485,47 @@ void TestNovrel::noAnswerIsAFailure()
 
 void TestNovrel::fileThatCannotBeInstalledIsReported()
 {
-    // A folder stands where b.dat is to be installed: it cannot be replaced.
-    QDir().mkdir(folder(QStringLiteral("b.dat")));
-    const QStringList hints = runUpdate();
+    // Installed in the order a.txt, n.txt (new), the test program, z.dat; a
+    // folder stands where z.dat is to go, so it cannot be installed after
+    // the others were: they go back, the program folder holds the old
+    // release alone.
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.2"),
+                      {{kTester, fakeExecutable(QStringLiteral("1.0.0.16"), "new tester")},
+                       {QStringLiteral("a.txt"), "new a"},
+                       {QStringLiteral("n.txt"), "new n"},
+                       {QStringLiteral("z.dat"), "new z"}});
+    QCOMPARE(::chmod(QFile::encodeName(kTester).constData(), 0750), 0);
+    // A file whose backup cannot be made is not replaced: nothing is.
+    QVERIFY(QDir().mkpath(folder(QStringLiteral("OldFile/a.txt"))));
+    QStringList hints = runUpdate();
+    QCOMPARE(hints.last(), QStringLiteral("Software update failed"));
+    QVERIFY(!hints.contains(QStringLiteral("Downloading files a.txt")));
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15"));
+    QVERIFY(downloads().isEmpty());
+    QVERIFY(QDir(folder(QStringLiteral("OldFile/a.txt"))).removeRecursively());
+
+    QDir().mkdir(folder(QStringLiteral("z.dat")));
+    hints = runUpdate();
     QCOMPARE(hints.last(), QStringLiteral("Software update failed"));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
-    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("new a")); // installed before it
-    QVERIFY(QFileInfo(folder(QStringLiteral("b.dat"))).isDir());
-    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15")); // after it: untouched
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
+    QVERIFY(!QFile::exists(QStringLiteral("n.txt")));
+    QCOMPARE(readFile(kTester), fakeExecutable(QStringLiteral("1.0.0.15"), "old tester"));
+    struct stat info;
+    QCOMPARE(::stat(QFile::encodeName(kTester).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0750)); // its own mode, as before
+    QVERIFY(QFileInfo(folder(QStringLiteral("z.dat"))).isDir());
     QVERIFY(downloads().isEmpty());
+    QCOMPARE(readFile(QStringLiteral("OldFile/a.txt")), QByteArray("old a")); // backups stay
 
-    QDir(folder(QStringLiteral("b.dat"))).removeRecursively();
+    QDir(folder(QStringLiteral("z.dat"))).removeRecursively();
     QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
-    QCOMPARE(readFile(QStringLiteral("b.dat")).size(), 300000);
+    QCOMPARE(readFile(QStringLiteral("z.dat")), QByteArray("new z"));
+    QCOMPARE(readFile(QStringLiteral("n.txt")), QByteArray("new n"));
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.16"));
+    QCOMPARE(readFile(QStringLiteral("OldFile/") + kTester),
+             fakeExecutable(QStringLiteral("1.0.0.15"), "old tester"));
 }
 
 void TestNovrel::pressWhileRunningIsIgnored()
