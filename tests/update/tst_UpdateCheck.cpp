@@ -39,6 +39,7 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -143,6 +144,7 @@ private slots:
     void updaterThatCannotStartKeepsTheProgram();
 
     void linuxRoutes();
+    void ownFolderIsUpdatedAsTheUser();
     void pkexecOutcomes();
     void updaterStartsTheTestProgramAsTheCaller();
     void updaterWorksInItsOwnFolder();
@@ -742,6 +744,47 @@ void TestUpdateCheck::linuxRoutes()
     QCOMPARE(command->environment.value(QStringLiteral("DISPLAY")), QStringLiteral(":0"));
     QVERIFY(!command->environment.contains(QStringLiteral("PKEXEC_UID")));
     QVERIFY(!InvokingUser::commandAsUser(QStringLiteral("x"), 4000000000u, rootEnv));
+}
+
+void TestUpdateCheck::ownFolderIsUpdatedAsTheUser()
+{
+    // A folder the user owns is the user's to change, whatever its mode
+    // (group-writable under umask 002, even open to all) and whoever owns
+    // the files in it: its updater runs as the user, never through pkexec,
+    // where an administrator would run as root what the user can change.
+    using ElevationRoute::isOwnFolder;
+    using ElevationRoute::isOwnProgram;
+    QVERIFY(QFile::remove(kUpdater));
+    QVERIFY(QFile::copy(kFakeUpdater, kUpdater));
+    QVERIFY(makeExecutable(kUpdater));
+    const QString updater = folder(kUpdater);
+    for (const int mode : {0700, 0775, 0777}) {
+        QCOMPARE(::chmod(QFile::encodeName(m_folder->path()).constData(), mode_t(mode)), 0);
+        QVERIFY2(isOwnFolder(m_folder->path()), qPrintable(QString::number(mode, 8)));
+        QVERIFY2(isOwnProgram(updater), qPrintable(QString::number(mode, 8)));
+    }
+    QFile::remove(folder(QStringLiteral("started")));
+    QCOMPARE(StartElevated(updater), ElevatedStart::Started);
+    // It ran in its folder, without arguments, as this user.
+    QTRY_COMPARE(readFile(folder(QStringLiteral("started"))),
+                 QDir(m_folder->path()).canonicalPath().toUtf8() + "\n0\n" +
+                     QByteArray::number(uint(::geteuid())) + "\n");
+    QVERIFY(QFile::setPermissions(m_folder->path(), QFileDevice::Permissions(0x7700)));
+
+    // Not the user's: a link to the user's folder, a folder of someone else.
+    const QString link = folder(QStringLiteral("link"));
+    QVERIFY(QFile::link(m_folder->path(), link));
+    QVERIFY(!isOwnFolder(link));
+    QString foreign = QStringLiteral("/usr/bin");
+    if (::geteuid() == 0) {
+        foreign = folder(QStringLiteral("nobody"));
+        QVERIFY(QDir().mkdir(foreign));
+        QCOMPARE(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+        QVERIFY(QFile::copy(kFakeUpdater, foreign + QLatin1Char('/') + kUpdater));
+        QVERIFY(!isOwnProgram(foreign + QLatin1Char('/') + kUpdater));
+    }
+    QVERIFY(!isOwnFolder(foreign));
+    QVERIFY(!isOwnFolder(updater)); // a file
 }
 
 void TestUpdateCheck::pkexecOutcomes()
