@@ -22,11 +22,11 @@ enum class ElevatedStart
 // Linux: a program in the user's own folder (owned by the user, whatever its
 // mode: the user can change anything in it, so it never goes to root) is
 // started directly, detached, with that folder as its working directory.
-// Otherwise (an installed package) it
-// is started through `/usr/bin/pkexec <canonical path>` (never a pkexec
-// found on the caller's PATH): the call waits in a nested event loop until
-// pkexec has either become the program or ended (a refused or dismissed
-// authentication). Without pkexec the result is NoMeans.
+// Otherwise (an installed package) it is started through
+// `/usr/bin/pkexec <canonical path>` (never a pkexec found on the caller's
+// PATH): the call waits in a nested event loop until pkexec has either
+// become the program or ended (a refused or dismissed authentication).
+// Without pkexec the result is NoMeans.
 //
 // GUI thread (or any thread with an event loop); returns once the outcome is
 // known.
