@@ -1,5 +1,7 @@
 #include "InvokingUser.h"
 
+#include "RootEnvironment.h"
+
 #include <QProcess>
 
 #ifdef Q_OS_UNIX
@@ -52,6 +54,9 @@ std::optional<Command> commandAsUser(const QString& program, uint uid,
     command.environment.insert(QStringLiteral("LOGNAME"), name);
     command.environment.remove(QStringLiteral("PKEXEC_UID"));
     command.environment.remove(QStringLiteral("SUDO_UID"));
+    // The root process's own settings are not the user's program's.
+    for (const QString& key : RootEnvironment::ownSettings().keys())
+        command.environment.remove(key);
     const QString runtime = QStringLiteral("/run/user/%1").arg(uid);
     if (QFileInfo(runtime).isDir())
         command.environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);

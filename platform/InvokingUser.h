@@ -25,7 +25,8 @@ struct Command
 
 // `program` started as the user `uid` through runuser, with the user's own
 // HOME, USER, LOGNAME and session folder (XDG_RUNTIME_DIR) in place of
-// root's; the display variables pkexec kept stay. Empty for an unknown user.
+// root's; the display variables pkexec kept stay, the root process's own
+// settings (RootEnvironment::ownSettings) go. Empty for an unknown user.
 std::optional<Command> commandAsUser(const QString& program, uint uid,
                                      const QProcessEnvironment& environment);
 

@@ -20,15 +20,16 @@ bool isDecimal(const QString& text)
     return kDigits.match(text).hasMatch();
 }
 
-// A regular file (not a link) owned by root or by one of `owners`.
+// A regular file (not a link) owned by one of `owners`. Root's own files
+// are not the caller's to name: Xlib, as root, would read any of them.
 bool isOwnedFile(const QString& path, const QStringList& owners)
 {
 #ifndef Q_OS_WIN
     struct stat info;
     if (!path.startsWith(QLatin1Char('/')) || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
-    return S_ISREG(info.st_mode) &&
-           (info.st_uid == 0 || owners.contains(QString::number(info.st_uid)));
+    return S_ISREG(info.st_mode) && info.st_uid != 0 &&
+           owners.contains(QString::number(info.st_uid));
 #else
     Q_UNUSED(path)
     Q_UNUSED(owners)
@@ -65,6 +66,19 @@ QProcessEnvironment kept(const QProcessEnvironment& from)
     env.insert(QStringLiteral("HOME"), QStringLiteral("/root"));
     env.insert(QStringLiteral("USER"), QStringLiteral("root"));
     env.insert(QStringLiteral("LOGNAME"), QStringLiteral("root"));
+    const QProcessEnvironment own = ownSettings();
+    for (const QString& key : own.keys())
+        env.insert(key, own.value(key));
+    return env;
+}
+
+QProcessEnvironment ownSettings()
+{
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("disabled:"));
+    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("disabled:"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORMTHEME"), QStringLiteral("generic"));
+    env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
     return env;
 }
 

@@ -170,28 +170,21 @@ QByteArray processName(pid_t pid)
 
 } // namespace
 
-namespace {
-
-// Owned by this process's user and writable by nobody else; a link does not count.
-bool isOwnEntry(const QString& path)
-{
-    struct stat info;
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return false;
-    return info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
-
-} // namespace
-
 bool ElevationRoute::isOwnProgram(const QString& path)
 {
     const QFileInfo file(path);
-    return file.isFile() && isOwnEntry(file.absoluteFilePath()) && isOwnFolder(file.absolutePath());
+    return file.isFile() && isOwnFolder(file.absolutePath());
 }
 
 bool ElevationRoute::isOwnFolder(const QString& path)
 {
-    return QFileInfo(path).isDir() && isOwnEntry(path);
+    // The owner of a folder may replace anything in it, whatever its mode
+    // and its files' owners: what lies there is the user's to run as the
+    // user, and never anyone's to run as root. A link does not count.
+    struct stat info;
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
 }
 
 QString ElevationRoute::pkexecPath()

@@ -19,13 +19,14 @@ enum class ElevatedStart
 // before Vista or when the system version cannot be read); a refusal or a
 // missing file also writes its console line.
 //
-// Linux: a program in the user's own folder (owned by the user, writable by
-// nobody else, the program likewise) is started directly, detached, with
-// that folder as its working directory. Otherwise (an installed package) it
-// is started through `/usr/bin/pkexec <canonical path>` (never a pkexec
-// found on the caller's PATH): the call waits in a nested event loop until
-// pkexec has either become the program or ended (a refused or dismissed
-// authentication). Without pkexec the result is NoMeans.
+// Linux: a program in the user's own folder (owned by the user, whatever its
+// mode: the user can change anything in it, so it never goes to root) is
+// started directly, detached, with that folder as its working directory.
+// Otherwise (an installed package) it is started through
+// `/usr/bin/pkexec <canonical path>` (never a pkexec found on the caller's
+// PATH): the call waits in a nested event loop until pkexec has either
+// become the program or ended (a refused or dismissed authentication).
+// Without pkexec the result is NoMeans.
 //
 // GUI thread (or any thread with an event loop); returns once the outcome is
 // known.
@@ -43,12 +44,11 @@ enum class Route
 
 Route choose(bool ownFolder, bool pkexecFound);
 
-// Whether `path` is a program the user may start as it is: the program and
-// its folder belong to this process's user and nobody else may write to
-// them.
+// Whether `path` is a program in a folder of this process's user
+// (isOwnFolder): it runs as the user, never through pkexec.
 bool isOwnProgram(const QString& path);
-// Whether the folder `path` belongs to this process's user and nobody else
-// may write to it.
+// Whether `path` is a folder (not a link) owned by this process's user,
+// whoever else may write to it: its owner controls what lies in it.
 bool isOwnFolder(const QString& path);
 
 // Where pkexec is looked for.

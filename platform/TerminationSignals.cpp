@@ -4,23 +4,32 @@
 #include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
+// Written by the handler, read by the notifier. Close-on-exec: a program
+// this process starts (the test program the updater starts again) gets
+// neither end. Non-blocking: a handler never waits on a full socket (one
+// byte waiting is enough), and the reader takes what is there.
 int g_sockets[2] = {-1, -1};
 
 void onSignal(int)
 {
+    // The interrupted code may be about to read errno.
+    const int saved = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_sockets[0], &byte, 1);
+    errno = saved;
 }
 
 bool installHandler()
 {
-    if (g_sockets[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_sockets) != 0)
+    if (g_sockets[0] < 0 &&
+        ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_sockets) != 0)
         return false;
     struct sigaction action = {};
     action.sa_handler = onSignal;
@@ -57,8 +66,10 @@ TerminationSignals::~TerminationSignals()
 
 void TerminationSignals::readSignal()
 {
-    char byte = 0;
-    [[maybe_unused]] const ssize_t read = ::read(g_sockets[1], &byte, 1);
+    // Every signal that came since the last look is one request.
+    char bytes[64];
+    while (::read(g_sockets[1], bytes, sizeof(bytes)) > 0) {
+    }
     emit terminationRequested();
 }
 

@@ -20,15 +20,21 @@
 #     the updater ran as root, 1.0.0.16 is installed, 1.0.0.15 kept in
 #     OldFile, and the new Rotaprobe runs as the user again. Without a
 #     system bus (a container) it starts dbus and polkitd itself.
-# Screenshots of every step go to $OUT (default /tmp/rotaprobe-installcheck).
+# Screenshots of every step go to $OUT (default: a new private folder made
+# by mktemp -d, named at the end); every other file it writes is in folders
+# of its own made by mktemp -d, never at a fixed name in /tmp.
 # --remove: takes the package away again at the end.
 # It ends only the processes it started (by their ids: its X server and
 # service, and the programs of its own user), and removes its polkit grant
-# whatever way it ends.
+# whatever way it ends; a grant left by a run that was killed outright is
+# removed when the next run starts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || { echo "installcheck: run as root" >&2; exit 2; }
-OUT=${OUT:-/tmp/rotaprobe-installcheck}
+# The grant of an earlier run that could not clean up (killed outright).
+grant=/etc/polkit-1/rules.d/49-rotaprobe-installcheck.rules
+rm -f "$grant"
+OUT=${OUT:-$(mktemp -d -t rotaprobe-installcheck.XXXXXX)}
 BUILD=${BUILD_DIR:-build-installcheck}
 PORT=80
 USER_NAME=rotaprobe-check
@@ -45,6 +51,7 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
 step "release key and package with the update service on 127.0.0.1 (port $PORT)"
 ss -ltn "sport = :$PORT" | grep -q LISTEN && fail "port $PORT is in use"
 keys=$(mktemp -d)
+trap 'rm -rf "$keys"' EXIT # until the full clean-up below takes over
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DROTAPROBE_UPDATE_ROOT=http://127.0.0.1 >/dev/null
 BUILD_DIR=$BUILD tools/release-key.sh "$keys" >/dev/null
@@ -62,7 +69,8 @@ id "$USER_NAME" >/dev/null 2>&1 || useradd -m "$USER_NAME"
 Xvfb "$DISPLAY" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 php_pid=
-grant=/etc/polkit-1/rules.d/49-rotaprobe-installcheck.rules
+service=
+files=
 check_uid=$(id -u "$USER_NAME")
 # The programs this check started: those of its own user, and the updater
 # that pkexec started for that user (pkexec records the caller).
@@ -75,16 +83,16 @@ our_programs() {
 }
 end_our_programs() {
   local pids
-  pids=$(our_programs | sort -u)
-  [ -n "$pids" ] && kill $pids 2>/dev/null || true
+  mapfile -t pids < <(our_programs | sort -u)
+  if [ ${#pids[@]} -gt 0 ]; then kill "${pids[@]}" 2>/dev/null || true; fi
   sleep 1
 }
 cleanup() {
   rm -f "$grant"
   end_our_programs
-  [ -n "$php_pid" ] && kill "$php_pid" 2>/dev/null || true
+  if [ -n "$php_pid" ]; then kill "$php_pid" 2>/dev/null || true; fi
   kill "$xvfb" 2>/dev/null || true
-  rm -rf "$keys"
+  rm -rf "$keys" ${service:+"$service"} ${files:+"$files"}
 }
 trap cleanup EXIT
 trap 'exit 1' INT TERM HUP

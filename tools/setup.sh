@@ -13,6 +13,7 @@ PACKAGES=(
   php-cli curl poppler-utils openssl
   python3 python3-pil
   dpkg-dev file desktop-file-utils
+  strace xvfb
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 )
 

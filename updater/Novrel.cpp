@@ -148,6 +148,11 @@ QString Novrel::path(const QString& name) const
     return m_folder + QLatin1Char('/') + name;
 }
 
+QString Novrel::backup(const QString& name) const
+{
+    return path(kBackupFolder) + QLatin1Char('/') + name;
+}
+
 void Novrel::On_Ok()
 {
     if (m_updating)
@@ -218,7 +223,13 @@ bool Novrel::fetchFile(const ReleaseManifest::Entry& entry)
 {
     const QString name = entry.name;
     showHint(tr("Is in the backup file %1").arg(name));
-    CopyFileOver(path(name), path(kBackupFolder) + QLatin1Char('/') + name, path(kBackupFolder), true);
+    // The backup is what a failed installation puts back: without it, the
+    // file is not replaced.
+    if (QFileInfo(path(name)).isFile() &&
+        !CopyFileOver(path(name), backup(name), path(kBackupFolder), true)) {
+        showHint(tr("Software update failed"));
+        return false;
+    }
     const QUrl url(UpdateProtocol::releaseFileUrl(m_serviceRoot, name), QUrl::TolerantMode);
     const QString target = path(kDownloadFolder) + QLatin1Char('/') + name;
     m_downloader->setMaxBytes(entry.size);
@@ -259,22 +270,37 @@ bool Novrel::install(const ReleaseManifest& release)
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
     });
+    QStringList replaced;
+    QStringList added;
     for (const QString& name : names) {
         const QString downloaded = path(kDownloadFolder) + QLatin1Char('/') + name;
+        const bool existed = QFileInfo::exists(path(name));
         // A replaced file keeps its mode; a new one is readable by everyone,
         // and executable when it is a program.
-        if (!QFileInfo::exists(path(name)))
+        if (!existed)
             SecureFolder::setMode(downloaded, newFileMode(downloaded));
-        if (MoveFileOver(downloaded, path(name), m_folder))
+        if (MoveFileOver(downloaded, path(name), m_folder)) {
+            (existed ? replaced : added).append(name);
             continue;
+        }
         if (name != ProgramFiles::updater()) {
-            // The installed file is unchanged; the rest is not installed.
+            // Never two releases mixed: what was installed goes back.
+            restore(replaced, added);
             showHint(tr("Software update failed"));
             return false;
         }
         QFile::remove(downloaded); // only the running updater may stay as it was
     }
     return true;
+}
+
+void Novrel::restore(const QStringList& replaced, const QStringList& added)
+{
+    for (const QString& name : replaced)
+        if (!CopyFileOver(backup(name), path(name), m_folder, true))
+            qWarning("Novrel: %s could not be restored from its backup", qPrintable(name));
+    for (const QString& name : added)
+        QFile::remove(path(name));
 }
 
 void Novrel::On_Novrel()

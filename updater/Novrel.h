@@ -5,6 +5,7 @@
 #include "YDialog.h"
 
 #include <QString>
+#include <QStringList>
 
 class BackgroundButton;
 class GrowingGroupBox;
@@ -25,7 +26,8 @@ class iHttpDownloadS;
 // checked without following links), leftovers in "NovrelTemp" are removed
 // before anything is downloaded, and nothing the service says is shown as
 // markup. Any refusal or failure installs nothing and leaves "NovrelTemp"
-// empty; the whole update has a deadline.
+// empty: a file that cannot be installed after others were puts those back
+// from their backups (new ones removed). The whole update has a deadline.
 //
 // The program folder is UpdateCheck::programFolder() (the executable's
 // folder) at construction. GUI thread only; the waits are nested event
@@ -65,6 +67,8 @@ private:
     void buildBody();
     void showHint(const QString& text);
     QString path(const QString& name) const;
+    // The copy of an installed file in "OldFile".
+    QString backup(const QString& name) const;
     // The steps of the procedure; each shows its own failure and says
     // whether to go on.
     bool fetchRelease(ReleaseManifest* release);
@@ -72,6 +76,9 @@ private:
     bool fetch(const ReleaseManifest& release);
     bool fetchFile(const ReleaseManifest::Entry& entry);
     bool install(const ReleaseManifest& release);
+    // After a file could not be installed: the `replaced` files back from
+    // their backups, the `added` ones removed.
+    void restore(const QStringList& replaced, const QStringList& added);
     void refuse(ReleaseProblem problem);
 
     BackgroundButton* m_updateButton = nullptr;

@@ -41,6 +41,7 @@
 #include <QTranslator>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -146,6 +147,7 @@ private slots:
     void updaterThatCannotStartKeepsTheProgram();
 
     void linuxRoutes();
+    void ownFolderIsUpdatedAsTheUser();
     void pkexecOutcomes();
     void updaterStartsTheTestProgramAsTheCaller();
     void updaterWorksInItsOwnFolder();
@@ -758,14 +760,52 @@ void TestUpdateCheck::linuxRoutes()
     callerEnv.insert(QStringLiteral("PATH"), QStringLiteral("/home/mallory/bin:/usr/bin"));
     callerEnv.insert(QStringLiteral("HOME"), QStringLiteral("/home/mallory"));
     callerEnv.insert(QStringLiteral("DISPLAY"), QStringLiteral(":0"));
-    callerEnv.insert(QStringLiteral("XAUTHORITY"), QStringLiteral("/etc/hostname"));
-    callerEnv.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("1000"));
+    // The caller's own authority file: a regular file of the caller's.
+    const uint callerUid = ::geteuid() == 0 ? 65534u : uint(::geteuid());
+    const QString authority = folder(QStringLiteral("Xauthority"));
+    QVERIFY(writeFile(authority, "cookie"));
+    if (::geteuid() == 0)
+        QCOMPARE(::chown(QFile::encodeName(authority).constData(), callerUid, callerUid), 0);
+    callerEnv.insert(QStringLiteral("XAUTHORITY"), authority);
+    callerEnv.insert(QStringLiteral("PKEXEC_UID"), QString::number(callerUid));
     callerEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    // The caller's bus, theme and accessibility settings are not taken:
+    // the root process sets its own.
+    callerEnv.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                     QStringLiteral("unixexec:path=/home/mallory/x"));
+    callerEnv.insert(QStringLiteral("QT_QPA_PLATFORMTHEME"), QStringLiteral("xdgdesktopportal"));
+    callerEnv.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
+    callerEnv.insert(QStringLiteral("GTK_MODULES"), QStringLiteral("gail:atk-bridge"));
+    callerEnv.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    callerEnv.insert(QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unixexec:path=/x"));
     QProcessEnvironment kept = RootEnvironment::kept(callerEnv);
-    QCOMPARE(kept.keys(), QStringList({"DISPLAY", "HOME", "LOGNAME", "PATH", "PKEXEC_UID",
-                                       "QT_QPA_PLATFORM", "USER", "XAUTHORITY"}));
+    QCOMPARE(kept.keys(), QStringList({"DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS",
+                                       "DISPLAY", "HOME", "LOGNAME", "NO_AT_BRIDGE", "PATH",
+                                       "PKEXEC_UID", "QT_QPA_PLATFORM", "QT_QPA_PLATFORMTHEME",
+                                       "USER", "XAUTHORITY"}));
     QCOMPARE(kept.value(QStringLiteral("PATH")), QStringLiteral("/usr/sbin:/usr/bin:/sbin:/bin"));
     QCOMPARE(kept.value(QStringLiteral("HOME")), QStringLiteral("/root"));
+    QCOMPARE(kept.value(QStringLiteral("XAUTHORITY")), authority);
+    QCOMPARE(kept.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")), QStringLiteral("disabled:"));
+    QCOMPARE(kept.value(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS")), QStringLiteral("disabled:"));
+    QCOMPARE(kept.value(QStringLiteral("QT_QPA_PLATFORMTHEME")), QStringLiteral("generic"));
+    QCOMPARE(kept.value(QStringLiteral("NO_AT_BRIDGE")), QStringLiteral("1"));
+    // An authority file that is not the caller's own file: root's (Xlib,
+    // as root, would read /etc/shadow), a link to the caller's, another's.
+    const QString link = folder(QStringLiteral("Xauthority.link"));
+    QVERIFY(QFile::link(authority, link));
+    for (const QString& other : {QStringLiteral("/etc/hostname"), QStringLiteral("/etc/shadow"), link}) {
+        callerEnv.insert(QStringLiteral("XAUTHORITY"), other);
+        QVERIFY2(!RootEnvironment::kept(callerEnv).contains(QStringLiteral("XAUTHORITY")),
+                 qPrintable(other));
+    }
+    callerEnv.insert(QStringLiteral("XAUTHORITY"), authority);
+    callerEnv.insert(QStringLiteral("PKEXEC_UID"), QString::number(callerUid + 1));
+    QVERIFY(!RootEnvironment::kept(callerEnv).contains(QStringLiteral("XAUTHORITY")));
+    callerEnv.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("0")); // root's files stay refused
+    callerEnv.insert(QStringLiteral("XAUTHORITY"), QStringLiteral("/etc/hostname"));
+    QVERIFY(!RootEnvironment::kept(callerEnv).contains(QStringLiteral("XAUTHORITY")));
+    callerEnv.insert(QStringLiteral("PKEXEC_UID"), QString::number(callerUid));
     for (const char* display : {"evil.example:0", ":0 -x", "unix:0"}) {
         callerEnv.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
         QVERIFY2(!RootEnvironment::kept(callerEnv).contains(QStringLiteral("DISPLAY")), display);
@@ -777,7 +817,9 @@ void TestUpdateCheck::linuxRoutes()
     QVERIFY(!kept.contains(QStringLiteral("XAUTHORITY")));
     QVERIFY(!kept.contains(QStringLiteral("QT_QPA_PLATFORM")));
 
-    QProcessEnvironment rootEnv;
+    // The test program, started as the caller, gets none of the root
+    // process's own settings.
+    QProcessEnvironment rootEnv = RootEnvironment::ownSettings();
     rootEnv.insert(QStringLiteral("HOME"), QStringLiteral("/root"));
     rootEnv.insert(QStringLiteral("USER"), QStringLiteral("root"));
     rootEnv.insert(QStringLiteral("DISPLAY"), QStringLiteral(":0"));
@@ -793,7 +835,50 @@ void TestUpdateCheck::linuxRoutes()
     QCOMPARE(command->environment.value(QStringLiteral("USER")), QStringLiteral("nobody"));
     QCOMPARE(command->environment.value(QStringLiteral("DISPLAY")), QStringLiteral(":0"));
     QVERIFY(!command->environment.contains(QStringLiteral("PKEXEC_UID")));
+    for (const QString& own : RootEnvironment::ownSettings().keys())
+        QVERIFY2(!command->environment.contains(own), qPrintable(own));
     QVERIFY(!InvokingUser::commandAsUser(QStringLiteral("x"), 4000000000u, rootEnv));
+}
+
+void TestUpdateCheck::ownFolderIsUpdatedAsTheUser()
+{
+    // A folder the user owns is the user's to change, whatever its mode
+    // (group-writable under umask 002, even open to all) and whoever owns
+    // the files in it: its updater runs as the user, never through pkexec,
+    // where an administrator would run as root what the user can change.
+    using ElevationRoute::isOwnFolder;
+    using ElevationRoute::isOwnProgram;
+    QVERIFY(QFile::remove(kUpdater));
+    QVERIFY(QFile::copy(kFakeUpdater, kUpdater));
+    QVERIFY(makeExecutable(kUpdater));
+    const QString updater = folder(kUpdater);
+    for (const int mode : {0700, 0775, 0777}) {
+        QCOMPARE(::chmod(QFile::encodeName(m_folder->path()).constData(), mode_t(mode)), 0);
+        QVERIFY2(isOwnFolder(m_folder->path()), qPrintable(QString::number(mode, 8)));
+        QVERIFY2(isOwnProgram(updater), qPrintable(QString::number(mode, 8)));
+    }
+    QFile::remove(folder(QStringLiteral("started")));
+    QCOMPARE(StartElevated(updater), ElevatedStart::Started);
+    // It ran in its folder, without arguments, as this user.
+    QTRY_COMPARE(readFile(folder(QStringLiteral("started"))),
+                 QDir(m_folder->path()).canonicalPath().toUtf8() + "\n0\n" +
+                     QByteArray::number(uint(::geteuid())) + "\n");
+    QVERIFY(QFile::setPermissions(m_folder->path(), QFileDevice::Permissions(0x7700)));
+
+    // Not the user's: a link to the user's folder, a folder of someone else.
+    const QString link = folder(QStringLiteral("link"));
+    QVERIFY(QFile::link(m_folder->path(), link));
+    QVERIFY(!isOwnFolder(link));
+    QString foreign = QStringLiteral("/usr/bin");
+    if (::geteuid() == 0) {
+        foreign = folder(QStringLiteral("nobody"));
+        QVERIFY(QDir().mkdir(foreign));
+        QCOMPARE(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
+        QVERIFY(QFile::copy(kFakeUpdater, foreign + QLatin1Char('/') + kUpdater));
+        QVERIFY(!isOwnProgram(foreign + QLatin1Char('/') + kUpdater));
+    }
+    QVERIFY(!isOwnFolder(foreign));
+    QVERIFY(!isOwnFolder(updater)); // a file
 }
 
 void TestUpdateCheck::pkexecOutcomes()

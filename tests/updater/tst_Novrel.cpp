@@ -11,6 +11,7 @@
 #include "ReleaseManifest.h"
 #include "ReleaseProblemText.h"
 #include "ReleaseSignature.h"
+#include "RootEnvironment.h"
 #include "TestFiles.h"
 #include "TestKeys.h"
 #include "UpdateCheck.h"
@@ -25,7 +26,9 @@
 #include <QLabel>
 #include <QProcess>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -68,6 +71,7 @@ private slots:
     void finishedStartsTheTestProgram();
     void realExecutable();
     void realExecutableTakesNoArguments();
+    void realExecutableStartsNothingAndUsesNoBus();
 
 private:
     // Presses the update button; the procedure runs inside the press.
@@ -494,19 +498,47 @@ void TestNovrel::noAnswerIsAFailure()
 
 void TestNovrel::fileThatCannotBeInstalledIsReported()
 {
-    // A folder stands where b.dat is to be installed: it cannot be replaced.
-    QDir().mkdir(folder(QStringLiteral("b.dat")));
-    const QStringList hints = runUpdate();
+    // Installed in the order a.txt, n.txt (new), the test program, z.dat; a
+    // folder stands where z.dat is to go, so it cannot be installed after
+    // the others were: they go back, the program folder holds the old
+    // release alone.
+    m_service.publish(QStringLiteral("1.0.0.16"), QStringLiteral("1.0.0.2"),
+                      {{kTester, fakeExecutable(QStringLiteral("1.0.0.16"), "new tester")},
+                       {QStringLiteral("a.txt"), "new a"},
+                       {QStringLiteral("n.txt"), "new n"},
+                       {QStringLiteral("z.dat"), "new z"}});
+    QCOMPARE(::chmod(QFile::encodeName(kTester).constData(), 0750), 0);
+    // A file whose backup cannot be made is not replaced: nothing is.
+    QVERIFY(QDir().mkpath(folder(QStringLiteral("OldFile/a.txt"))));
+    QStringList hints = runUpdate();
+    QCOMPARE(hints.last(), QStringLiteral("Software update failed"));
+    QVERIFY(!hints.contains(QStringLiteral("Downloading files a.txt")));
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15"));
+    QVERIFY(downloads().isEmpty());
+    QVERIFY(QDir(folder(QStringLiteral("OldFile/a.txt"))).removeRecursively());
+
+    QDir().mkdir(folder(QStringLiteral("z.dat")));
+    hints = runUpdate();
     QCOMPARE(hints.last(), QStringLiteral("Software update failed"));
     QCOMPARE(m_window->updateButton()->text(), QStringLiteral("Novrel"));
-    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("new a")); // installed before it
-    QVERIFY(QFileInfo(folder(QStringLiteral("b.dat"))).isDir());
-    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.15")); // after it: untouched
+    QCOMPARE(readFile(QStringLiteral("a.txt")), QByteArray("old a"));
+    QVERIFY(!QFile::exists(QStringLiteral("n.txt")));
+    QCOMPARE(readFile(kTester), fakeExecutable(QStringLiteral("1.0.0.15"), "old tester"));
+    struct stat info;
+    QCOMPARE(::stat(QFile::encodeName(kTester).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 07777, mode_t(0750)); // its own mode, as before
+    QVERIFY(QFileInfo(folder(QStringLiteral("z.dat"))).isDir());
     QVERIFY(downloads().isEmpty());
+    QCOMPARE(readFile(QStringLiteral("OldFile/a.txt")), QByteArray("old a")); // backups stay
 
-    QDir(folder(QStringLiteral("b.dat"))).removeRecursively();
+    QDir(folder(QStringLiteral("z.dat"))).removeRecursively();
     QCOMPARE(runUpdate().last(), QStringLiteral("Software update success"));
-    QCOMPARE(readFile(QStringLiteral("b.dat")).size(), 300000);
+    QCOMPARE(readFile(QStringLiteral("z.dat")), QByteArray("new z"));
+    QCOMPARE(readFile(QStringLiteral("n.txt")), QByteArray("new n"));
+    QCOMPARE(GetFileVersion(kTester), QStringLiteral("1.0.0.16"));
+    QCOMPARE(readFile(QStringLiteral("OldFile/") + kTester),
+             fakeExecutable(QStringLiteral("1.0.0.15"), "old tester"));
 }
 
 void TestNovrel::pressWhileRunningIsIgnored()
@@ -629,6 +661,127 @@ void TestNovrel::realExecutableTakesNoArguments()
         QCOMPARE(process.exitCode(), 2);
         QVERIFY(!QFile::exists(marker));
     }
+}
+
+namespace {
+
+// A display number nobody uses, for a private X server.
+int freeDisplay()
+{
+    for (int display = 90; display < 300; ++display)
+        if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)) &&
+            !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)))
+            return display;
+    return -1;
+}
+
+// The process ids of `pid`'s children.
+QList<qint64> childrenOf(qint64 pid)
+{
+    QList<qint64> children;
+    QFile file(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+    if (file.open(QIODevice::ReadOnly))
+        for (const QByteArray& child : file.readAll().split(' '))
+            if (!child.trimmed().isEmpty())
+                children.append(child.trimmed().toLongLong());
+    return children;
+}
+
+} // namespace
+
+void TestNovrel::realExecutableStartsNothingAndUsesNoBus()
+{
+    // Run as root on the caller's X display, Qt's D-Bus library would start
+    // `dbus-launch --autolaunch` (and run whatever bus address an X client
+    // of the caller publishes), the accessibility bridge and a desktop
+    // theme would reach out for a bus. The updater, on a real X server,
+    // under a tracer, starts no program and connects to no bus; helpers
+    // planted on the caller's PATH leave a marker if they run.
+    const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (strace.isEmpty() || xvfb.isEmpty())
+        QSKIP("needs strace and Xvfb (tools/setup.sh installs them)");
+    const int display = freeDisplay();
+    QVERIFY(display > 0);
+    QProcess server;
+    server.start(xvfb, {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"),
+                        QStringLiteral("0"), QStringLiteral("640x480x24"),
+                        QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    QVERIFY(server.waitForStarted(5000));
+    const auto stopServer = qScopeGuard([&server] {
+        server.terminate();
+        server.waitForFinished(5000);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)), 10000);
+
+    const QString marker = folder(QStringLiteral("helper-ran"));
+    QVERIFY(QDir().mkdir(folder(QStringLiteral("bin"))));
+    for (const char* helper : {"dbus-launch", "dbus-daemon", "at-spi-bus-launcher",
+                               "xdg-desktop-portal", "gsettings", "dconf", "gio", "xdg-open"}) {
+        const QString path = folder(QStringLiteral("bin/")) + QLatin1String(helper);
+        QVERIFY(writeFile(path, "#!/bin/sh\necho \"$0\" >> '" + QFile::encodeName(marker) + "'\n"));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    // The caller's session as a desktop has it, less its bus address.
+    QProcessEnvironment caller;
+    caller.insert(QStringLiteral("DISPLAY"), QStringLiteral(":%1").arg(display));
+    caller.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    caller.insert(QStringLiteral("PATH"), folder(QStringLiteral("bin")) + QStringLiteral(":/usr/bin:/bin"));
+    caller.insert(QStringLiteral("HOME"), m_folder->path());
+    caller.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
+    caller.insert(QStringLiteral("QT_QPA_PLATFORMTHEME"), QStringLiteral("xdgdesktopportal"));
+    caller.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    caller.insert(QStringLiteral("GTK_MODULES"), QStringLiteral("gail:atk-bridge"));
+    caller.insert(QStringLiteral("PKEXEC_UID"), QStringLiteral("65534"));
+    // As root the updater replaces this itself; otherwise it gets what it
+    // would have kept as root.
+    QProcessEnvironment environment = ::geteuid() == 0 ? caller : RootEnvironment::kept(caller);
+    // A sanitizer build: LeakSanitizer cannot run under a tracer.
+    const QByteArray sanitizer = qgetenv("ASAN_OPTIONS");
+    environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                       QString::fromLocal8Bit(sanitizer + (sanitizer.isEmpty() ? "" : ":") +
+                                              "detect_leaks=0"));
+
+    const QString trace = folder(QStringLiteral("trace"));
+    QProcess traced;
+    traced.setWorkingDirectory(m_folder->path());
+    traced.setProcessEnvironment(environment);
+    traced.start(strace, {QStringLiteral("-f"), QStringLiteral("-qq"), QStringLiteral("-e"),
+                          QStringLiteral("trace=execve,connect"), QStringLiteral("-o"), trace,
+                          QStringLiteral(NOVREL_EXECUTABLE)});
+    QVERIFY(traced.waitForStarted(5000));
+    QByteArray output;
+    QTRY_VERIFY_WITH_TIMEOUT((output += traced.readAllStandardError()).contains("Novrel window shown") ||
+                                 traced.state() == QProcess::NotRunning,
+                             20000);
+    if (!output.contains("Novrel window shown")) {
+        if (output.contains("PTRACE"))
+            QSKIP("strace may not trace here");
+        QFAIL(output.constData());
+    }
+    QTest::qWait(1500); // the event loop runs: the accessibility bridge would start now
+    const QList<qint64> novrel = childrenOf(traced.processId());
+    QCOMPARE(novrel.size(), 1);
+    ::kill(pid_t(novrel.first()), SIGTERM);
+    QVERIFY(traced.waitForFinished(10000));
+    QCOMPARE(traced.exitCode(), 0);
+
+    QStringList started;
+    QStringList buses;
+    bool displayUsed = false;
+    for (const QByteArray& line : readFile(trace).split('\n')) {
+        if (line.contains("execve("))
+            started.append(QString::fromLocal8Bit(line));
+        else if (line.contains("connect(") && line.contains("bus"))
+            buses.append(QString::fromLocal8Bit(line));
+        displayUsed |= line.contains("connect(") && line.contains(".X11-unix/X");
+    }
+    QVERIFY2(displayUsed, "the updater did not use the X server");
+    // The updater itself, nothing else (not even a failed attempt).
+    QVERIFY2(started.size() == 1, qPrintable(started.join(QLatin1Char('\n'))));
+    QVERIFY(started.first().contains(QStringLiteral(NOVREL_EXECUTABLE)));
+    QVERIFY2(buses.isEmpty(), qPrintable(buses.join(QLatin1Char('\n'))));
+    QVERIFY2(!QFile::exists(marker), readFile(marker).constData());
 }
 
 QTEST_MAIN(TestNovrel)
