@@ -164,6 +164,8 @@ void tst_Recorder::optionsAreChecked_data()
     QTest::newRow("empty csv name") << QStringList{"--csv", ""} << false << 0.0;
     QTest::newRow("unknown option") << QStringList{"--secs", "5"} << false << 0.0;
     QTest::newRow("stray argument") << QStringList{"out.csv"} << false << 0.0;
+    QTest::newRow("empty stray argument") << QStringList{""} << false << 0.0;
+    QTest::newRow("one dash") << QStringList{"-seconds", "4"} << true << 4.0;
     QTest::newRow("serial") << QStringList{"--serial", "SN 1", "--operator", "Ann"} << true << 0.0;
     QTest::newRow("empty serial") << QStringList{"--serial", " "} << false << 0.0;
     QTest::newRow("serial with a line break") << QStringList{"--serial", "a\nb"} << false << 0.0;

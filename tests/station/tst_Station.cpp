@@ -526,6 +526,13 @@ void tst_Station::commandLineOverridesAreNotRemembered()
     QCOMPARE(store.value("profile").toString(), QStringLiteral("/remembered.json"));
     QVERIFY(!StationOptions::parse({"--profile", ""}, &error));
     QVERIFY(!StationOptions::parse({"stray"}, &error));
+    QCOMPARE(error, QStringLiteral("Unexpected argument: stray"));
+    QVERIFY(!StationOptions::parse({""}, &error));
+    QVERIFY(!StationOptions::parse({"--db"}, &error));
+    // Long options with one dash too (a kiosk's start-up line).
+    const auto oneDash = StationOptions::parse({"-protocols", path("one-dash")}, &error);
+    QVERIFY2(oneDash, qPrintable(error));
+    QCOMPARE(oneDash->protocolFolder, std::optional<QString>(path("one-dash")));
 }
 
 QTEST_MAIN(tst_Station)
