@@ -156,8 +156,7 @@ bool ProtocolPdf::openPartial(const QString& path, QFile* file)
             return true;
         if (!taken(name))
             return false;
-        name = QStringLiteral("%1.%2.part").arg(path).arg(QRandomGenerator::system()->generate64(), 16, 16,
-                                                         QLatin1Char('0'));
+        name = QStringLiteral("%1.%2.part").arg(path, QString::number(QRandomGenerator::system()->generate64(), 16));
     }
     return false;
 }
