@@ -75,7 +75,10 @@ bool WorkerOperations::eepromRead(const RegisterGroupList& groups)
             qCritical("EEP AB Same Read Error!");
             return false;
         }
-        m_decoder.eeprom(buffer, ReportFrame::kReportSize);
+        // An acknowledged reply that does not decode (its count is wrong)
+        // ends the read as failed; earlier groups' values stay.
+        if (!m_decoder.eeprom(buffer, ReportFrame::kReportSize))
+            return false;
         qCritical("EEP  Read req ----------------------!");
     }
     return true;

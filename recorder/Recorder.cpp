@@ -7,7 +7,7 @@
 Recorder::Recorder(const RecorderOptions& options, QtUsb* usb, QTextStream& out,
                    QTextStream& err, QObject* parent)
     : QObject(parent), m_options(options), m_usb(usb), m_sequence(usb), m_out(out), m_err(err),
-      m_filing(options.dbLocation), m_protocol(options.pdfPath)
+      m_filing(options.dbLocation), m_protocol(options.pdfPath, ProtocolPdf::Placement::ReplaceExisting)
 {
     m_settings.seconds = options.seconds;
     m_settings.powerOn = options.powerOn;
@@ -187,7 +187,7 @@ void Recorder::writeProtocol(const FinishedTest& recorded)
     FinishedTest test = recorded;
     test.pairs = m_summary.picturePairs(kProtocolPairs);
     QString error;
-    if (!m_protocol.write(test, &error)) {
+    if (!m_protocol.write(test, nullptr, &error)) {
         m_err << error << '\n' << Qt::flush;
         m_failed = true;
     }

@@ -1,5 +1,7 @@
 #include "RecorderOptions.h"
 
+#include "ProgramStart.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
@@ -55,7 +57,6 @@ struct Parser
 
     Parser()
     {
-        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
         parser.setApplicationDescription(RecorderOptions::tr(
             "Records the replies of the encoder tester, analyses the sine/cosine signals, the "
             "reference marks and the supply current, and judges them by a tolerance profile."));
@@ -105,12 +106,11 @@ bool parseStorage(Parser& p, RecorderOptions* options, QString* error)
 std::optional<RecorderOptions> RecorderOptions::parse(const QStringList& arguments, QString* error)
 {
     Parser p;
-    if (!p.parser.parse(QStringList{QStringLiteral("rotaprobe-record")} + arguments)) {
-        *error = p.parser.errorText();
+    std::optional<QString> stray;
+    if (!ProgramStart::parse(p.parser, QStringLiteral("rotaprobe-record"), arguments, error, &stray))
         return std::nullopt;
-    }
-    if (!p.parser.positionalArguments().isEmpty()) {
-        *error = tr("Unexpected argument \"%1\".").arg(p.parser.positionalArguments().first());
+    if (stray) {
+        *error = tr("Unexpected argument \"%1\".").arg(*stray);
         return std::nullopt;
     }
     RecorderOptions options;

@@ -1,14 +1,12 @@
 #include "RecorderProgram.h"
 
 #include "ConsoleStream.h"
-#include "ProcessHandOver.h"
+#include "ProgramStart.h"
 #include "QtUsb.h"
 #include "Recorder.h"
 #include "RecorderOptions.h"
 #include "TerminationSignals.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTextStream>
 #include <QTimer>
@@ -31,15 +29,6 @@ void messageHandler(QtMsgType type, const QMessageLogContext& context, const QSt
 
 } // namespace
 
-QString RecorderProgram::simulatedProgramName()
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("rotaprobe-record-sim.exe");
-#else
-    return QStringLiteral("rotaprobe-record-sim");
-#endif
-}
-
 std::unique_ptr<QCoreApplication> RecorderProgram::application(int& argc, char** argv)
 {
     bool protocol = false;
@@ -56,39 +45,21 @@ int RecorderProgram::run(QCoreApplication& app, const Setup& setup)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
+    const ProgramStart start(QStringLiteral("rotaprobe-record"), QStringLiteral("rotaprobe-record-sim"), out,
+                             err);
     QString error;
     const std::optional<RecorderOptions> options =
         RecorderOptions::parse(app.arguments().mid(1), &error);
-    if (!options) {
-        err << error << '\n' << tr("Try --help.") << '\n';
-        return Recorder::kExitError;
-    }
+    if (!options)
+        return start.refuse(error);
     g_verboseLink = options->verbose;
     qInstallMessageHandler(messageHandler);
-    if (options->help) {
-        out << RecorderOptions::helpText(QStringLiteral("rotaprobe-record"));
-        return Recorder::kExitPass;
-    }
-    if (options->version) {
-        out << QStringLiteral("rotaprobe-record %1\n").arg(app.applicationVersion());
-        return Recorder::kExitPass;
-    }
-    if (options->simulate && !setup.simulated) {
-        const QString program =
-            QDir(app.applicationDirPath()).filePath(simulatedProgramName());
-        if (!QFileInfo(program).isExecutable()) {
-            err << tr("The simulated tester is not installed: %1 is missing.").arg(program) << '\n';
-            return Recorder::kExitError;
-        }
-        out.flush();
-        err.flush();
-        const int code = ProcessHandOver::handOver(program, app.arguments().mid(1));
-        if (code < 0) {
-            err << tr("Could not start %1.").arg(program) << '\n';
-            return Recorder::kExitError;
-        }
-        return code;
-    }
+    if (options->help)
+        return start.help(RecorderOptions::helpText(QStringLiteral("rotaprobe-record")));
+    if (options->version)
+        return start.version();
+    if (options->simulate && !setup.simulated)
+        return start.handOverToSimulated();
     if (setup.simulated && setup.plugIn)
         setup.plugIn();
 

@@ -6,12 +6,11 @@
 #include <memory>
 
 // The command line of rotaprobe-record around a Recorder: arguments, help,
-// the hand-over to the simulated tester's build for --simulate, Ctrl+C, the
-// device link's log, and the exit code.
+// the hand-over to the simulated tester's build for --simulate (these
+// through testrun/'s ProgramStart, as the station does), Ctrl+C, the device
+// link's log, and the exit code.
 class RecorderProgram
 {
-    Q_DECLARE_TR_FUNCTIONS(RecorderProgram)
-
 public:
     struct Setup
     {
@@ -29,8 +28,4 @@ public:
     // platform unless another is set) when a test protocol is to be drawn
     // (--pdf), a console one otherwise.
     static std::unique_ptr<QCoreApplication> application(int& argc, char** argv);
-
-private:
-    // The file name of the build on the simulated tester, beside this program.
-    static QString simulatedProgramName();
 };

@@ -282,9 +282,8 @@ void Station::writeProtocol(const FinishedTest& test, StationVerdict* verdict) c
     QString error;
     const QString path =
         QDir(m_protocolFolder).filePath(ProtocolFileName::make(test.serial, test.startedAt));
-    if (ProtocolWriting(path).write(test, &error))
-        verdict->protocolPath = path;
-    else
+    if (!ProtocolWriting(path, ProtocolPdf::Placement::KeepExisting)
+             .write(test, &verdict->protocolPath, &error))
         verdict->protocolError = error;
 }
 

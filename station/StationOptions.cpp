@@ -1,5 +1,7 @@
 #include "StationOptions.h"
 
+#include "ProgramStart.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -16,11 +18,7 @@ struct Parser
     QCommandLineOption help{QStringLiteral("help")};
     QCommandLineOption version{QStringLiteral("version")};
 
-    Parser()
-    {
-        parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-        parser.addOptions({simulate, db, profile, protocols, help, version});
-    }
+    Parser() { parser.addOptions({simulate, db, profile, protocols, help, version}); }
 };
 
 // A path option given as "" would silently mean "the remembered one".
@@ -42,14 +40,11 @@ std::optional<QString> pathValue(const Parser& p, const QCommandLineOption& opti
 std::optional<StationOptions> StationOptions::parse(const QStringList& arguments, QString* error)
 {
     Parser p;
-    QStringList all = arguments;
-    all.prepend(QStringLiteral("RotaprobeStation"));
-    if (!p.parser.parse(all)) {
-        *error = p.parser.errorText();
+    std::optional<QString> stray;
+    if (!ProgramStart::parse(p.parser, QStringLiteral("RotaprobeStation"), arguments, error, &stray))
         return std::nullopt;
-    }
-    if (!p.parser.positionalArguments().isEmpty()) {
-        *error = tr("Unexpected argument: %1").arg(p.parser.positionalArguments().constFirst());
+    if (stray) {
+        *error = tr("Unexpected argument: %1").arg(*stray);
         return std::nullopt;
     }
     StationOptions options;

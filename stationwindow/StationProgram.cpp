@@ -1,7 +1,7 @@
 #include "StationProgram.h"
 
 #include "AppLook.h"
-#include "ProcessHandOver.h"
+#include "ProgramStart.h"
 #include "QtUsb.h"
 #include "Station.h"
 #include "StationOptions.h"
@@ -10,8 +10,6 @@
 #include "TerminationSignals.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QIcon>
 #include <QResource>
 #include <QSettings>
@@ -32,15 +30,6 @@ void installStationCatalogue()
 
 } // namespace
 
-QString StationProgram::simulatedProgramName()
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("RotaprobeStationSim.exe");
-#else
-    return QStringLiteral("RotaprobeStationSim");
-#endif
-}
-
 int StationProgram::run(int argc, char** argv, const Setup& setup)
 {
     TerminationSignals::catchEarly();
@@ -50,36 +39,18 @@ int StationProgram::run(int argc, char** argv, const Setup& setup)
     QCoreApplication::setApplicationVersion(QStringLiteral(ROTAPROBE_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
+    const ProgramStart start(QStringLiteral("RotaprobeStation"), QStringLiteral("RotaprobeStationSim"), out, err);
     QString error;
     const std::optional<StationOptions> options =
         StationOptions::parse(app.arguments().mid(1), &error);
-    if (!options) {
-        err << error << '\n' << tr("Try --help.") << '\n';
-        return 2;
-    }
-    if (options->help) {
-        out << StationOptions::helpText(QStringLiteral("RotaprobeStation"));
-        return 0;
-    }
-    if (options->version) {
-        out << QStringLiteral("RotaprobeStation %1\n").arg(app.applicationVersion());
-        return 0;
-    }
-    if (options->simulate && !setup.simulated) {
-        const QString program = QDir(app.applicationDirPath()).filePath(simulatedProgramName());
-        if (!QFileInfo(program).isExecutable()) {
-            err << tr("The simulated tester is not installed: %1 is missing.").arg(program) << '\n';
-            return 2;
-        }
-        out.flush();
-        err.flush();
-        const int code = ProcessHandOver::handOver(program, app.arguments().mid(1));
-        if (code < 0) {
-            err << tr("Could not start %1.").arg(program) << '\n';
-            return 2;
-        }
-        return code;
-    }
+    if (!options)
+        return start.refuse(error);
+    if (options->help)
+        return start.help(StationOptions::helpText(QStringLiteral("RotaprobeStation")));
+    if (options->version)
+        return start.version();
+    if (options->simulate && !setup.simulated)
+        return start.handOverToSimulated();
 
     TerminationSignals termination(nullptr, TerminationSignals::QuitApplication::No);
     QResource::registerResource(QStringLiteral("tesvane"), QString());

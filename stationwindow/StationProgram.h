@@ -9,13 +9,12 @@ class QWidget;
 class SimTester;
 
 // RotaprobeStation's start-up: the application with the project's look
-// (resources, style sheet, icon, the Chinese catalogues), the command line,
-// the hand-over to the simulated build for --simulate, the settings, the
-// station and its window, and a clean end.
+// (resources, style sheet, icon, the Chinese catalogues), the command line
+// and the hand-over to the simulated build for --simulate (through
+// testrun/'s ProgramStart, as the recorder does), the settings, the station
+// and its window, and a clean end.
 class StationProgram
 {
-    Q_DECLARE_TR_FUNCTIONS(StationProgram)
-
 public:
     struct Setup
     {
@@ -28,7 +27,4 @@ public:
     };
 
     static int run(int argc, char** argv, const Setup& setup);
-
-private:
-    static QString simulatedProgramName();
 };

@@ -67,6 +67,19 @@ QLabel* infoLine()
     return label;
 }
 
+// An information line that has its height while still empty: a message
+// coming or going (the protocol's path at the verdict, the live figures)
+// moves nothing above it, so the items table keeps its rows in view.
+void keepLineHeight(QLabel* label)
+{
+    label->ensurePolished();
+    const QString text = label->text();
+    // A Latin and a Chinese glyph: the taller of both faces.
+    label->setText(QStringLiteral("Ag") + QChar(0x6D4B));
+    label->setMinimumHeight(label->sizeHint().height());
+    label->setText(text);
+}
+
 QTableWidget* table(const QStringList& headers)
 {
     auto* t = new QTableWidget(0, headers.size());
@@ -125,6 +138,9 @@ StationWindow::StationWindow(Station& station, StationSettings& settings, QWidge
     layout->addWidget(buildUnitBar());
     layout->addLayout(columns, 1);
     layout->addWidget(buildSetupBar());
+
+    for (QLabel* line : {m_protocolLine, m_latch, m_current})
+        keepLineHeight(line);
 
     auto* bottom = new QHBoxLayout(bottomWidget());
     bottom->setContentsMargins(10, 0, 10, 0);
@@ -192,7 +208,7 @@ QWidget* StationWindow::buildItems()
     m_items = table({tr("Item"), tr("Limit"), tr("Measured"), QString()});
     m_items->setObjectName(QStringLiteral("itemTable"));
     m_items->verticalHeader()->setMinimumSectionSize(20);
-    m_items->verticalHeader()->setDefaultSectionSize(22); // twelve items in view
+    m_items->verticalHeader()->setDefaultSectionSize(20); // the example profile's thirteen items in view
     QHeaderView* header = m_items->horizontalHeader();
     header->setSectionResizeMode(0, QHeaderView::Stretch);
     header->setSectionResizeMode(1, QHeaderView::Fixed);

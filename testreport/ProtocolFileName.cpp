@@ -1,5 +1,7 @@
 #include "ProtocolFileName.h"
 
+#include <QFileInfo>
+
 namespace ProtocolFileName {
 
 QString make(const QString& serial, const QDateTime& startedAt)
@@ -18,6 +20,18 @@ QString make(const QString& serial, const QDateTime& startedAt)
     return safe + QLatin1Char('_') +
            startedAt.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'")) +
            QStringLiteral(".pdf");
+}
+
+QString numbered(const QString& path, int number)
+{
+    if (number <= 1)
+        return path;
+    const QFileInfo info(path);
+    const QString suffix = info.suffix();
+    const QString name = info.completeBaseName() + QStringLiteral("_%1").arg(number) +
+                         (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+    const QString folder = path.left(path.size() - info.fileName().size());
+    return folder + name;
 }
 
 } // namespace ProtocolFileName

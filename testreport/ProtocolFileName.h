@@ -12,4 +12,8 @@ namespace ProtocolFileName {
 
 QString make(const QString& serial, const QDateTime& startedAt);
 
+// The path itself for 1, else with "_<number>" before its extension:
+// "a/SN4711_20261208T141500Z_2.pdf" for a second protocol in that second.
+QString numbered(const QString& path, int number);
+
 } // namespace ProtocolFileName

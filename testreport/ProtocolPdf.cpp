@@ -2,6 +2,7 @@
 
 #include "FileReplace.h"
 #include "InterpolationError.h"
+#include "ProtocolFileName.h"
 #include "SignalPlots.h"
 
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRandomGenerator>
 
 #include <cmath>
 
@@ -120,145 +122,190 @@ QString ProtocolPdf::verdictText(TestProtocol::Verdict verdict)
     return tr("ABORTED");
 }
 
-bool ProtocolPdf::write(const TestProtocol& protocol, const QString& path, QString* error)
+bool ProtocolPdf::write(const TestProtocol& protocol, const QString& path, Placement placement,
+                        QString* written, QString* error)
 {
-    QString ignored;
-    if (!error)
-        error = &ignored;
-    const QString partial = path + QStringLiteral(".part");
-    {
-        QPdfWriter writer(partial);
-        writer.setResolution(kDpi);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter));
-        writer.setTitle(tr("Encoder test protocol %1").arg(protocol.serial));
-        writer.setCreator(QStringLiteral("Rotaprobe %1").arg(protocol.programVersion));
-        QPainter painter;
-        if (!painter.begin(&writer)) {
+    QFile partial;
+    const bool whole = openPartial(path, &partial) && paint(protocol, &partial) && partial.flush() &&
+                       partial.size() > 0;
+    const bool opened = partial.isOpen();
+    partial.close();
+    const QString placed = whole ? place(partial.fileName(), path, placement) : QString();
+    if (placed.isEmpty()) {
+        if (opened)
+            QFile::remove(partial.fileName());
+        if (error)
             *error = tr("cannot write %1").arg(QFileInfo(path).absoluteFilePath());
-            return false;
-        }
-        const double width = writer.width();
-        Page page(painter, 0.0, width);
-
-        // Title and verdict.
-        painter.setFont(font(16, true));
-        page.line(tr("Encoder test protocol"), 0, width * 0.65);
-        const QColor colour = protocol.verdict == TestProtocol::Verdict::Pass   ? kPass
-                              : protocol.verdict == TestProtocol::Verdict::Fail ? kFail
-                                                                                : kAborted;
-        const QRectF badge(width - mm(55), 0, mm(55), mm(16));
-        painter.fillRect(badge, colour);
-        painter.setPen(Qt::white);
-        painter.setFont(font(22, true));
-        painter.drawText(badge, Qt::AlignCenter, verdictText(protocol.verdict));
-        painter.setPen(Qt::black);
-        page.moveTo(std::max(page.y(), badge.bottom()) + mm(1));
-        if (!protocol.reason.isEmpty()) {
-            painter.setFont(font(9.5, true));
-            painter.setPen(colour);
-            page.line(protocol.reason, 0, width);
-            painter.setPen(Qt::black);
-        }
-
-        // Who, what, when.
-        page.heading(tr("Test"));
-        const QVector<double> pairs = {0, 42};
-        page.row({tr("Serial number"), protocol.serial}, pairs, false);
-        page.row({tr("Date and time (UTC)"),
-                  protocol.startedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                      tr(", %1 s").arg(number(protocol.durationS, 1))},
-                 pairs);
-        page.row({tr("Station"), protocol.station}, pairs);
-        page.row({tr("Operator"), protocol.operatorName.isEmpty() ? tr("(not given)") : protocol.operatorName},
-                 pairs);
-        page.row({tr("Program version"), protocol.programVersion}, pairs);
-        page.row({tr("Tester configuration"), protocol.testerConfiguration.join(QStringLiteral("; "))},
-                 pairs);
-        page.row({tr("Profile"), protocol.profileName.isEmpty() ? tr("(none)") : protocol.profileName},
-                 pairs);
-        page.row({tr("Profile SHA-256"), protocol.profileSha256}, pairs);
-
-        // The items.
-        page.heading(tr("Items"));
-        const QVector<double> columns = {0, 78, 112, 146};
-        page.row({tr("Item"), tr("Limit"), tr("Measured"), tr("Result")}, columns, true);
-        if (protocol.items.isEmpty())
-            page.row({tr("(no limits: the profile sets none)")}, {0});
-        // An aborted test's figures are shown, but nothing is judged by them.
-        const bool judged = protocol.verdict != TestProtocol::Verdict::Aborted;
-        for (const ToleranceProfile::Item& item : protocol.items)
-            page.row({item.name, limitText(item),
-                      item.measured ? number(item.value, 3) : tr("not measured"),
-                      !judged ? tr("not judged") : item.pass ? tr("pass") : tr("FAIL")},
-                     columns, false, !judged ? kAborted : item.pass ? kPass : kFail);
-
-        // The pictures, side by side.
-        page.heading(tr("Signals"));
-        const double top = page.y();
-        const double pictureHeight = mm(68);
-        const QRectF lissajous(0, top, pictureHeight, pictureHeight);
-        const QRectF errorPlot(pictureHeight + mm(8), top, width - pictureHeight - mm(8), pictureHeight);
-        SignalPlots::paintLissajous(painter, lissajous, protocol.pairs, protocol.fit);
-        painter.setFont(font(8));
-        SignalPlots::paintInterpolationError(painter, errorPlot,
-                                             InterpolationError::curve(protocol.fit, 360));
-        page.moveTo(top + pictureHeight + mm(1.5));
-        painter.setFont(font(7.5));
-        page.line(tr("Left: sample pairs (cosine across, sine up), fitted ellipse (red), ideal "
-                     "circle (green, dashed). Right: interpolation error over one signal period."),
-                  0, width);
-        const LissajousFit::Result& fit = protocol.fit;
-        if (fit.valid) {
-            page.row({tr("Offsets"), tr("sine %1 %, cosine %2 %").arg(number(fit.offset_sin_pct), number(fit.offset_cos_pct))}, pairs);
-            page.row({tr("Amplitudes"), tr("sine %1 %, cosine %2 %, ratio %3")
-                                            .arg(number(fit.amplitude_sin_pct), number(fit.amplitude_cos_pct),
-                                                 number(fit.amplitude_ratio, 3))},
-                     pairs);
-            page.row({tr("Quadrature"), tr("%1° from 90°, quality %2 %")
-                                            .arg(number(fit.phase_deviation_deg), number(fit.quality_pct, 1))},
-                     pairs);
-            page.row({tr("Interpolation error"), tr("± %1 % of a period, ± %2 µm")
-                                                     .arg(number(fit.interpolation_error_pct, 3),
-                                                          number(fit.interpolation_error_um, 3))},
-                     pairs);
-        } else {
-            page.row({tr("Signal fit"), tr("no figures: %1").arg(fit.reason)}, pairs);
-        }
-
-        // Reference marks and current.
-        page.heading(tr("Reference marks and supply"));
-        for (const TestProtocol::Latch& latch : protocol.latches) {
-            const LatchStatistics::Result& s = latch.stats;
-            page.row({latch.channel,
-                      s.valid ? tr("%1 triggers; pulses between them %2 to %3 %4 (mean %5, σ %6); "
-                                   "spread %7 (%8 µm)")
-                                    .arg(s.triggers)
-                                    .arg(number(s.min, 1), number(s.max, 1), latch.unit,
-                                         number(s.mean, 2), number(s.stddev, 2), number(s.spread, 1),
-                                         number(s.spread_um, 1))
-                              : tr("no figures: %1").arg(s.reason)},
-                     pairs);
-        }
-        page.row({tr("Supply current"),
-                  protocol.currentKnown ? tr("%1 mA").arg(number(protocol.currentMa, 1)) : tr("not measured")},
-                 pairs);
-
-        painter.setFont(font(7));
-        painter.setPen(kAborted);
-        painter.drawText(QRectF(0, writer.height() - mm(5), width, mm(5)), Qt::AlignLeft | Qt::AlignBottom,
-                         tr("Rotaprobe %1 · %2").arg(protocol.programVersion, protocol.station));
-        if (!painter.end()) {
-            *error = tr("cannot write %1").arg(QFileInfo(path).absoluteFilePath());
-            QFile::remove(partial);
-            return false;
-        }
-    }
-    // Written whole, then put in place: a protocol is never half a file.
-    if (QFileInfo(partial).size() == 0 || !FileReplace::renameOver(partial, path)) {
-        QFile::remove(partial);
-        *error = tr("cannot write %1").arg(QFileInfo(path).absoluteFilePath());
         return false;
     }
+    if (written)
+        *written = placed;
     return true;
+}
+
+bool ProtocolPdf::openPartial(const QString& path, QFile* file)
+{
+    // Created here and now, never opened through what someone else put at
+    // the name (a link to a file of the station's user, say): a name that is
+    // taken is passed over for one nobody can guess.
+    constexpr int kTries = 8;
+    QString name = path + QStringLiteral(".part");
+    for (int i = 0; i < kTries; ++i) {
+        file->setFileName(name);
+        if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return true;
+        if (!taken(name))
+            return false;
+        name = QStringLiteral("%1.%2.part").arg(path, QString::number(QRandomGenerator::system()->generate64(), 16));
+    }
+    return false;
+}
+
+QString ProtocolPdf::place(const QString& partial, const QString& path, Placement placement)
+{
+    if (placement == Placement::ReplaceExisting)
+        return FileReplace::renameOver(partial, path) ? path : QString();
+    constexpr int kMostNumbers = 999;
+    for (int number = 1; number <= kMostNumbers; ++number) {
+        const QString name = ProtocolFileName::numbered(path, number);
+        switch (FileReplace::renameNew(partial, name)) {
+        case FileReplace::NewName::Moved:
+            return name;
+        case FileReplace::NewName::Taken:
+            continue;
+        case FileReplace::NewName::Failed:
+            return QString();
+        }
+    }
+    return QString();
+}
+
+bool ProtocolPdf::taken(const QString& name)
+{
+    const QFileInfo info(name);
+    return info.exists() || info.isSymLink();
+}
+
+bool ProtocolPdf::paint(const TestProtocol& protocol, QIODevice* device)
+{
+    QPdfWriter writer(device);
+    writer.setResolution(kDpi);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter));
+    writer.setTitle(tr("Encoder test protocol %1").arg(protocol.serial));
+    writer.setCreator(QStringLiteral("Rotaprobe %1").arg(protocol.programVersion));
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    const double width = writer.width();
+    Page page(painter, 0.0, width);
+
+    // Title and verdict.
+    painter.setFont(font(16, true));
+    page.line(tr("Encoder test protocol"), 0, width * 0.65);
+    const QColor colour = protocol.verdict == TestProtocol::Verdict::Pass   ? kPass
+                          : protocol.verdict == TestProtocol::Verdict::Fail ? kFail
+                                                                            : kAborted;
+    const QRectF badge(width - mm(55), 0, mm(55), mm(16));
+    painter.fillRect(badge, colour);
+    painter.setPen(Qt::white);
+    painter.setFont(font(22, true));
+    painter.drawText(badge, Qt::AlignCenter, verdictText(protocol.verdict));
+    painter.setPen(Qt::black);
+    page.moveTo(std::max(page.y(), badge.bottom()) + mm(1));
+    if (!protocol.reason.isEmpty()) {
+        painter.setFont(font(9.5, true));
+        painter.setPen(colour);
+        page.line(protocol.reason, 0, width);
+        painter.setPen(Qt::black);
+    }
+
+    // Who, what, when.
+    page.heading(tr("Test"));
+    const QVector<double> pairs = {0, 42};
+    page.row({tr("Serial number"), protocol.serial}, pairs, false);
+    page.row({tr("Date and time (UTC)"),
+              protocol.startedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                  tr(", %1 s").arg(number(protocol.durationS, 1))},
+             pairs);
+    page.row({tr("Station"), protocol.station}, pairs);
+    page.row({tr("Operator"), protocol.operatorName.isEmpty() ? tr("(not given)") : protocol.operatorName},
+             pairs);
+    page.row({tr("Program version"), protocol.programVersion}, pairs);
+    page.row({tr("Tester configuration"), protocol.testerConfiguration.join(QStringLiteral("; "))},
+             pairs);
+    page.row({tr("Profile"), protocol.profileName.isEmpty() ? tr("(none)") : protocol.profileName},
+             pairs);
+    page.row({tr("Profile SHA-256"), protocol.profileSha256}, pairs);
+
+    // The items.
+    page.heading(tr("Items"));
+    const QVector<double> columns = {0, 78, 112, 146};
+    page.row({tr("Item"), tr("Limit"), tr("Measured"), tr("Result")}, columns, true);
+    if (protocol.items.isEmpty())
+        page.row({tr("(no limits: the profile sets none)")}, {0});
+    // An aborted test's figures are shown, but nothing is judged by them.
+    const bool judged = protocol.verdict != TestProtocol::Verdict::Aborted;
+    for (const ToleranceProfile::Item& item : protocol.items)
+        page.row({item.name, limitText(item),
+                  item.measured ? number(item.value, 3) : tr("not measured"),
+                  !judged ? tr("not judged") : item.pass ? tr("pass") : tr("FAIL")},
+                 columns, false, !judged ? kAborted : item.pass ? kPass : kFail);
+
+    // The pictures, side by side.
+    page.heading(tr("Signals"));
+    const double top = page.y();
+    const double pictureHeight = mm(68);
+    const QRectF lissajous(0, top, pictureHeight, pictureHeight);
+    const QRectF errorPlot(pictureHeight + mm(8), top, width - pictureHeight - mm(8), pictureHeight);
+    SignalPlots::paintLissajous(painter, lissajous, protocol.pairs, protocol.fit);
+    painter.setFont(font(8));
+    SignalPlots::paintInterpolationError(painter, errorPlot,
+                                         InterpolationError::curve(protocol.fit, 360));
+    page.moveTo(top + pictureHeight + mm(1.5));
+    painter.setFont(font(7.5));
+    page.line(tr("Left: sample pairs (cosine across, sine up), fitted ellipse (red), ideal "
+                 "circle (green, dashed). Right: interpolation error over one signal period."),
+              0, width);
+    const LissajousFit::Result& fit = protocol.fit;
+    if (fit.valid) {
+        page.row({tr("Offsets"), tr("sine %1 %, cosine %2 %").arg(number(fit.offset_sin_pct), number(fit.offset_cos_pct))}, pairs);
+        page.row({tr("Amplitudes"), tr("sine %1 %, cosine %2 %, ratio %3")
+                                        .arg(number(fit.amplitude_sin_pct), number(fit.amplitude_cos_pct),
+                                             number(fit.amplitude_ratio, 3))},
+                 pairs);
+        page.row({tr("Quadrature"), tr("%1° from 90°, quality %2 %")
+                                        .arg(number(fit.phase_deviation_deg), number(fit.quality_pct, 1))},
+                 pairs);
+        page.row({tr("Interpolation error"), tr("± %1 % of a period, ± %2 µm")
+                                                 .arg(number(fit.interpolation_error_pct, 3),
+                                                      number(fit.interpolation_error_um, 3))},
+                 pairs);
+    } else {
+        page.row({tr("Signal fit"), tr("no figures: %1").arg(fit.reason)}, pairs);
+    }
+
+    // Reference marks and current.
+    page.heading(tr("Reference marks and supply"));
+    for (const TestProtocol::Latch& latch : protocol.latches) {
+        const LatchStatistics::Result& s = latch.stats;
+        page.row({latch.channel,
+                  s.valid ? tr("%1 triggers; pulses between them %2 to %3 %4 (mean %5, σ %6); "
+                               "spread %7 (%8 µm)")
+                                .arg(s.triggers)
+                                .arg(number(s.min, 1), number(s.max, 1), latch.unit,
+                                     number(s.mean, 2), number(s.stddev, 2), number(s.spread, 1),
+                                     number(s.spread_um, 1))
+                          : tr("no figures: %1").arg(s.reason)},
+                 pairs);
+    }
+    page.row({tr("Supply current"),
+              protocol.currentKnown ? tr("%1 mA").arg(number(protocol.currentMa, 1)) : tr("not measured")},
+             pairs);
+
+    painter.setFont(font(7));
+    painter.setPen(kAborted);
+    painter.drawText(QRectF(0, writer.height() - mm(5), width, mm(5)), Qt::AlignLeft | Qt::AlignBottom,
+                     tr("Rotaprobe %1 · %2").arg(protocol.programVersion, protocol.station));
+    return painter.end();
 }

@@ -1,6 +1,5 @@
 #include "ProtocolWriting.h"
 
-#include "ProtocolPdf.h"
 #include "ResultFiling.h"
 
 #include <QCryptographicHash>
@@ -72,7 +71,7 @@ TestProtocol ProtocolWriting::protocol(const FinishedTest& t)
     return p;
 }
 
-bool ProtocolWriting::write(const FinishedTest& test, QString* error) const
+bool ProtocolWriting::write(const FinishedTest& test, QString* written, QString* error) const
 {
-    return ProtocolPdf::write(protocol(test), m_path, error);
+    return ProtocolPdf::write(protocol(test), m_path, m_placement, written, error);
 }

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -378,7 +379,8 @@ void TestWorker::liveValuesAreReadWhole()
 void TestWorker::mailboxHandsOverEveryReplyInOrder()
 {
     // The window's mailbox: every snapshot the worker sends, each once and
-    // in order, taken here once per frame while the worker keeps putting;
+    // in order, taken here once per frame while the worker keeps putting
+    // (also after this thread stood still for thousands of them);
     // this thread is woken once per batch, and again by a reply that comes
     // after the box was emptied.
     TestRig rig;
@@ -400,10 +402,19 @@ void TestWorker::mailboxHandsOverEveryReplyInOrder()
     frames.start();
     QVERIFY(rig.startPolling());
     QTest::qWait(400);
+
+    // A stalled GUI thread: well over a thousand replies wait in the box,
+    // and still each comes once and in order.
+    const quint64 stalledFrom = rig.state.liveSnapshot().sequence;
+    QElapsedTimer stall;
+    stall.start();
+    while (rig.state.liveSnapshot().sequence < stalledFrom + 2500 && stall.elapsed() < 6 * kWait)
+        QThread::msleep(5);
+    QVERIFY(rig.state.liveSnapshot().sequence >= stalledFrom + 2500);
+    QTest::qWait(100);
     rig.stop();
     QTest::qWait(50);
     takeAll();
-    QVERIFY(taken.size() > 50);
     for (int i = 1; i < taken.size(); ++i)
         QCOMPARE(taken.at(i), taken.at(i - 1) + 1);
     QCOMPARE(taken.last(), rig.state.liveSnapshot().sequence);
@@ -614,12 +625,37 @@ void TestWorker::eepromReadRepliesAreChecked()
     rig.tester->setFaults(faults);
     QVERIFY(rig.usb.requestConfigRead());
     QVERIFY(waitForResult(rig, 2));
-    rig.stop();
     QCOMPARE(rig.recorder.results.last(), QString("EEpReadRet(false)"));
     QCOMPARE(LogCapture::count("C:EEP AB Same Read Error!"), 1);
     c = rig.state.config();
     QCOMPARE(c.sinCosEquivalent, quint32(20000));
     QCOMPARE(c.accuracy, quint8(3));
+
+    // An acknowledged reply whose entry count is wrong fails the read as
+    // well: group 0's new value is taken, group 1's is not.
+    rig.tester->setEepromByte(0x20, 0x21);
+    faults.statusZeroReplies = 0;
+    faults.oversizedCountReplies = 1;
+    rig.tester->setFaults(faults);
+    QVERIFY(rig.usb.requestConfigRead());
+    QVERIFY(waitForResult(rig, 3));
+    QCOMPARE(rig.recorder.results.last(), QString("EEpReadRet(false)"));
+    c = rig.state.config();
+    QCOMPARE(c.sinCosEquivalent, quint32(20001));
+    QCOMPARE(c.accuracy, quint8(3));
+
+    // On group 0: nothing is taken and group 1 is not asked for.
+    rig.tester->setEepromByte(0x20, 0x22);
+    faults.onlyGroup = 0;
+    rig.tester->setFaults(faults);
+    rig.tester->clearRequests();
+    QVERIFY(rig.usb.requestConfigRead());
+    QVERIFY(waitForResult(rig, 4));
+    rig.stop();
+    QCOMPARE(rig.recorder.results.last(), QString("EEpReadRet(false)"));
+    QCOMPARE(rig.state.config().sinCosEquivalent, quint32(20001));
+    QCOMPARE(rig.state.config().accuracy, quint8(3));
+    QCOMPARE(framesOfKind(rig.tester->requests(), 0x11, 0x12), std::vector<SimTester::Report>({kReadGroup0}));
 }
 
 void TestWorker::erasedEepromGivesDefaults()

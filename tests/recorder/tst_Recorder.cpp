@@ -59,6 +59,17 @@ QStringList keyPaths(const QJsonObject& object, const QString& prefix = QString(
     return paths;
 }
 
+// The requests of one kind (bytes 0-1) the tester was sent.
+std::vector<SimTester::Request> requestsOfKind(const std::vector<SimTester::Request>& requests, quint8 direction,
+                                               quint8 space)
+{
+    std::vector<SimTester::Request> kind;
+    for (const SimTester::Request& r : requests)
+        if (r.frame[0] == direction && r.frame[1] == space)
+            kind.push_back(r);
+    return kind;
+}
+
 } // namespace
 
 class tst_Recorder : public QObject
@@ -72,6 +83,7 @@ private slots:
     void optionsAreChecked();
     void everyReplyIsOneRowInOrder();
     void profileDecidesTheExitCode();
+    void aLineBrokenForAMomentFailsTheUnit();
     void supplyIsSwitchedOnAndBackOff();
     void interruptEndsWithAReport();
     void lostTesterIsAnErrorButKeepsTheRecording();
@@ -169,6 +181,8 @@ void tst_Recorder::optionsAreChecked_data()
     QTest::newRow("empty csv name") << QStringList{"--csv", ""} << false << 0.0;
     QTest::newRow("unknown option") << QStringList{"--secs", "5"} << false << 0.0;
     QTest::newRow("stray argument") << QStringList{"out.csv"} << false << 0.0;
+    QTest::newRow("empty stray argument") << QStringList{""} << false << 0.0;
+    QTest::newRow("one dash") << QStringList{"-seconds", "4"} << true << 4.0;
     QTest::newRow("serial") << QStringList{"--serial", "SN 1", "--operator", "Ann"} << true << 0.0;
     QTest::newRow("empty serial") << QStringList{"--serial", " "} << false << 0.0;
     QTest::newRow("serial with a line break") << QStringList{"--serial", "a\nb"} << false << 0.0;
@@ -265,6 +279,37 @@ void tst_Recorder::profileDecidesTheExitCode()
     QCOMPARE(items.at(0).toObject().value("pass").toBool(), true);
     QCOMPARE(items.at(1).toObject().value("name").toString(), QStringLiteral("current_ma.min"));
     QCOMPARE(items.at(1).toObject().value("pass").toBool(), false);
+}
+
+// Line A breaks for a moment mid-recording and comes back (its lock
+// cleared), so the last replies show every line: the unit fails all the same.
+void tst_Recorder::aLineBrokenForAMomentFailsTheUnit()
+{
+    writeProfile("lines.json", R"({"lines": {"missing_max": 0}})");
+    const Run run = record({"--seconds", "1.2", "--profile", path("lines.json"), "--json", "--csv", path("lines.csv")},
+                           [this](Recorder&) {
+                               // The recording begins right after the configuration is read.
+                               QVERIFY(QTest::qWaitFor(
+                                   [&] { return !requestsOfKind(m_tester->requests(), 0x11, 0x12).empty(); },
+                                   10000));
+                               QTest::qWait(250);
+                               m_tester->setBrokenLines(1);
+                               QTest::qWait(150);
+                               m_tester->setBrokenLines(0);
+                               DeviceLinkState::global().requestOperation(OpClearLineLock);
+                           });
+    QCOMPARE(run.exitCode, Recorder::kExitFail);
+    QCOMPARE(run.json().value("lines_missing").toString(), QStringLiteral("A"));
+
+    // What the tester said: the line missing in some replies, present again at the end.
+    const QStringList lines = csvLines(path("lines.csv"));
+    const int column = lines.first().split(QLatin1Char(',')).indexOf(QStringLiteral("line_states"));
+    QVERIFY(column > 0);
+    QStringList states;
+    for (int i = 1; i < lines.size(); ++i)
+        states << lines.at(i).split(QLatin1Char(',')).at(column);
+    QVERIFY2(states.contains(QStringLiteral("6")), qPrintable(states.join(' ')));
+    QCOMPARE(states.last(), QStringLiteral("7"));
 }
 
 void tst_Recorder::supplyIsSwitchedOnAndBackOff()

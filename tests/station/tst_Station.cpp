@@ -1,5 +1,6 @@
 // The station end to end on the simulated tester: scan, test, verdict,
 // stored result, protocol; and what goes wrong on a production line.
+#include "AppLook.h"
 #include "DemoTester.h"
 #include "DeviceLinkState.h"
 #include "QtUsb.h"
@@ -22,9 +23,12 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QSettings>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <memory>
@@ -40,6 +44,17 @@ const char* const kProfile = R"({
     "test": {"duration_s": 1, "power_on": true}
 })";
 
+// The example profile's thirteen items, in a short test.
+const char* const kThirteenItems = R"({
+    "signal": {"quality_pct_min": 40, "quality_pct_max": 99.5, "offset_sin_pct_max": 3,
+               "offset_cos_pct_max": 3, "amplitude_ratio_min": 0.9, "amplitude_ratio_max": 1.1,
+               "phase_deviation_deg_max": 3, "interpolation_error_pct_max": 1.5},
+    "latch": {"spread_max_periods": 1},
+    "current_ma": {"min": 50, "max": 250},
+    "lines": {"missing_max": 0},
+    "test": {"duration_s": 1, "power_on": true}
+})";
+
 } // namespace
 
 class tst_Station : public QObject
@@ -47,9 +62,11 @@ class tst_Station : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void goodUnitPassesOffsetUnitFails();
+    void itemsStayInPlaceFromTestToVerdict();
     void unplugMidTestAbortsAndSwitchesNothingOn();
     void escapeAbortsAndClosingMidTestStopsCleanly();
     void unitsAreRefusedBeforeTheTest();
@@ -78,6 +95,12 @@ private:
     std::unique_ptr<QSignalSpy> m_verdicts;
     std::unique_ptr<QSignalSpy> m_filed;
 };
+
+// The window as the program shows it: with the program's style sheet.
+void tst_Station::initTestCase()
+{
+    loadStyleSheet(QStringLiteral("bluenew"));
+}
 
 void tst_Station::init()
 {
@@ -279,6 +302,40 @@ void tst_Station::goodUnitPassesOffsetUnitFails()
 
 // The tester goes mid-test: aborted, stored so, reported; once it is back
 // nothing switches its supply on until the next unit is scanned.
+// From the test's first figures to its verdict the items table keeps its
+// size and its columns, every item in view without a scroll bar: the
+// protocol's line and the figures coming take no room from it. In Chinese,
+// whose lines are the taller ones.
+void tst_Station::itemsStayInPlaceFromTestToVerdict()
+{
+    QTranslator chinese;
+    QVERIFY(chinese.load(QStringLiteral(":/UI/station_zh")));
+    QCoreApplication::installTranslator(&chinese);
+    const auto english = qScopeGuard([&] { QCoreApplication::removeTranslator(&chinese); });
+    {
+        QFile profile(path("line.json"));
+        QVERIFY(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        profile.write(kThirteenItems);
+    }
+    QVERIFY(QDir().mkpath(path("protocols"))); // no message about it before the verdict
+    build();
+    QTRY_VERIFY(m_station->testerOpen());
+    QTableWidget* items = m_window->itemTable();
+    scan(QStringLiteral("SN-3001"));
+    QTRY_VERIFY(m_station->phase() == TestSequence::Phase::Recording);
+    QTRY_COMPARE(items->rowCount(), 13);
+    QTest::qWait(300);
+    const QSize during = items->size();
+    const int itemColumn = items->columnWidth(0);
+    QTRY_COMPARE_WITH_TIMEOUT(m_verdicts->count(), 1, 15000);
+    QTRY_VERIFY(m_window->protocolLine()->text().contains(QStringLiteral("SN-3001")));
+    QTest::qWait(50); // the layout after the verdict's texts
+    QCOMPARE(items->size(), during);
+    QCOMPARE(items->columnWidth(0), itemColumn);
+    QVERIFY(!items->verticalScrollBar()->isVisible());
+    QVERIFY(items->visualItemRect(items->item(12, 0)).bottom() < items->viewport()->height());
+}
+
 void tst_Station::unplugMidTestAbortsAndSwitchesNothingOn()
 {
     plugInWithSupplyOff();
@@ -469,6 +526,13 @@ void tst_Station::commandLineOverridesAreNotRemembered()
     QCOMPARE(store.value("profile").toString(), QStringLiteral("/remembered.json"));
     QVERIFY(!StationOptions::parse({"--profile", ""}, &error));
     QVERIFY(!StationOptions::parse({"stray"}, &error));
+    QCOMPARE(error, QStringLiteral("Unexpected argument: stray"));
+    QVERIFY(!StationOptions::parse({""}, &error));
+    QVERIFY(!StationOptions::parse({"--db"}, &error));
+    // Long options with one dash too (a kiosk's start-up line).
+    const auto oneDash = StationOptions::parse({"-protocols", path("one-dash")}, &error);
+    QVERIFY2(oneDash, qPrintable(error));
+    QCOMPARE(oneDash->protocolFolder, std::optional<QString>(path("one-dash")));
 }
 
 QTEST_MAIN(tst_Station)

@@ -1,10 +1,13 @@
-// The protocol of one test: its file name from any serial, and the PDF as a
-// reader gets it (text through pdftotext, fonts through pdffonts).
+// The protocol of one test: its file name from any serial, the PDF as a
+// reader gets it (text through pdftotext, fonts through pdffonts), and its
+// file in a folder others can write to.
 #include "LissajousFit.h"
 #include "ProtocolFileName.h"
 #include "ProtocolPdf.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -75,6 +78,18 @@ QString run(const QString& program, const QStringList& arguments)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 class tst_TestReport : public QObject
@@ -85,6 +100,8 @@ private slots:
     void fileNames();
     void protocolAsAReaderGetsIt();
     void unwritableFolderIsAnError();
+    void plantedLinksAreNeverWrittenThrough();
+    void aProtocolIsNeverReplacedInAFolder();
 };
 
 void tst_TestReport::fileNames()
@@ -98,6 +115,12 @@ void tst_TestReport::fileNames()
     QCOMPARE(ProtocolFileName::make(QStringLiteral("../../etc/x"), at), QStringLiteral("_.._.._etc_x_20261208T141500Z.pdf"));
     QCOMPARE(ProtocolFileName::make(QStringLiteral("SN 47\\11:ä"), at), QStringLiteral("SN_47_11___20261208T141500Z.pdf"));
     QCOMPARE(ProtocolFileName::make(QString(), at), QStringLiteral("__20261208T141500Z.pdf"));
+    // A second protocol in the same second.
+    QCOMPARE(ProtocolFileName::numbered(QStringLiteral("/p/SN.1_20261208T141500Z.pdf"), 1),
+             QStringLiteral("/p/SN.1_20261208T141500Z.pdf"));
+    QCOMPARE(ProtocolFileName::numbered(QStringLiteral("/p/SN.1_20261208T141500Z.pdf"), 2),
+             QStringLiteral("/p/SN.1_20261208T141500Z_2.pdf"));
+    QCOMPARE(ProtocolFileName::numbered(QStringLiteral("out"), 3), QStringLiteral("out_3"));
 }
 
 void tst_TestReport::protocolAsAReaderGetsIt()
@@ -108,7 +131,10 @@ void tst_TestReport::protocolAsAReaderGetsIt()
     for (const auto verdict : {TestProtocol::Verdict::Fail, TestProtocol::Verdict::Pass, TestProtocol::Verdict::Aborted}) {
         const QString path = dir.filePath(QStringLiteral("p.pdf"));
         QString error;
-        QVERIFY2(ProtocolPdf::write(sample(verdict), path, &error), qPrintable(error));
+        QString written;
+        QVERIFY2(ProtocolPdf::write(sample(verdict), path, ProtocolPdf::Placement::ReplaceExisting, &written, &error),
+                 qPrintable(error));
+        QCOMPARE(written, path);
         QVERIFY(!QFile::exists(path + QStringLiteral(".part")));
         const QString text = run(pdftotext, {QStringLiteral("-layout"), path, QStringLiteral("-")});
         QVERIFY2(text.contains(ProtocolPdf::verdictText(verdict)), qPrintable(text));
@@ -138,9 +164,73 @@ void tst_TestReport::unwritableFolderIsAnError()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("missing/folder/p.pdf"));
     QString error;
-    QVERIFY(!ProtocolPdf::write(sample(TestProtocol::Verdict::Pass), path, &error));
+    QVERIFY(!ProtocolPdf::write(sample(TestProtocol::Verdict::Pass), path, ProtocolPdf::Placement::KeepExisting,
+                                nullptr, &error));
     QVERIFY2(error.contains(QStringLiteral("cannot write")), qPrintable(error));
     QVERIFY(!QFile::exists(path));
+}
+
+// Anyone who can write the protocol folder can put links there: at the
+// partial file's name, at the protocol's name, or pointing nowhere yet. The
+// files they point at stay as they were, and so do the links.
+void tst_TestReport::plantedLinksAreNeverWrittenThrough()
+{
+    QTemporaryDir dir;
+    const QString victim = dir.filePath(QStringLiteral("victim"));
+    const QString nowhere = dir.filePath(QStringLiteral("made-through-a-link"));
+    QVERIFY(writeFile(victim, "precious"));
+    const auto write = [&](const QString& name, ProtocolPdf::Placement placement) {
+        QString written;
+        QString error;
+        if (!ProtocolPdf::write(sample(TestProtocol::Verdict::Pass), dir.filePath(name), placement, &written, &error))
+            return error;
+        return QFileInfo(written).fileName();
+    };
+    for (const auto placement : {ProtocolPdf::Placement::KeepExisting, ProtocolPdf::Placement::ReplaceExisting}) {
+        const QString name = placement == ProtocolPdf::Placement::KeepExisting ? QStringLiteral("keep")
+                                                                                : QStringLiteral("replace");
+        QVERIFY(QFile::link(victim, dir.filePath(name + QStringLiteral(".pdf.part"))));
+        QCOMPARE(write(name + QStringLiteral(".pdf"), placement), name + QStringLiteral(".pdf"));
+        QVERIFY(QFile::link(nowhere, dir.filePath(name + QStringLiteral("-dangling.pdf.part"))));
+        QCOMPARE(write(name + QStringLiteral("-dangling.pdf"), placement), name + QStringLiteral("-dangling.pdf"));
+        for (const QString& written : {name + QStringLiteral(".pdf"), name + QStringLiteral("-dangling.pdf")}) {
+            QVERIFY(!QFileInfo(dir.filePath(written)).isSymLink());
+            QVERIFY(readFile(dir.filePath(written)).startsWith("%PDF"));
+            QVERIFY(QFileInfo(dir.filePath(written + QStringLiteral(".part"))).isSymLink());
+        }
+    }
+    // A link at the protocol's own name: in a folder it stays, the protocol
+    // takes the next name; a named file replaces the link itself.
+    QVERIFY(QFile::link(victim, dir.filePath(QStringLiteral("linked.pdf"))));
+    QCOMPARE(write(QStringLiteral("linked.pdf"), ProtocolPdf::Placement::KeepExisting), QStringLiteral("linked_2.pdf"));
+    QCOMPARE(QFileInfo(dir.filePath(QStringLiteral("linked.pdf"))).symLinkTarget(), victim);
+    QVERIFY(QFile::link(victim, dir.filePath(QStringLiteral("named.pdf"))));
+    QCOMPARE(write(QStringLiteral("named.pdf"), ProtocolPdf::Placement::ReplaceExisting), QStringLiteral("named.pdf"));
+    QVERIFY(!QFileInfo(dir.filePath(QStringLiteral("named.pdf"))).isSymLink());
+
+    QCOMPARE(readFile(victim), QByteArray("precious"));
+    QVERIFY(!QFileInfo::exists(nowhere));
+}
+
+// Two protocols of one serial in the same second: both are kept.
+void tst_TestReport::aProtocolIsNeverReplacedInAFolder()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("SN-4711_20261208T141500Z.pdf"));
+    QStringList written;
+    for (const auto verdict : {TestProtocol::Verdict::Fail, TestProtocol::Verdict::Pass, TestProtocol::Verdict::Aborted}) {
+        QString to;
+        QString error;
+        QVERIFY2(ProtocolPdf::write(sample(verdict), path, ProtocolPdf::Placement::KeepExisting, &to, &error),
+                 qPrintable(error));
+        written.append(to);
+    }
+    QCOMPARE(written, QStringList({path, ProtocolFileName::numbered(path, 2), ProtocolFileName::numbered(path, 3)}));
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    QVERIFY(run(pdftotext, {path, QStringLiteral("-")}).contains(ProtocolPdf::verdictText(TestProtocol::Verdict::Fail)));
+    QVERIFY(run(pdftotext, {written[2], QStringLiteral("-")})
+                .contains(ProtocolPdf::verdictText(TestProtocol::Verdict::Aborted)));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
 }
 
 QTEST_MAIN(tst_TestReport)

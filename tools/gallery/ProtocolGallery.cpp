@@ -96,7 +96,7 @@ int main(int argc, char** argv)
                                         std::pair{"protocol_aborted", TestProtocol::Verdict::Aborted}}) {
         QString error;
         const QString path = folder.filePath(QString::fromLatin1(name) + QStringLiteral(".pdf"));
-        if (!ProtocolPdf::write(sample(verdict), path, &error)) {
+        if (!ProtocolPdf::write(sample(verdict), path, ProtocolPdf::Placement::ReplaceExisting, nullptr, &error)) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }

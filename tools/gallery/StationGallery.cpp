@@ -38,8 +38,9 @@ void runUntil(Done done, int ms = 15000)
     Gallery::run(ms, done);
 }
 
+// The example profile's thirteen items (recorder/example-profile.json).
 const char* const kProfile = R"({
-    "signal": {"quality_pct_min": 40, "offset_sin_pct_max": 3, "offset_cos_pct_max": 3,
+    "signal": {"quality_pct_min": 40, "quality_pct_max": 99.5, "offset_sin_pct_max": 3, "offset_cos_pct_max": 3,
                "amplitude_ratio_min": 0.9, "amplitude_ratio_max": 1.1,
                "phase_deviation_deg_max": 3, "interpolation_error_pct_max": 1.5},
     "latch": {"spread_max_periods": 1},
