@@ -6,6 +6,7 @@
 #include "ReferenceDirections.h"
 #include "RotaryHarmonics.h"
 #include "SpeedBands.h"
+#include "ToleranceProfile.h"
 #include "TravelBins.h"
 #include "TravelSurvey.h"
 
@@ -122,6 +123,7 @@ private slots:
     void rotaryHarmonics();
     void speedBandsFindTheRollOff();
     void referenceMarksByDirection();
+    void travelItemsJudged();
 };
 
 // 10 mm of scale travelled back and forth for 60 s; 20 % less amplitude from
@@ -367,6 +369,91 @@ void tst_TravelAnalysis::referenceMarksByDirection()
     QCOMPARE(all.samples, samples.size());
     QVERIFY(all.travel.valid && all.speed.valid && all.reference.valid && !all.rotary.valid);
     QCOMPARE(all.reference.maxDifferencePeriods, 1.0);
+}
+
+// Each new item judges its own figure, only when the analysis measured it;
+// the speed item only once the recording reached its frequency or saw the
+// amplitude drop.
+void tst_TravelAnalysis::travelItemsJudged()
+{
+    QString message;
+    const auto limits = ToleranceProfile::parse(R"({
+        "signal": {"quality_pct_min": 50},
+        "travel": {"bin_periods": 20, "amplitude_variation_pct_max": 10, "worst_offset_pct_max": 3,
+                   "worst_phase_deviation_deg_max": 2, "worst_amplitude_ratio_min": 0.9,
+                   "worst_amplitude_ratio_max": 1.1},
+        "rotary": {"counts_per_revolution": 2048, "eccentricity_pct_max": 2},
+        "speed": {"min_frequency_hz": 1000},
+        "latch": {"direction_difference_max_periods": 0.5}})", &message);
+    QVERIFY2(limits, qPrintable(message));
+    const TravelSurvey::Settings settings = ToleranceProfile::travelSettings(*limits, kEquivalentNm);
+    QCOMPARE(settings.binPeriods, 20.0);
+    QCOMPARE(*settings.periodsPerRevolution, 2048.0);
+    QCOMPARE(*settings.amplitudeMinPct, 50.0);
+    QCOMPARE(settings.equivalentNm, kEquivalentNm);
+
+    ToleranceProfile::Measurements m;
+    m.signal.valid = true;
+    m.signal.quality_pct = 70.0;
+    TravelBins::Result& t = m.travel.travel;
+    t.valid = true;
+    t.amplitudeVariationPct = 8.0;
+    t.amplitudeMin = {true, 66.0, 1.0};
+    t.offset = {true, 2.5, 3.0};
+    t.phase = {true, 1.5, 4.0};
+    t.ratioMin = {true, 0.95, 5.0};
+    t.ratioMax = {true, 1.05, 6.0};
+    m.travel.rotary.valid = true;
+    m.travel.rotary.amplitude[0].magnitude = 1.5;
+    m.travel.speed.valid = true;
+    m.travel.speed.maxMeasuredHz = 1500.0;
+    m.travel.speed.withinLimitHz = 1500.0;
+    m.travel.reference.valid = true;
+    m.travel.reference.maxDifferencePeriods = 0.25;
+    const auto judged = [&](const ToleranceProfile::Measurements& measured) {
+        QMap<QString, QString> out;
+        for (const auto& item : ToleranceProfile::evaluate(*limits, measured).items)
+            out[item.name] = !item.measured ? QStringLiteral("not measured")
+                                            : item.pass ? QStringLiteral("pass") : QStringLiteral("fail");
+        return out;
+    };
+    const auto good = judged(m);
+    QCOMPARE(good.size(), 9);
+    for (auto it = good.begin(); it != good.end(); ++it)
+        QVERIFY2(it.value() == QLatin1String("pass"), qPrintable(it.key()));
+
+    auto bad = m;
+    bad.travel.travel.amplitudeVariationPct = 12.0;
+    QCOMPARE(judged(bad).value(QStringLiteral("travel.amplitude_variation_pct_max")), QStringLiteral("fail"));
+    bad = m;
+    bad.travel.travel.ratioMin.value = 0.85;
+    QCOMPARE(judged(bad).value(QStringLiteral("travel.worst_amplitude_ratio_min")), QStringLiteral("fail"));
+    QCOMPARE(judged(bad).value(QStringLiteral("travel.worst_amplitude_ratio_max")), QStringLiteral("pass"));
+    bad = m;
+    bad.travel.rotary.amplitude[0].magnitude = 2.5;
+    QCOMPARE(judged(bad).value(QStringLiteral("rotary.eccentricity_pct_max")), QStringLiteral("fail"));
+    bad = m;
+    bad.travel.reference.maxDifferencePeriods = 1.0;
+    QCOMPARE(judged(bad).value(QStringLiteral("latch.direction_difference_max_periods")), QStringLiteral("fail"));
+    // The amplitude dropped at 800 Hz: measured, failed.
+    bad = m;
+    bad.travel.speed.dropSeen = true;
+    bad.travel.speed.withinLimitHz = 800.0;
+    QCOMPARE(judged(bad).value(QStringLiteral("speed.min_frequency_hz")), QStringLiteral("fail"));
+    // Never faster than 600 Hz, no drop: not measured, never a pass.
+    bad = m;
+    bad.travel.speed.maxMeasuredHz = 600.0;
+    bad.travel.speed.withinLimitHz = 600.0;
+    QCOMPARE(judged(bad).value(QStringLiteral("speed.min_frequency_hz")), QStringLiteral("not measured"));
+    QVERIFY(!ToleranceProfile::evaluate(*limits, bad).pass);
+
+    // Nothing measured: every new item fails as not measured.
+    ToleranceProfile::Measurements nothing;
+    nothing.signal = m.signal;
+    const auto none = judged(nothing);
+    for (auto it = none.begin(); it != none.end(); ++it)
+        if (it.key() != QLatin1String("signal.quality_pct_min"))
+            QVERIFY2(it.value() == QLatin1String("not measured"), qPrintable(it.key()));
 }
 
 QTEST_GUILESS_MAIN(tst_TravelAnalysis)
