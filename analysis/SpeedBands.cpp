@@ -5,6 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+// The shortest time over which a sample's frequency is taken: over a few
+// milliseconds the jitter of the reply times would dominate.
+constexpr double kMinSpanMs = 50.0;
+} // namespace
+
 int SpeedBands::bandOf(double hz)
 {
     if (!(hz >= 1.0))
@@ -22,7 +28,14 @@ std::vector<double> SpeedBands::frequencies(const std::vector<TravelSample>& sam
     std::vector<double> hz(samples.size(), -1.0);
     const std::size_t n = samples.size();
     for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t a = i > 0 ? i - 1 : i, b = i + 1 < n ? i + 1 : i;
+        // Neighbours at least kMinSpanMs apart.
+        std::size_t a = i > 0 ? i - 1 : i, b = i + 1 < n ? i + 1 : i;
+        while (samples[b].ms - samples[a].ms < kMinSpanMs && (a > 0 || b + 1 < n)) {
+            if (a > 0)
+                --a;
+            if (b + 1 < n)
+                ++b;
+        }
         const double seconds = (samples[b].ms - samples[a].ms) / 1000.0;
         if (a == b || !(seconds > 0.0))
             continue;

@@ -12,7 +12,7 @@
 
 // The signal over speed: each sample pair is placed at the signal frequency
 // at which it was taken (signal periods per second, from the counted
-// positions and times of the neighbouring replies) and the pairs are
+// positions and times of the replies around it, at least 50 ms apart) and the pairs are
 // grouped into frequency bands, each fitted on its own. Bands are
 // kBandsPerDecade to a decade above 1 Hz (band 0 holds everything slower).
 // The figure is the highest frequency up to which every measured band keeps
