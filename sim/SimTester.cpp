@@ -101,6 +101,12 @@ void SimTester::setBackwardReferenceLate(bool late)
     m_encoder.setBackwardReferenceLate(late);
 }
 
+double SimTester::shaftPhase()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_encoder.phase();
+}
+
 void SimTester::setSweep(const SimSweep::Profile& profile)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

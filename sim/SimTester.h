@@ -55,6 +55,8 @@ public:
     void setBackwardReferenceLate(bool late);
     // Back and forth over a travel at a speed profile (SimSweep); setSpeed() ends it.
     void setSweep(const SimSweep::Profile& profile);
+    // The shaft's absolute phase in periods (where the faults above are set).
+    double shaftPhase();
     void setManualClock(bool manual);
     void advance(double seconds);
     void moveTo(double phase);

@@ -3,6 +3,7 @@
 // rate of group 0 and measured by the travel analyses: each fault is found
 // where and as large as it was set, and a clean encoder shows none.
 #include "SimTester.h"
+#include "SimTravelScenario.h"
 #include "TravelSurvey.h"
 
 #include <QtTest>
@@ -76,6 +77,7 @@ private slots:
     void eccentricityFound();
     void outputLimitFound();
     void lateReferenceFound();
+    void scenarioLine();
 };
 
 // The sweep keeps to its travel, reverses at the ends and steps its speed
@@ -226,6 +228,29 @@ void tst_SimTravel::lateReferenceFound()
         QCOMPARE(r.reference.maxDifferencePeriods, late ? 1.0 : 0.0);
         QCOMPARE(r.reference.meanDifferencePeriods, late ? -1.0 : 0.0);
     }
+}
+
+// The simulated programs' one-line scenario: every item read before any is
+// set, a line it cannot read sets nothing.
+void tst_SimTravel::scenarioLine()
+{
+    QString error;
+    for (const char* bad : {"band=1:2", "bogus=1", "late=1", "sweep=0:100:10:40", "limit=fast", "band=1:2:3,oops"}) {
+        auto t = tester();
+        QVERIFY2(!SimTravelScenario::apply(QLatin1String(bad), *t, &error), bad);
+        QVERIFY(error.contains(QStringLiteral("cannot read")));
+        t->advance(1.0);
+        QCOMPARE(t->speed(), 0.0); // the sweep of "band=1:2:3,oops" was not started either
+    }
+    auto t = tester();
+    QVERIFY2(SimTravelScenario::apply(QStringLiteral("sweep=0:100:20:20:1,band=0:1000:50,marks=25,late"), *t, &error),
+             qPrintable(error));
+    t->advance(2.0);
+    QCOMPARE(wide(*t, 0x1000), qint64(40 * 512));
+    QVERIFY(std::abs(int(t->registerValue(0x1100)) - 512) <= 201); // half the amplitude
+    t->advance(3.5); // forward over the marks at 50, 75 and 100, then back to 90
+    QCOMPARE(int(t->registerValue(0x100C)), 5); // 25, 50, 75, 100 forward; 100 backward
+    QCOMPARE(wide(*t, 0x1008), qint64(99 * 512)); // latched a period late backward
 }
 
 QTEST_GUILESS_MAIN(tst_SimTravel)
