@@ -4,11 +4,13 @@
 // where and as large as it was set, and a clean encoder shows none.
 #include "SimTester.h"
 #include "SimTravelScenario.h"
+#include "ToleranceProfile.h"
 #include "TravelSurvey.h"
 
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -78,6 +80,7 @@ private slots:
     void outputLimitFound();
     void lateReferenceFound();
     void scenarioLine();
+    void itemsJudged();
 };
 
 // The sweep keeps to its travel, reverses at the ends and steps its speed
@@ -251,6 +254,70 @@ void tst_SimTravel::scenarioLine()
     t->advance(3.5); // forward over the marks at 50, 75 and 100, then back to 90
     QCOMPARE(int(t->registerValue(0x100C)), 5); // 25, 50, 75, 100 forward; 100 backward
     QCOMPARE(wide(*t, 0x1008), qint64(99 * 512)); // latched a period late backward
+}
+
+// Every new item of a profile against the simulator: a clean encoder swept
+// fast enough passes each; one that never reached the speed fails that item
+// as not measured; a dirty band, a late mark backward and a readhead rolling
+// off each fail their own item.
+void tst_SimTravel::itemsJudged()
+{
+    QString message;
+    const auto limits = ToleranceProfile::parse(R"({
+        "signal": {"quality_pct_min": 60},
+        "latch": {"direction_difference_max_periods": 0.5},
+        "travel": {"bin_periods": 10, "amplitude_variation_pct_max": 5, "worst_offset_pct_max": 3,
+                   "worst_phase_deviation_deg_max": 3, "worst_amplitude_ratio_min": 0.95,
+                   "worst_amplitude_ratio_max": 1.05},
+        "rotary": {"counts_per_revolution": 400, "eccentricity_pct_max": 2},
+        "speed": {"min_frequency_hz": 200}})", &message);
+    QVERIFY2(limits, qPrintable(message));
+    SimSweep::Profile p;
+    p.from = 0.0;
+    p.to = 400.0;
+    p.minSpeed = 40.0;
+    p.maxSpeed = 400.0;
+    p.steps = 3;
+    const auto judge = [&](const std::function<void(SimTester&)>& fault, SimSweep::Profile sweep) {
+        auto t = tester();
+        t->setSweep(sweep);
+        fault(*t);
+        ToleranceProfile::Measurements m;
+        const auto samples = record(*t, 90.0);
+        m.travel = TravelSurvey::analyse(samples, ToleranceProfile::travelSettings(*limits, kEquivalentNm));
+        m.signal.valid = true;
+        m.signal.quality_pct = 70.0; // the signal item is not what is judged here
+        QMap<QString, QString> out;
+        for (const auto& item : ToleranceProfile::evaluate(*limits, m).items)
+            out[item.name] = !item.measured ? QStringLiteral("not measured")
+                                            : item.pass ? QStringLiteral("pass") : QStringLiteral("fail");
+        return out;
+    };
+    const auto failing = [](const QMap<QString, QString>& items) {
+        QStringList names;
+        for (auto it = items.begin(); it != items.end(); ++it)
+            if (it.value() != QLatin1String("pass"))
+                names << it.key() + QLatin1Char(' ') + it.value();
+        return names;
+    };
+    const auto clean = judge([](SimTester&) {}, p);
+    QCOMPARE(clean.size(), 9);
+    QCOMPARE(failing(clean), QStringList());
+
+    SimSweep::Profile slow = p;
+    slow.maxSpeed = 100.0;
+    QCOMPARE(failing(judge([](SimTester&) {}, slow)), QStringList{QStringLiteral("speed.min_frequency_hz not measured")});
+    // The band and the disc both swing the amplitude over the travel, which
+    // is also one revolution here.
+    const QStringList swing = {QStringLiteral("rotary.eccentricity_pct_max fail"),
+                               QStringLiteral("travel.amplitude_variation_pct_max fail")};
+    QCOMPARE(failing(judge([](SimTester& t) { t.setDirtyBand(150.0, 100.0, 0.2); }, p)), swing);
+    QCOMPARE(failing(judge([](SimTester& t) { t.setEccentricity(400.0, 0.04, 30.0); }, p)), swing);
+    QCOMPARE(failing(judge([](SimTester& t) { t.setBackwardReferenceLate(true); }, p)),
+             QStringList{QStringLiteral("latch.direction_difference_max_periods fail")});
+    // Every speed over the whole travel: the roll-off fails only the speed item.
+    QCOMPARE(failing(judge([](SimTester& t) { t.setOutputLimit(150.0); }, p)),
+             QStringList{QStringLiteral("speed.min_frequency_hz fail")});
 }
 
 QTEST_GUILESS_MAIN(tst_SimTravel)
