@@ -298,6 +298,11 @@ void tst_TravelAnalysis::speedBandsFindTheRollOff()
     QVERIFY(r.dropSeen && r.thresholdFromProfile);
     QVERIFY2(r.withinLimitHz > expected / band && r.withinLimitHz < expected * band,
              qPrintable(QStringLiteral("%1 Hz, expected %2 Hz").arg(r.withinLimitHz).arg(expected)));
+    // The figure lies in a band that kept the threshold, below the first that did not.
+    QVERIFY(r.withinLimitHz < r.dropBandFromHz);
+    for (const SpeedBands::Band& b : r.bands)
+        if (b.fit.valid && b.minHz <= r.withinLimitHz)
+            QVERIFY2(b.fit.quality_pct >= threshold, qPrintable(QString::number(b.fromHz)));
     QVERIFY(r.maxFrequencyHz > 0.98 * top && r.maxFrequencyHz <= 1.001 * top);
     // The fastest band's amplitude lies between the roll-off's at its ends.
     const auto rolled = [=](double hz) { return 400.0 / std::sqrt(1.0 + hz * hz / corner / corner) / 512.0 * 100.0; };
