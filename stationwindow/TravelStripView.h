@@ -19,6 +19,7 @@ public:
 
     void setTravel(const TravelBins::Result& travel, std::optional<double> variationLimitPct);
     void clear();
+    const TravelBins::Result& travel() const { return m_travel; }
 
     QSize sizeHint() const override;
 
