@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -109,13 +110,21 @@ QJsonObject TravelReport::travelJson(const TravelBins::Result& t)
         insertWorst(o, "worst_amplitude_ratio_max", t.ratioMax);
         insertWorst(o, "worst_interpolation_error_pct", t.interpolation);
     }
+    // The measured bins only (the counts above tell the rest), and of a
+    // very long recording every n-th, so that a stored report stays small.
+    const int step = std::max(1, (t.binsMeasured + kMaxReportBins - 1) / kMaxReportBins);
     QJsonArray bins;
+    int measured = 0;
     for (const TravelBins::Bin& bin : t.bins) {
+        if (!bin.fit.valid || measured++ % step != 0)
+            continue;
         QJsonObject b = fitJson(bin.fit);
         b.insert(QStringLiteral("at_mm"), rounded(bin.centreMm));
         bins.append(b);
     }
     o.insert(QStringLiteral("bins"), bins);
+    if (step > 1)
+        o.insert(QStringLiteral("bins_every"), step);
     return o;
 }
 

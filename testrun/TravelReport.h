@@ -11,7 +11,7 @@
 // figure with the range it covers (the travel and bins measured, the
 // frequencies reached, the marks seen each way), so a short or slow
 // recording says what it did not see.
-//   travel   bins, worst bins and where they lie, the amplitude variation
+//   travel   measured bins, worst bins and where they lie, the amplitude variation
 //   rotary   the harmonics of amplitude and phase over a revolution
 //   speed    the bands, the frequency up to which the amplitude keeps its threshold
 //   latch.directions  marks and counts between them each way, the difference
@@ -20,6 +20,9 @@ class TravelReport
     Q_DECLARE_TR_FUNCTIONS(TravelReport)
 
 public:
+    // The most bins "travel"."bins" lists; beyond, every n-th ("bins_every").
+    static constexpr int kMaxReportBins = 500;
+
     // Adds "travel", "rotary", "speed" and "latch"."directions" to a report.
     static void insertInto(QJsonObject& report, const TravelSurvey::Result& survey);
 
