@@ -16,7 +16,9 @@
 // passed in that direction without a reversal between them. Between the
 // directions: each mark passed backward against the nearest one passed
 // forward; a healthy encoder latches the same mark at the same position
-// both ways, so any difference (in signal periods) is the fault.
+// both ways, so any difference (in signal periods) is the fault. A backward
+// mark is matched only within half the shortest count between marks seen;
+// with no count seen at all, to the nearest forward mark at any distance.
 class ReferenceDirections
 {
     Q_DECLARE_TR_FUNCTIONS(ReferenceDirections)
