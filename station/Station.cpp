@@ -156,6 +156,8 @@ bool Station::startTest(const QString& typedSerial, QString* error)
     m_problems.clear();
     m_summary = RecordingSummary();
     m_live = StationLive();
+    m_liveTravel = TravelSurvey::Result();
+    m_liveTravelClock.invalidate();
     m_settings.seconds = limits->test_duration_s;
     m_settings.powerOn = limits->test_power_on;
     m_reconnect.stop();
@@ -228,8 +230,15 @@ void Station::onReplies(const std::vector<ReplyRecord>& records)
 
 void Station::updateLive()
 {
-    const ToleranceProfile::Measurements measured =
-        m_summary.measurements(m_usb->state().config());
+    ToleranceProfile::Measurements measured = m_summary.measurements(m_usb->state().config());
+    const ToleranceProfile::Limits limits = m_limits.value_or(ToleranceProfile::Limits{});
+    if (!m_liveTravelClock.isValid() || m_liveTravelClock.elapsed() >= kTravelIntervalMs) {
+        m_liveTravel = m_summary.travel(m_usb->state().config(), limits);
+        m_liveTravelClock.start();
+    }
+    measured.travel = m_liveTravel;
+    m_live.travel = m_liveTravel.travel;
+    m_live.travelVariationLimitPct = limits.travel_amplitude_variation_pct_max;
     m_live.revision += 1;
     m_live.replies = m_summary.replies();
     m_live.pairs = m_summary.picturePairs(kLivePairs);
@@ -255,7 +264,7 @@ FinishedTest Station::finishedTest(const TestSequence::Outcome& outcome) const
     test.operatorName = m_operatorName;
     test.startedAt = outcome.recorded ? outcome.startedAt : QDateTime::currentDateTimeUtc();
     test.config = m_usb->state().config();
-    test.measured = m_summary.measurements(test.config);
+    test.measured = m_summary.measurements(test.config, m_limits.value_or(ToleranceProfile::Limits{}));
     if (m_limits)
         test.verdict = ToleranceProfile::evaluate(*m_limits, test.measured);
     test.facts.replies = m_summary.replies();

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <QStringList>
+#include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
 
@@ -43,6 +44,9 @@ public:
 
     static constexpr int kLivePairs = 600;
     static constexpr int kProtocolPairs = 3000;
+    // The travel analyses while testing: at most this often (the whole
+    // recording each time, some 15 ms a minute of it).
+    static constexpr int kTravelIntervalMs = 500;
     static constexpr int kCurvePoints = 181;
     static constexpr int kReconnectMs = 2000;
 
@@ -132,6 +136,8 @@ private:
     QStringList m_problems;
     RecordingSummary m_summary;
     StationLive m_live;
+    TravelSurvey::Result m_liveTravel; // taken at m_liveTravelClock
+    QElapsedTimer m_liveTravelClock;
     // The store, on its own thread.
     QThread m_archiveThread;
     StationArchive* m_archive = nullptr;

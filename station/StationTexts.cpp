@@ -124,6 +124,14 @@ QString StationTexts::itemLabel(const QString& name)
         {QStringLiteral("current_ma.min"), QT_TR_NOOP("Supply current")},
         {QStringLiteral("current_ma.max"), QT_TR_NOOP("Supply current")},
         {QStringLiteral("lines.missing_max"), QT_TR_NOOP("Broken lines (A/B/Z)")},
+        {QStringLiteral("travel.amplitude_variation_pct_max"), QT_TR_NOOP("Amplitude along the travel")},
+        {QStringLiteral("travel.worst_offset_pct_max"), QT_TR_NOOP("Offset along the travel")},
+        {QStringLiteral("travel.worst_phase_deviation_deg_max"), QT_TR_NOOP("Phase along the travel")},
+        {QStringLiteral("travel.worst_amplitude_ratio_min"), QT_TR_NOOP("Amplitude ratio along the travel")},
+        {QStringLiteral("travel.worst_amplitude_ratio_max"), QT_TR_NOOP("Amplitude ratio along the travel")},
+        {QStringLiteral("rotary.eccentricity_pct_max"), QT_TR_NOOP("Eccentricity")},
+        {QStringLiteral("speed.min_frequency_hz"), QT_TR_NOOP("Signal up to")},
+        {QStringLiteral("latch.direction_difference_max_periods"), QT_TR_NOOP("Reference mark by direction")},
     };
     const auto it = labels.constFind(name);
     return it == labels.constEnd() ? name : tr(it.value());
@@ -135,6 +143,8 @@ QString StationTexts::unitOf(const QString& name)
         return QStringLiteral(" %");
     if (name.contains(QLatin1String("_deg")))
         return QStringLiteral("°");
+    if (name.endsWith(QLatin1String("_hz")))
+        return QStringLiteral(" Hz");
     if (name.startsWith(QLatin1String("current_ma")))
         return QStringLiteral(" mA");
     if (name == QLatin1String("latch.square.spread_max_periods"))
@@ -146,7 +156,8 @@ QString StationTexts::unitOf(const QString& name)
 
 int StationTexts::decimalsOf(const QString& name)
 {
-    if (name.startsWith(QLatin1String("current_ma")) || name.startsWith(QLatin1String("lines.")))
+    if (name.startsWith(QLatin1String("current_ma")) || name.startsWith(QLatin1String("lines.")) ||
+        name.endsWith(QLatin1String("_hz")))
         return 0;
     if (name.contains(QLatin1String("ratio")) || name.startsWith(QLatin1String("latch.")))
         return 3;

@@ -1,6 +1,7 @@
 #include "StationWindow.h"
 
 #include "SignalPlotView.h"
+#include "TravelStripView.h"
 #include "StationSettings.h"
 #include "StationTexts.h"
 #include "VerdictBanner.h"
@@ -234,10 +235,14 @@ QWidget* StationWindow::buildPictures()
     m_lissajous = new SignalPlotView(SignalPlotView::Kind::Lissajous);
     m_error = new SignalPlotView(SignalPlotView::Kind::InterpolationError);
     m_lissajous->setFixedWidth(230);
+    m_travelStrip = new TravelStripView;
     auto* row = new QHBoxLayout;
     row->addWidget(m_lissajous);
     row->addWidget(m_error, 1);
-    return group(tr("Signal"), row);
+    auto* column = new QVBoxLayout;
+    column->addLayout(row, 1);
+    column->addWidget(m_travelStrip);
+    return group(tr("Signal"), column);
 }
 
 QWidget* StationWindow::buildHistory()
@@ -351,6 +356,7 @@ void StationWindow::startTest()
     m_shownRevision = 0;
     m_lissajous->clear();
     m_error->clear();
+    m_travelStrip->clear();
     showItems(ToleranceProfile::Verdict(), StationTexts::Marks::Live);
     m_latch->clear();
     m_current->clear();
@@ -395,6 +401,7 @@ void StationWindow::showFrame()
     ++m_livePaints;
     m_lissajous->setLissajous(live.pairs, live.fit);
     m_error->setErrorCurve(live.errorCurve);
+    m_travelStrip->setTravel(live.travel, live.travelVariationLimitPct);
     showItems(live.items, StationTexts::Marks::Live);
     m_latch->setText(StationTexts::latchText(live.sinCosLatch, live.squareLatch));
     m_current->setText(StationTexts::currentText(live.current));

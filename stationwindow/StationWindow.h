@@ -11,6 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class SignalPlotView;
+class TravelStripView;
 class StationSettings;
 class VerdictBanner;
 
@@ -84,6 +85,7 @@ private:
     QLabel* m_current = nullptr;
     SignalPlotView* m_lissajous = nullptr;
     SignalPlotView* m_error = nullptr;
+    TravelStripView* m_travelStrip = nullptr;
     QLabel* m_passRate = nullptr;
     QTableWidget* m_history = nullptr;
     QLabel* m_testerLine = nullptr;

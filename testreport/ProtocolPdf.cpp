@@ -4,6 +4,7 @@
 #include "InterpolationError.h"
 #include "ProtocolFileName.h"
 #include "SignalPlots.h"
+#include "TravelPage.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,8 @@
 #include <QRandomGenerator>
 
 #include <cmath>
+
+#include <functional>
 
 namespace {
 
@@ -57,8 +60,24 @@ public:
     void skip(double millimetres) { m_y += mm(millimetres); }
     void moveTo(double y) { m_y = y; }
 
+    // Below `bottom`, `newPage` is called and writing goes on at the top.
+    void setBreak(double bottom, std::function<void()> newPage)
+    {
+        m_bottom = bottom;
+        m_newPage = std::move(newPage);
+    }
+    // Room for `height` more, on a new page if need be.
+    void ensure(double height)
+    {
+        if (m_newPage && m_y + height > m_bottom && m_y > 0.0) {
+            m_newPage();
+            m_y = 0.0;
+        }
+    }
+
     void heading(const QString& text)
     {
+        ensure(mm(14));
         skip(2.5);
         m_p.setFont(font(10.5, true));
         m_p.setPen(kAccent);
@@ -74,6 +93,7 @@ public:
              const QColor& last = Qt::black)
     {
         m_p.setFont(font(8.5, bold));
+        ensure(mm(5));
         double height = 0.0;
         for (int i = 0; i < cells.size(); ++i) {
             m_p.setPen(i == cells.size() - 1 ? last : QColor(Qt::black));
@@ -100,6 +120,8 @@ private:
     double m_left;
     double m_width;
     double m_y = 0.0;
+    double m_bottom = 0.0;
+    std::function<void()> m_newPage;
 };
 
 QString limitText(const ToleranceProfile::Item& item)
@@ -198,7 +220,20 @@ bool ProtocolPdf::paint(const TestProtocol& protocol, QIODevice* device)
     if (!painter.begin(&writer))
         return false;
     const double width = writer.width();
+    const auto footer = [&] {
+        painter.save();
+        painter.setFont(font(7));
+        painter.setPen(kAborted);
+        painter.drawText(QRectF(0, writer.height() - mm(5), width, mm(5)), Qt::AlignLeft | Qt::AlignBottom,
+                         tr("Rotaprobe %1 · %2").arg(protocol.programVersion, protocol.station));
+        painter.restore();
+    };
     Page page(painter, 0.0, width);
+    // Many items push the last sections onto a page of their own.
+    page.setBreak(writer.height() - mm(7), [&] {
+        footer();
+        writer.newPage();
+    });
 
     // Title and verdict.
     painter.setFont(font(16, true));
@@ -254,8 +289,11 @@ bool ProtocolPdf::paint(const TestProtocol& protocol, QIODevice* device)
 
     // The pictures, side by side.
     page.heading(tr("Signals"));
+    // Smaller pictures for a long list of items, so that page one still
+    // holds the signal figures.
+    const double pictureHeight = mm(std::max(44.0, 68.0 - std::max(0, int(protocol.items.size()) - 10) * 4.6));
+    page.ensure(pictureHeight + mm(8));
     const double top = page.y();
-    const double pictureHeight = mm(68);
     const QRectF lissajous(0, top, pictureHeight, pictureHeight);
     const QRectF errorPlot(pictureHeight + mm(8), top, width - pictureHeight - mm(8), pictureHeight);
     SignalPlots::paintLissajous(painter, lissajous, protocol.pairs, protocol.fit);
@@ -303,9 +341,11 @@ bool ProtocolPdf::paint(const TestProtocol& protocol, QIODevice* device)
               protocol.currentKnown ? tr("%1 mA").arg(number(protocol.currentMa, 1)) : tr("not measured")},
              pairs);
 
-    painter.setFont(font(7));
-    painter.setPen(kAborted);
-    painter.drawText(QRectF(0, writer.height() - mm(5), width, mm(5)), Qt::AlignLeft | Qt::AlignBottom,
-                     tr("Rotaprobe %1 · %2").arg(protocol.programVersion, protocol.station));
+    footer();
+    if (TravelPage::wanted(protocol)) {
+        writer.newPage();
+        TravelPage::paint(painter, QRectF(0, 0, width, writer.height() - mm(6)), kDpi, protocol);
+        footer();
+    }
     return painter.end();
 }

@@ -283,6 +283,49 @@
         <source>Broken lines (A/B/Z)</source>
         <translation>断线数（A/B/Z）</translation>
     </message>
+    <message>
+        <source>Amplitude along the travel</source>
+        <translation>行程幅值</translation>
+    </message>
+    <message>
+        <source>Offset along the travel</source>
+        <translation>行程偏置</translation>
+    </message>
+    <message>
+        <source>Phase along the travel</source>
+        <translation>行程相位</translation>
+    </message>
+    <message>
+        <source>Amplitude ratio along the travel</source>
+        <translation>行程幅值比</translation>
+    </message>
+    <message>
+        <source>Eccentricity</source>
+        <translation>偏心</translation>
+    </message>
+    <message>
+        <source>Signal up to</source>
+        <translation>信号频率上限</translation>
+    </message>
+    <message>
+        <source>Reference mark by direction</source>
+        <translation>参考点方向差</translation>
+    </message>
+</context>
+<context>
+    <name>TravelStripView</name>
+    <message>
+        <source>Amplitude along the travel: no pairs yet</source>
+        <translation>行程幅值：尚无数据</translation>
+    </message>
+    <message>
+        <source>Amplitude along the travel: %1 mm, %2 of %3 bins measured</source>
+        <translation>行程幅值：%1 mm，已测 %2/%3 段</translation>
+    </message>
+    <message>
+        <source>Amplitude along %1 mm: %2 of %3 bins, variation %4 %, lowest at %5 mm</source>
+        <translation>行程 %1 mm 幅值：%2/%3 段，波动 %4 %，最低处 %5 mm</translation>
+    </message>
 </context>
 <context>
     <name>StationWindow</name>

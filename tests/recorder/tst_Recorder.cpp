@@ -21,6 +21,10 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <cmath>
+#include <map>
+#include <vector>
+
 namespace {
 
 struct Run
@@ -30,6 +34,30 @@ struct Run
     QString err;
     QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
 };
+
+// The test's own fit of one channel over a bin: least squares of
+// x = o + a·sin θ + b·cos θ with θ from the counted position; the amplitude
+// in % of 512.
+double ownAmplitudePct(const std::vector<std::pair<double, double>>& points)
+{
+    double m[3][4] = {};
+    for (const auto& [theta, x] : points) {
+        const double row[3] = {1.0, std::sin(theta), std::cos(theta)};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j)
+                m[i][j] += row[i] * row[j];
+            m[i][3] += row[i] * x;
+        }
+    }
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r)
+            if (r != c) {
+                const double f = m[r][c] / m[c][c];
+                for (int k = 0; k < 4; ++k)
+                    m[r][k] -= f * m[c][k];
+            }
+    return std::hypot(m[1][3] / m[1][1], m[2][3] / m[2][2]) / 512.0 * 100.0;
+}
 
 QStringList csvLines(const QString& path)
 {
@@ -91,6 +119,7 @@ private slots:
     void openFailuresSayWhatToDo();
     void badFilesStopBeforeTheTesterIsOpened();
     void resultIsStoredUnderItsSerial();
+    void travelIsReportedAndJudged();
 
 private:
     Run record(const QStringList& arguments, const std::function<void(Recorder&)>& during = {});
@@ -525,6 +554,73 @@ void tst_Recorder::resultIsStoredUnderItsSerial()
     QCOMPARE(ResultSpool(StoreLocation::defaultSpoolPath())
                  .pending(StoreLocation::parse(server, &error)->display()),
              1);
+}
+
+// The encoder swept back and forth over 30 periods (0.6 mm) with 20 % less
+// amplitude from period 10 to 20: the report places the low bin there,
+// its bins agree with the test's own fit of the CSV's rows, and the travel
+// item fails.
+void tst_Recorder::travelIsReportedAndJudged()
+{
+    SimSweep::Profile sweep;
+    sweep.from = 0.0;
+    sweep.to = 30.0;
+    sweep.maxSpeed = 15.0;
+    m_tester->moveTo(0.0);
+    m_tester->setSweep(sweep);
+    m_tester->setDirtyBand(10.0, 10.0, 0.2);
+    writeProfile("travel.json", R"({"travel": {"bin_periods": 10, "amplitude_variation_pct_max": 10}})");
+    const QString csv = path("travel.csv");
+    const Run run = record({"--seconds", "4", "--json", "--csv", csv, "--profile", path("travel.json")});
+    QCOMPARE(run.exitCode, Recorder::kExitFail);
+    const QJsonObject travel = run.json().value("travel").toObject();
+    QVERIFY2(travel.value("valid").toBool(), qPrintable(run.out));
+    QCOMPARE(travel.value("bin_periods").toDouble(), 10.0);
+    QVERIFY(travel.value("travel_mm").toDouble() > 0.55);
+    const double lowAt = travel.value("amplitude_min_pct_at_mm").toDouble();
+    QVERIFY2(lowAt > 0.2 && lowAt < 0.4, qPrintable(QString::number(lowAt)));
+    const QJsonArray items = run.json().value("verdict").toObject().value("items").toArray();
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items.at(0).toObject().value("name").toString(), QStringLiteral("travel.amplitude_variation_pct_max"));
+    QVERIFY(items.at(0).toObject().value("value").toDouble() > 18.0);
+    QVERIFY(run.json().value("latch").toObject().value("directions").isObject());
+    QVERIFY(run.json().value("speed").toObject().value("valid").toBool());
+
+    // The CSV's group 0 rows, binned and fitted by the test itself.
+    const QStringList lines = csvLines(csv);
+    QVERIFY(lines.size() > 100);
+    const QStringList header = lines.first().split(QLatin1Char(','));
+    const int group = header.indexOf(QStringLiteral("group")), position = header.indexOf(QStringLiteral("sincos_position")),
+              sine = header.indexOf(QStringLiteral("sin"));
+    qint64 lowest = std::numeric_limits<qint64>::max();
+    std::vector<std::pair<qint64, int>> rows;
+    for (int i = 1; i < lines.size(); ++i) {
+        const QStringList cells = lines[i].split(QLatin1Char(','));
+        if (cells.value(group) != QLatin1String("0"))
+            continue;
+        rows.push_back({cells.value(position).toLongLong(), cells.value(sine).toInt()});
+        lowest = std::min(lowest, rows.back().first);
+    }
+    std::map<qint64, std::vector<std::pair<double, double>>> bins;
+    for (const auto& [pos, value] : rows)
+        bins[(pos - lowest) / (10 * 512)].push_back({2.0 * M_PI * double(pos) / 512.0, double(value)});
+    // The report lists the measured bins.
+    const QJsonArray reported = travel.value("bins").toArray();
+    QCOMPARE(reported.size(), travel.value("bins_measured").toInt());
+    QCOMPARE(travel.value("bins_spanned").toDouble(), double(bins.size()));
+    int compared = 0;
+    for (const QJsonValue& value : reported) {
+        const QJsonObject bin = value.toObject();
+        const qint64 index = qint64(std::floor(bin.value("at_mm").toDouble() / travel.value("bin_mm").toDouble()));
+        QCOMPARE(bin.value("pairs").toDouble(), double(bins.at(index).size()));
+        QVERIFY(bin.value("valid").toBool());
+        const double own = ownAmplitudePct(bins.at(index));
+        QVERIFY2(std::fabs(bin.value("amplitude_sin_pct").toDouble() - own) < 0.5,
+                 qPrintable(QStringLiteral("bin %1: %2 % against %3 %").arg(index)
+                                .arg(bin.value("amplitude_sin_pct").toDouble()).arg(own)));
+        ++compared;
+    }
+    QVERIFY(compared >= 3);
 }
 
 QTEST_GUILESS_MAIN(tst_Recorder)

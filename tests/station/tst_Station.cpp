@@ -14,6 +14,7 @@
 #include "StationSettings.h"
 #include "StationTexts.h"
 #include "StationWindow.h"
+#include "TravelStripView.h"
 #include "VerdictBanner.h"
 
 #include <QApplication>
@@ -72,6 +73,7 @@ private slots:
     void unitsAreRefusedBeforeTheTest();
     void storeAndProtocolFolderProblemsAreShown();
     void commandLineOverridesAreNotRemembered();
+    void travelIsJudgedAndShown();
 
 private:
     // Station, window and settings on the test's folder; `db` overrides the store.
@@ -533,6 +535,49 @@ void tst_Station::commandLineOverridesAreNotRemembered()
     const auto oneDash = StationOptions::parse({"-protocols", path("one-dash")}, &error);
     QVERIFY2(oneDash, qPrintable(error));
     QCOMPARE(oneDash->protocolFolder, std::optional<QString>(path("one-dash")));
+}
+
+// A profile with a limit along the travel, the encoder swept back and forth
+// over 20 periods with a dirty band on the second half: the unit fails that
+// item, the strip shows both bins, the protocol has the travel page.
+void tst_Station::travelIsJudgedAndShown()
+{
+    QFile profile(path("line.json"));
+    QVERIFY(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    profile.write(R"({"signal": {"quality_pct_min": 40},
+                      "travel": {"bin_periods": 10, "amplitude_variation_pct_max": 10},
+                      "test": {"duration_s": 3, "power_on": true}})");
+    profile.close();
+    SimSweep::Profile sweep;
+    sweep.from = 0.0;
+    sweep.to = 20.0;
+    sweep.maxSpeed = 20.0;
+    m_tester->moveTo(0.0);
+    m_tester->setSweep(sweep);
+    m_tester->setDirtyBand(10.0, 10.0, 0.25);
+    build();
+    QTRY_VERIFY(m_station->testerOpen());
+    const StationVerdict verdict = test(QStringLiteral("SN-2001"));
+    QCOMPARE(int(verdict.outcome), int(FinishedTest::Outcome::Fail));
+    QStringList failed;
+    double variation = 0.0;
+    for (const ToleranceProfile::Item& item : verdict.verdict.items)
+        if (!item.pass) {
+            failed << item.name;
+            variation = item.value;
+        }
+    QCOMPARE(failed, QStringList{"travel.amplitude_variation_pct_max"});
+    QVERIFY2(variation > 25.0 && variation < 35.0, qPrintable(QString::number(variation)));
+    const auto* strip = m_window->findChild<TravelStripView*>(QStringLiteral("travelStrip"));
+    QVERIFY(strip);
+    QCOMPARE(strip->travel().binsMeasured, 2);
+    QVERIFY(strip->travel().amplitudeMin.atMm > 0.2); // the second bin, 0.2-0.4 mm
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", verdict.protocolPath, "-"});
+    QVERIFY(pdftotext.waitForFinished(20000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    QVERIFY2(text.contains("Signal along the travel") && text.contains("Reference marks by direction"),
+             qPrintable(text));
 }
 
 QTEST_MAIN(tst_Station)

@@ -46,6 +46,7 @@ const char* const kProfile = R"({
     "latch": {"spread_max_periods": 1},
     "current_ma": {"min": 50, "max": 250},
     "lines": {"missing_max": 0},
+    "travel": {"bin_periods": 2, "amplitude_variation_pct_max": 10},
     "test": {"duration_s": 2, "power_on": true}
 })";
 
@@ -96,6 +97,7 @@ void renderStates(const QString& prefix, const QString& work)
     g_gallery.save(&window, prefix + QStringLiteral("_pass"), false);
 
     tester->setOffsets(0.06 * 512.0, -3.0);
+    tester->setDirtyBand(tester->shaftPhase() + 4.0, 3.0, 0.25); // just ahead of the shaft
     scan(QStringLiteral("RP-240117-0032"));
     runUntil([&] { return verdicts == 2 && filed == 2; });
     run(200);
