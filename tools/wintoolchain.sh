@@ -12,7 +12,8 @@
 #   cross-bin/ x86_64-w64-mingw32-* names pointing at the posix compilers
 #   wintoolchain.log, timings.txt, and `complete` (written last).
 # A complete cache is reused; each part writes its own marker when done, so
-# a half-built cache rebuilds only the unfinished parts, each from scratch.
+# a half-built cache rebuilds only the unfinished parts, each from scratch
+# except Qt's build, which goes on from its configured build folder.
 # Prints the path of the cache on its last line. Needs root for apt-get
 # (packages from tools/wintoolchain/packages.txt, a deb-src entry if none).
 #   --find: prints the path of a complete cache and exits (1: none); never
@@ -197,10 +198,35 @@ build_libusb0() {
   cp "$HERE/wincheck-standins/lusb0_usb.h" "$PREFIX/include/"
 }
 
+# Qt is the long part (about an hour on 2 cores): a build stopped half-way
+# (the machine's session ended) goes on where it stopped, from its
+# configured build folder, after removing the newest outputs, which a
+# killed compiler may have left cut short.
 build_qt() {
-  local src build
+  local build=$WORK/qt-build
+  if [ -f "$build/.configured" ]; then
+    echo "wintoolchain: qt: resuming the stopped build"
+    find "$build" -type f \( -name '*.o' -o -name '*.a' -o -name '*.dll' -o -name '*.exe' \
+         -o -name 'moc_*' -o -name '*.moc' \) -printf '%T@ %p\n' |
+      sort -rn | head -n 12 | cut -d' ' -f2- | xargs -r rm -f
+  else
+    configure_qt "$build"
+  fi
+  (cd "$build" && PATH="$CROSS:$PATH" make -j"$JOBS" > "$WORK/qt-make.log" 2>&1) ||
+    { tail -n 60 "$WORK/qt-make.log"; exit 1; }
+  (cd "$build" && PATH="$CROSS:$PATH" make install > "$WORK/qt-install.log" 2>&1) ||
+    { tail -n 60 "$WORK/qt-install.log"; exit 1; }
+  local plugin
+  for plugin in platforms/qwindows.dll platforms/qoffscreen.dll platforms/qminimal.dll \
+                styles/qwindowsvistastyle.dll sqldrivers/qsqlite.dll; do
+    test -f "$QT/plugins/$plugin" || { echo "wintoolchain: FAILED: no $plugin"; exit 1; }
+  done
+  rm -rf "$build" "$WORK/src-qtbase-opensource-src"
+}
+
+configure_qt() {
+  local build=$1 src
   src=$(fetch_source qtbase-opensource-src)
-  build=$WORK/qt-build
   rm -rf "$build" "$QT"
   mkdir -p "$build"
   (cd "$build" && PATH="$CROSS:$PATH" "$src/configure" \
@@ -215,16 +241,7 @@ build_qt() {
     { tail -n 60 "$WORK/qt-configure.log"; exit 1; }
   grep -E 'SQLite|Qt Sql|Qt Widgets|PrintSupport|Qt Network|Qt Testlib|Windows Vista|FreeType' \
     "$WORK/qt-configure.log" || true
-  (cd "$build" && PATH="$CROSS:$PATH" make -j"$JOBS" > "$WORK/qt-make.log" 2>&1) ||
-    { tail -n 60 "$WORK/qt-make.log"; exit 1; }
-  (cd "$build" && PATH="$CROSS:$PATH" make install > "$WORK/qt-install.log" 2>&1) ||
-    { tail -n 60 "$WORK/qt-install.log"; exit 1; }
-  local plugin
-  for plugin in platforms/qwindows.dll platforms/qoffscreen.dll platforms/qminimal.dll \
-                styles/qwindowsvistastyle.dll sqldrivers/qsqlite.dll; do
-    test -f "$QT/plugins/$plugin" || { echo "wintoolchain: FAILED: no $plugin"; exit 1; }
-  done
-  rm -rf "$build" "$WORK/src-qtbase-opensource-src"
+  touch "$build/.configured"
 }
 
 # QCustomPlot as a DLL against the cross Qt, with a CMake package file
