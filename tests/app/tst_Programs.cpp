@@ -13,14 +13,17 @@
 #include <QJsonObject>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstring>
 
+#ifndef Q_OS_WIN
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 class tst_Programs : public QObject
 {
@@ -32,7 +35,9 @@ private slots:
     void versions();
     void secondCopyIsRefused();
     void copyUnderAnotherNameRunsAlone();
+#ifndef Q_OS_WIN
     void staleSocketNameIsTakenOver();
+#endif
     void demoReachesTheMeasurementView();
     void recorderOnTheSimulatedTester();
     void recorderExitCodes();
@@ -69,7 +74,12 @@ QProcess* tst_Programs::start(const QString& program, const QStringList& logging
 {
     auto* process = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+#ifdef Q_OS_WIN
+    // Real windows, so that terminate()'s WM_CLOSE reaches the program.
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("windows"));
+#else
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+#endif
     if (!loggingRules.isEmpty())
         env.insert(QStringLiteral("QT_LOGGING_RULES"), loggingRules.join(QLatin1Char(';')));
     process->setProcessEnvironment(env);
@@ -119,7 +129,8 @@ QByteArray tst_Programs::allStderr(QProcess* process)
     return seen;
 }
 
-// As at logout: SIGTERM ends the program through its event loop.
+// As at logout: SIGTERM (WM_CLOSE on Windows) ends the program through its
+// event loop.
 void tst_Programs::stop(QProcess* process)
 {
     process->terminate();
@@ -143,7 +154,9 @@ void tst_Programs::secondCopyIsRefused()
     QProcess* first = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
     QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
 
-    // The guard's socket lives in a directory only this user can enter.
+#ifndef Q_OS_WIN
+    // The guard's socket lives in a directory only this user can enter (a
+    // named pipe on Windows, in the session's own name space).
     const QFileInfo socket(LocalSocketName::forName(QStringLiteral("Rotaprobe")));
     QVERIFY(!socket.absolutePath().isEmpty());
     QVERIFY(socket.absolutePath() != QDir::tempPath());
@@ -152,6 +165,7 @@ void tst_Programs::secondCopyIsRefused()
     QCOMPARE(int(dir.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther)),
              0);
+#endif
 
     // The second copy says so on stderr and shows its box until closed.
     QProcess* second = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
@@ -171,7 +185,11 @@ void tst_Programs::copyUnderAnotherNameRunsAlone()
     QProcess* first = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
     QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
     QTemporaryDir dir;
+#ifdef Q_OS_WIN
+    const QString copy = dir.filePath(QStringLiteral("RotaprobeCopy.exe"));
+#else
     const QString copy = dir.filePath(QStringLiteral("RotaprobeCopy"));
+#endif
     QVERIFY(QFile::copy(QStringLiteral(ROTAPROBE_EXECUTABLE), copy));
     QProcess* other = start(copy);
     QVERIFY(waitForServer(QStringLiteral("RotaprobeCopy"), 10000));
@@ -180,6 +198,8 @@ void tst_Programs::copyUnderAnotherNameRunsAlone()
     stop(first);
 }
 
+#ifndef Q_OS_WIN
+// Unix only: a named pipe goes with the last handle to it.
 void tst_Programs::staleSocketNameIsTakenOver()
 {
     // A socket file left by a copy that ended abnormally: bound, never
@@ -202,6 +222,7 @@ void tst_Programs::staleSocketNameIsTakenOver()
     QVERIFY(!program->readAllStandardError().contains("already running"));
     stop(program);
 }
+#endif
 
 void tst_Programs::demoReachesTheMeasurementView()
 {
@@ -300,6 +321,10 @@ void tst_Programs::recorderExitCodes()
     run = runRecorder({"--simulate", "--seconds", "1", "--profile", profile, "--pdf", pdf});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.out.contains("FAIL signal.phase_deviation_deg_max"), run.out.constData());
+    QFile written(pdf);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.read(5) == "%PDF-");
+#ifndef Q_OS_WIN // pdftotext is a Linux tool
     QProcess pdftotext;
     pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     QVERIFY(pdftotext.waitForFinished(10000));
@@ -307,6 +332,7 @@ void tst_Programs::recorderExitCodes()
     for (const char* expected : {"Encoder test protocol", "FAIL", "1 of 1 items failed",
                                  "signal.phase_deviation_deg_max", "strict.json", "Supply current"})
         QVERIFY2(text.contains(expected), text.constData());
+#endif
     // A protocol that cannot be written stops the run before the tester is opened.
     run = runRecorder({"--simulate", "--seconds", "1", "--pdf", dir.filePath(QStringLiteral("no/such/p.pdf"))});
     QCOMPARE(run.exitCode, 2);
@@ -323,15 +349,23 @@ void tst_Programs::recorderExitCodes()
 }
 
 // What a user does first: record a test under a serial number, then list
-// the history, both with the default store (in XDG_DATA_HOME).
+// the history, both with the default store (in XDG_DATA_HOME; on Windows in
+// the user's local application data, which no variable moves).
 void tst_Programs::storedTestIsListed()
 {
     QTemporaryDir data;
+#ifdef Q_OS_WIN
+    const QString store = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                              .filePath(QStringLiteral("rotaprobe/results.sqlite"));
+    QFile::remove(store);
+#else
+    const QString store = data.filePath("rotaprobe/results.sqlite");
+#endif
     Finished done = run(QStringLiteral(ROTAPROBE_RECORD_EXECUTABLE),
                         {"--simulate", "--seconds", "1", "--serial", "DEMO-1"}, data.path());
     QVERIFY2(done.exitCode == 0, done.err.constData());
     QVERIFY2(done.err.contains("Stored as test 1"), done.err.constData());
-    QVERIFY(QFileInfo::exists(data.filePath("rotaprobe/results.sqlite")));
+    QVERIFY2(QFileInfo::exists(store), qPrintable(store));
     done = run(QStringLiteral(ROTAPROBE_RESULTS_EXECUTABLE), {"list"}, data.path());
     QVERIFY2(done.exitCode == 0, done.err.constData());
     const QList<QByteArray> lines = done.out.trimmed().split('\n');
@@ -341,6 +375,9 @@ void tst_Programs::storedTestIsListed()
     done = run(QStringLiteral(ROTAPROBE_RESULTS_EXECUTABLE), {"--help"}, data.path());
     QCOMPARE(done.exitCode, 0);
     QVERIFY(done.out.contains("Exit status"));
+#ifdef Q_OS_WIN
+    QFile::remove(store);
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_Programs)
