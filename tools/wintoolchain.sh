@@ -185,8 +185,8 @@ build_sodium() {
   if [ ! -x "$src/configure" ]; then
     (cd "$src" && autoreconf -fi >/dev/null 2>&1)
   fi
-  (cd "$src" && ./configure --host=$TRIPLE --prefix="$PREFIX" --disable-static \
-     --enable-shared >/dev/null &&
+  (cd "$src" && export PATH="$CROSS:$PATH" &&
+   ./configure --host=$TRIPLE --prefix="$PREFIX" --disable-static --enable-shared >/dev/null &&
    make -j"$JOBS" >/dev/null && make install >/dev/null)
   rm -rf "$WORK/src-libsodium"
 }

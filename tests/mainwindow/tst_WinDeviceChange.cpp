@@ -1,7 +1,8 @@
 // Windows only, on the real `windows` platform (under Wine headless through
 // its null display driver): the main window follows the WM_DEVICECHANGE
-// broadcasts posted to its own window handle while the simulated tester is
-// plugged in and out. No other hot-plug source feeds it.
+// broadcasts sent to its own window handle while the simulated tester is
+// plugged in and out. No other hot-plug source feeds it. The system sends
+// these messages: one carrying a broadcast cannot be posted.
 #include "DemoTester.h"
 #include "DeviceLinkState.h"
 #include "DisplayState.h"
@@ -52,6 +53,12 @@ void fillBroadcast(InterfaceBroadcast* broadcast, const wchar_t* path)
     wcscpy(broadcast->header.dbcc_name, path);
 }
 
+// Sends a device-change message to the window as the system does.
+void sendChange(HWND window, WPARAM event, const void* broadcast = nullptr)
+{
+    SendMessageW(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(broadcast));
+}
+
 } // namespace
 
 class tst_WinDeviceChange : public QObject
@@ -71,7 +78,7 @@ private:
     void waitNotConnected();
 
     Tesvane* window = nullptr;
-    InterfaceBroadcast broadcast; // outlives every message posted with it
+    InterfaceBroadcast broadcast;
 };
 
 void tst_WinDeviceChange::initTestCase()
@@ -125,22 +132,20 @@ void tst_WinDeviceChange::windowFollowsBroadcasts()
     QTest::qWait(100);
     QVERIFY2(!window->device()->isRunning(), "opened without a broadcast");
 
-    QVERIFY(PostMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0));
+    sendChange(hwnd, DBT_DEVICEARRIVAL);
     STEP(waitMeasuring());
     QVERIFY(window->device()->isRunning());
 
     // Another device leaves: the tester stays open.
     fillBroadcast(&broadcast, L"\\\\?\\USB#VID_1234&PID_5678#1-3#{a5dcbf10-6530-11d2-901f-00c04fb951ed}");
-    QVERIFY(PostMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
-                         reinterpret_cast<LPARAM>(&broadcast)));
+    sendChange(hwnd, DBT_DEVICEREMOVECOMPLETE, &broadcast);
     QTest::qWait(100);
     QVERIFY(window->device()->isRunning());
 
     // The tester leaves.
     SimBus::instance().unplug(tester);
     fillBroadcast(&broadcast, L"\\\\?\\usb#vid_0388&pid_0004#5&1a2b#{20343a29-6da1-4db8-8a3c-16e774057bf5}");
-    QVERIFY(PostMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
-                         reinterpret_cast<LPARAM>(&broadcast)));
+    sendChange(hwnd, DBT_DEVICEREMOVECOMPLETE, &broadcast);
     STEP(waitNotConnected());
     QTRY_VERIFY(!window->device()->isRunning());
     QVERIFY(!DeviceLinkState::global().usbOpened());
@@ -148,7 +153,7 @@ void tst_WinDeviceChange::windowFollowsBroadcasts()
 
     // And comes back.
     SimBus::instance().replug(tester);
-    QVERIFY(PostMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0));
+    sendChange(hwnd, DBT_DEVICEARRIVAL);
     STEP(waitMeasuring());
     QVERIFY(window->device()->isRunning());
 }
@@ -157,7 +162,7 @@ void tst_WinDeviceChange::unrelatedMessagesAreIgnored()
 {
     const HWND hwnd = showWindow();
     std::shared_ptr<SimTester> tester = DemoTester::plugIn();
-    QVERIFY(PostMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0));
+    sendChange(hwnd, DBT_DEVICEARRIVAL);
     STEP(waitMeasuring());
     // A removal without a broadcast, one of a device node rather than an
     // interface, and other device-change events leave the tester open.
@@ -165,13 +170,11 @@ void tst_WinDeviceChange::unrelatedMessagesAreIgnored()
     std::memset(&node, 0, sizeof(node));
     node.dbch_size = sizeof(node);
     node.dbch_devicetype = DBT_DEVTYP_DEVNODE;
-    QVERIFY(PostMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE, 0));
-    QVERIFY(PostMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
-                         reinterpret_cast<LPARAM>(&node)));
-    QVERIFY(PostMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0));
+    sendChange(hwnd, DBT_DEVICEREMOVECOMPLETE);
+    sendChange(hwnd, DBT_DEVICEREMOVECOMPLETE, &node);
+    sendChange(hwnd, DBT_DEVNODES_CHANGED);
     fillBroadcast(&broadcast, L"\\\\?\\usb#vid_0388&pid_0004#5&1a2b#{20343a29-6da1-4db8-8a3c-16e774057bf5}");
-    QVERIFY(PostMessageW(hwnd, WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE,
-                         reinterpret_cast<LPARAM>(&broadcast)));
+    sendChange(hwnd, DBT_DEVICEQUERYREMOVE, &broadcast);
     QTest::qWait(200);
     QVERIFY(window->device()->isRunning());
     QVERIFY(DeviceLinkState::global().usbOpened());
