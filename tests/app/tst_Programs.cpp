@@ -5,6 +5,7 @@
 // stored listed by rotaprobe-results.
 #include "FileVersionReader.h"
 #include "LocalSocketName.h"
+#include "ProgramFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +25,14 @@
 #include <sys/un.h>
 #include <unistd.h>
 #endif
+
+namespace {
+
+// The single-instance guard is named after the executable's file name
+// ("Rotaprobe.exe" on Windows).
+const QString kGuard = ProgramFiles::testProgram();
+
+} // namespace
 
 class tst_Programs : public QObject
 {
@@ -55,7 +64,7 @@ private:
 
 void tst_Programs::init()
 {
-    QFile::remove(LocalSocketName::forName(QStringLiteral("Rotaprobe")));
+    QFile::remove(LocalSocketName::forName(kGuard));
 }
 
 void tst_Programs::cleanup()
@@ -152,12 +161,12 @@ void tst_Programs::versions()
 void tst_Programs::secondCopyIsRefused()
 {
     QProcess* first = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
-    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
+    QVERIFY(waitForServer(kGuard, 10000));
 
 #ifndef Q_OS_WIN
     // The guard's socket lives in a directory only this user can enter (a
     // named pipe on Windows, in the session's own name space).
-    const QFileInfo socket(LocalSocketName::forName(QStringLiteral("Rotaprobe")));
+    const QFileInfo socket(LocalSocketName::forName(kGuard));
     QVERIFY(!socket.absolutePath().isEmpty());
     QVERIFY(socket.absolutePath() != QDir::tempPath());
     const QFileInfo dir(socket.absolutePath());
@@ -169,12 +178,12 @@ void tst_Programs::secondCopyIsRefused()
 
     // The second copy says so on stderr and shows its box until closed.
     QProcess* second = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
-    QVERIFY(waitForText(second, "Rotaprobe already running.\n", 10000));
+    QVERIFY(waitForText(second, (kGuard + QStringLiteral(" already running.\n")).toUtf8(), 10000));
     QTest::qWait(300);
     QCOMPARE(second->state(), QProcess::Running);
     stop(second);
     QCOMPARE(first->state(), QProcess::Running);
-    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 2000));
+    QVERIFY(waitForServer(kGuard, 2000));
     stop(first);
     // Its style sheet, catalogue and images are linked in.
     QVERIFY2(!allStderr(first).contains("AppLook:"), allStderr(first).constData());
@@ -183,7 +192,7 @@ void tst_Programs::secondCopyIsRefused()
 void tst_Programs::copyUnderAnotherNameRunsAlone()
 {
     QProcess* first = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
-    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
+    QVERIFY(waitForServer(kGuard, 10000));
     QTemporaryDir dir;
 #ifdef Q_OS_WIN
     const QString copy = dir.filePath(QStringLiteral("RotaprobeCopy.exe"));
@@ -192,7 +201,7 @@ void tst_Programs::copyUnderAnotherNameRunsAlone()
 #endif
     QVERIFY(QFile::copy(QStringLiteral(ROTAPROBE_EXECUTABLE), copy));
     QProcess* other = start(copy);
-    QVERIFY(waitForServer(QStringLiteral("RotaprobeCopy"), 10000));
+    QVERIFY(waitForServer(QFileInfo(copy).fileName(), 10000));
     QVERIFY(!other->readAllStandardError().contains("already running"));
     stop(other);
     stop(first);
@@ -204,7 +213,7 @@ void tst_Programs::staleSocketNameIsTakenOver()
 {
     // A socket file left by a copy that ended abnormally: bound, never
     // listened on, not removed.
-    const QString path = LocalSocketName::forName(QStringLiteral("Rotaprobe"));
+    const QString path = LocalSocketName::forName(kGuard);
     QDir().mkpath(QFileInfo(path).absolutePath());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     QVERIFY(fd >= 0);
@@ -218,7 +227,7 @@ void tst_Programs::staleSocketNameIsTakenOver()
     QVERIFY(QFileInfo::exists(path));
 
     QProcess* program = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
-    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
+    QVERIFY(waitForServer(kGuard, 10000));
     QVERIFY(!program->readAllStandardError().contains("already running"));
     stop(program);
 }
