@@ -18,8 +18,10 @@
 
 #include <cmath>
 
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -29,7 +31,15 @@ QDateTime utc(const char* text)
 }
 
 // Root ignores file modes: while it lives, the process acts as "nobody"
-// for file access, so a read-only file is read-only.
+// for file access, so a read-only file is read-only. (On Windows the
+// read-only attribute holds for everyone: nothing to do.)
+#ifdef Q_OS_WIN
+class AsUnprivileged
+{
+public:
+    AsUnprivileged() {}
+};
+#else
 class AsUnprivileged
 {
 public:
@@ -47,6 +57,7 @@ public:
 private:
     bool m_root;
 };
+#endif
 
 } // namespace
 
