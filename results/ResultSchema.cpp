@@ -92,7 +92,10 @@ bool ResultSchema::migrate(QSqlDatabase& db, StoreLocation::Engine engine, QStri
         current = 2;
     }
     if (current == 2 && target >= 3) {
-        if (!AttemptNumbers::addColumns(db, error) || !createViews(db, engine, error))
+        if (!AttemptNumbers::addColumns(db, error) || !createViews(db, engine, error) ||
+            !exec(db,
+                  QStringLiteral("CREATE INDEX results_station ON results (station, started_ms)"),
+                  error))
             return fail();
         current = 3;
     }

@@ -13,7 +13,8 @@
 //   2  every figure of ResultFigures as a column of its own, filled from the
 //      stored reports; indexes on (serial, start) and start
 //   3  each test's attempt numbers per serial (AttemptNumbers), filled for
-//      the stored tests; the views rotaprobe_tests and rotaprobe_items
+//      the stored tests; the views rotaprobe_tests and rotaprobe_items; an
+//      index on (station, start)
 // A migration runs in one transaction under a lock (an advisory lock on
 // PostgreSQL, the write lock on SQLite), so stations that open a new or old
 // store at once migrate it once.

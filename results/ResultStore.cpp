@@ -603,3 +603,15 @@ std::optional<QVector<YieldFigures>> ResultStore::yield(const ResultFilter& filt
         return std::nullopt;
     return ResultYield::query(m_connection->db(), filter, by, error);
 }
+
+bool ResultStore::read(const std::function<bool(QSqlDatabase&, QString*)>& query, QString* error)
+{
+    if (!connect(false, error))
+        return false;
+    if (query(m_connection->db(), error))
+        return true;
+    // The next query opens a new connection: one the server ended (a
+    // restart) would fail every query after it.
+    disconnect();
+    return false;
+}

@@ -95,6 +95,11 @@ public:
     std::optional<QVector<YieldFigures>> yield(const ResultFilter& filter,
                                                ResultYield::Grouping by, QString* error);
 
+    // Runs `query` on the store's connection (opened for reading first):
+    // the queries of other readers (the line dashboard), always with bound
+    // values. On error returns false and sets `error`.
+    bool read(const std::function<bool(QSqlDatabase& db, QString* error)>& query, QString* error);
+
     // Tests: called inside each write's transaction, just before COMMIT.
     void setBeforeCommit(std::function<void()> hook) { m_beforeCommit = std::move(hook); }
 
