@@ -608,10 +608,7 @@ bool ResultStore::read(const std::function<bool(QSqlDatabase&, QString*)>& query
 {
     if (!connect(false, error))
         return false;
-    if (query(m_connection->db(), error))
-        return true;
-    // The next query opens a new connection: one the server ended (a
-    // restart) would fail every query after it.
-    disconnect();
-    return false;
+    // A connection the server ended reads as closed (Qt's PostgreSQL
+    // driver asks libpq), so the next query connects again.
+    return query(m_connection->db(), error);
 }
