@@ -19,7 +19,7 @@
       limitsChanged: 'the specification limits changed in this range; capability uses the newest',
       unreachable: 'The results store cannot be reached; the figures shown may be old. Trying again…',
       badRequest: 'The address asks for something the dashboard does not know: {0}',
-      updated: 'updated {0}', retest: 'retest {0}', count: 'tests', noFigure: 'no values in this range'
+      updated: 'updated {0}', last30: 'the last 30 days (UTC)', retest: 'retest {0}', count: 'tests', noFigure: 'no values in this range'
     },
     zh: {
       title: 'Rotaprobe 产线看板', since: '从', until: '到', station: '工位', profile: '测试配置',
@@ -34,7 +34,7 @@
       rule1: '超出 3 sigma', rule2: '3 点中 2 点超出 2 sigma', newest: '仅显示最新 {0} 条',
       limitsChanged: '此范围内规格限有变化；能力指数使用最新的规格限',
       unreachable: '无法连接结果数据库；显示的数据可能已过时。正在重试…',
-      badRequest: '地址中有看板不认识的内容：{0}', updated: '更新于 {0}', retest: '重测 {0}',
+      badRequest: '地址中有看板不认识的内容：{0}', updated: '更新于 {0}', last30: '最近 30 天 (UTC)', retest: '重测 {0}',
       count: '次数', noFigure: '此范围内没有数值'
     }
   };
@@ -155,8 +155,8 @@
     const total = data.items.reduce(function (a, i) { return a + i.failures; }, 0);
     let running = 0;
     chart('paretoChart', { type: 'bar', data: { labels: data.items.map(function (i) { return i.item; }), datasets: [
-      { label: t('failures'), data: data.items.map(function (i) { return i.failures; }), backgroundColor: '#c5221f', yAxisID: 'y' },
-      { type: 'line', label: t('cumulative'), data: data.items.map(function (i) { running += i.failures; return total ? running * 100 / total : 0; }), borderColor: '#374151', yAxisID: 'p' }
+      { label: t('failures'), data: data.items.map(function (i) { return i.failures; }), backgroundColor: '#c5221f', yAxisID: 'y', order: 1 },
+      { type: 'line', order: 0, label: t('cumulative'), data: data.items.map(function (i) { running += i.failures; return total ? running * 100 / total : 0; }), borderColor: '#374151', yAxisID: 'p' }
     ] }, options: { scales: { y: { beginAtZero: true }, p: { position: 'right', min: 0, max: 100, grid: { display: false } } }, plugins: { legend: { labels: { boxWidth: 12 } } } } });
     document.getElementById('paretoNote').textContent = t('failedTests', data.failed_tests);
   }
@@ -235,14 +235,18 @@
     document.body.dataset.loads = String(loads);
     document.getElementById('updated').textContent = t('updated', new Date().toISOString().slice(11, 19) + ' UTC');
     const since = params.get('since'), until = params.get('until');
-    document.getElementById('range').textContent = (since || '') + (since || until ? ' – ' : '') + (until || '');
+    document.getElementById('range').textContent = since || until ? (since || '…') + ' – ' + (until || '…') : t('last30');
     if (kiosk || failure) window.setTimeout(load, (kiosk ? refreshS : 10) * 1000);
   }
 
   document.documentElement.lang = lang === 'zh' ? 'zh-CN' : 'en';
   document.querySelectorAll('[data-text]').forEach(function (node) { node.textContent = t(node.dataset.text); });
   document.title = t('title');
-  if (kiosk) document.body.classList.add('kiosk');
+  if (kiosk) {
+    document.body.classList.add('kiosk');
+    // Readable from two metres: the charts' own texts grow with the page's.
+    if (typeof Chart !== 'undefined') Chart.defaults.font.size = 17;
+  }
   document.getElementById('filters').addEventListener('submit', function (event) {
     event.preventDefault();
     const next = new URLSearchParams();
