@@ -43,7 +43,6 @@
     const text = (TEXTS[lang] && TEXTS[lang][key]) || TEXTS.en[key] || key;
     return arg === undefined ? text : text.replace('{0}', String(arg));
   }
-  const FILTERS = ['since', 'until', 'station', 'profile', 'operator', 'serial', 'figure'];
   const params = new URLSearchParams(window.location.search);
   const kiosk = params.get('kiosk') === '1';
   const refreshS = Math.min(3600, Math.max(2, parseInt(params.get('refresh') || '10', 10) || 10));
@@ -56,11 +55,9 @@
     if (text !== undefined && text !== null) node.textContent = String(text);
     return node;
   }
-  function query() {
-    const p = new URLSearchParams();
-    FILTERS.forEach(function (k) { const v = params.get(k); if (v) p.set(k, v); });
-    return p.toString();
-  }
+  // The address's parameters as they are: the server checks them, and the
+  // banner shows why it refused one.
+  function query() { return params.toString(); }
   function percent(fraction) {
     return fraction === null || fraction === undefined ? '–' : (fraction * 100).toFixed(1) + ' %';
   }
