@@ -183,8 +183,8 @@ void Station::onUnitLookedUp(const QString& serial, const UnitHistory& history)
     const std::optional<int> allowed = m_limits ? m_limits->test_retests_max : std::nullopt;
     if (history.known && allowed && history.judged > *allowed) {
         setState(State::Idle);
-        emit testRefused(tr("Unit %1 has %2 judged tests; the profile allows %3 retests "
-                            "(test.retests_max). It is not tested again.")
+        emit testRefused(tr("Unit %1 has used its retests: %2 tests passed or failed, "
+                            "test.retests_max is %3. It is not tested again.")
                              .arg(serial)
                              .arg(history.judged)
                              .arg(*allowed));
