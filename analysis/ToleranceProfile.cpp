@@ -107,6 +107,15 @@ bool readTestSection(const QJsonObject& root, ToleranceProfile::Limits& limits, 
                 return false;
             }
             limits.test_power_on = it.value().toBool();
+        } else if (it.key() == QLatin1String("retests_max")) {
+            const double count = it.value().toDouble(-1.0);
+            if (!it.value().isDouble() || count < 0.0 || count > 1000.0 ||
+                count != std::floor(count)) {
+                *error = ToleranceProfile::tr("\"%1\" must be a whole number from 0 to 1000")
+                             .arg(path);
+                return false;
+            }
+            limits.test_retests_max = int(count);
         } else {
             *error = ToleranceProfile::tr("unknown key \"%1\"").arg(path);
             return false;

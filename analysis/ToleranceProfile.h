@@ -19,7 +19,8 @@
 // error, so a typo cannot switch a limit off unnoticed. "test" says how a
 // production station runs the test: how long it records (above 0, at most
 // an hour; default 3 s) and whether it switches the encoder supply on
-// (default true).
+// (default true), and how often a unit may be retested (retests_max, a
+// whole number; default: no limit).
 // "travel", "rotary" and "speed" judge the signal along the travel, over a
 // revolution and over speed (TravelSurvey): "travel.bin_periods" and
 // "rotary.counts_per_revolution" (signal periods a revolution) are settings
@@ -56,6 +57,9 @@ public:
         std::optional<double> latch_direction_difference_max_periods;
         double test_duration_s = 3.0;
         bool test_power_on = true;
+        // How many times a unit may be tested again after its first judged
+        // test; none: any number.
+        std::optional<int> test_retests_max;
     };
 
     // What a recording measured.

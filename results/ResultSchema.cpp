@@ -1,5 +1,6 @@
 #include "ResultSchema.h"
 
+#include "AttemptNumbers.h"
 #include "ResultFigures.h"
 
 #include <QJsonDocument>
@@ -89,6 +90,14 @@ bool ResultSchema::migrate(QSqlDatabase& db, StoreLocation::Engine engine, QStri
         if (!addFigureColumns(db, error))
             return fail();
         current = 2;
+    }
+    if (current == 2 && target >= 3) {
+        if (!AttemptNumbers::addColumns(db, error) || !createViews(db, engine, error) ||
+            !exec(db,
+                  QStringLiteral("CREATE INDEX results_station ON results (station, started_ms)"),
+                  error))
+            return fail();
+        current = 3;
     }
     if (!exec(db, QStringLiteral("DELETE FROM schema_version"), error))
         return fail();
@@ -189,4 +198,36 @@ bool ResultSchema::addFigureColumns(QSqlDatabase& db, QString* error)
     return exec(db, QStringLiteral("CREATE INDEX results_serial ON results (serial, started_ms)"),
                 error) &&
            exec(db, QStringLiteral("CREATE INDEX results_started ON results (started_ms)"), error);
+}
+
+// Views for a plant's own tools (Grafana, Metabase): the tests without the
+// stored report, with their start as a time, and their items with the
+// test's facts. Made again by any migration that adds a figure column.
+bool ResultSchema::createViews(QSqlDatabase& db, StoreLocation::Engine engine, QString* error)
+{
+    const QString started = engine == StoreLocation::Engine::Postgres
+                                ? QStringLiteral("to_timestamp(r.started_ms / 1000.0)")
+                                : QStringLiteral("strftime('%Y-%m-%dT%H:%M:%fZ', "
+                                                 "r.started_ms / 1000.0, 'unixepoch')");
+    QStringList figures;
+    for (const ResultFigures::Figure& figure : ResultFigures::all())
+        figures << QStringLiteral("r.") + figure.column;
+    return exec(db, QStringLiteral("DROP VIEW IF EXISTS rotaprobe_items"), error) &&
+           exec(db, QStringLiteral("DROP VIEW IF EXISTS rotaprobe_tests"), error) &&
+           exec(db,
+                QStringLiteral("CREATE VIEW rotaprobe_tests AS SELECT r.id, r.uid, r.serial, "
+                               "%1 AS started_at, r.started_ms, r.duration_s, r.station, "
+                               "r.operator, r.program_version, r.profile_name, r.profile_sha256, "
+                               "r.verdict, r.verdict_reason, r.attempt, r.judged_attempt, %2 "
+                               "FROM results r")
+                    .arg(started, figures.join(QStringLiteral(", "))),
+                error) &&
+           exec(db,
+                QStringLiteral("CREATE VIEW rotaprobe_items AS SELECT i.result_id, r.serial, "
+                               "%1 AS started_at, r.station, r.profile_name, r.verdict, "
+                               "r.attempt, i.position, i.name, i.limit_value, i.is_max, "
+                               "i.measured, i.value, i.pass "
+                               "FROM items i JOIN results r ON r.id = i.result_id")
+                    .arg(started),
+                error);
 }

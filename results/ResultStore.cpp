@@ -1,5 +1,6 @@
 #include "ResultStore.h"
 
+#include "AttemptNumbers.h"
 #include "ResultSchema.h"
 #include "ToleranceProfile.h"
 
@@ -253,6 +254,9 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
         }
         m_statements->profilesWritten.insert(result.profileSha256);
     }
+    if (m_location.engine == StoreLocation::Engine::Postgres &&
+        !AttemptNumbers::lockSerial(m_connection->db(), result.serial, error))
+        return false;
     QSqlQuery& q = m_statements->result;
     q.addBindValue(result.uid);
     q.addBindValue(requiredText(result.serial));
@@ -282,6 +286,10 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
     }
     *id = q.value(0).toLongLong();
     q.finish();
+    if (!AttemptNumbers::assign(m_connection->db(), *id, result.serial,
+                                result.startedAt.toMSecsSinceEpoch(),
+                                result.verdict != QLatin1String("aborted"), error))
+        return false;
     if (result.items.isEmpty())
         return true;
     QSqlQuery& items = m_statements->items(result.items.size());
@@ -397,7 +405,7 @@ std::optional<QVector<ResultStore::Row>> ResultStore::list(const ResultFilter& f
     QSqlQuery q(m_connection->db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT id, serial, started_ms, duration_s, station, operator, "
-                             "program_version, profile_name, verdict, verdict_reason%1 "
+                             "program_version, profile_name, verdict, verdict_reason, attempt%1 "
                              "FROM results%2 ORDER BY started_ms DESC, id DESC%3")
                   .arg(withFigures ? QStringLiteral(", ") + figureColumns() : QString(),
                        filter.whereClause(),
@@ -422,9 +430,10 @@ std::optional<QVector<ResultStore::Row>> ResultStore::list(const ResultFilter& f
         row.profileName = q.value(7).toString();
         row.verdict = q.value(8).toString();
         row.verdictReason = q.value(9).toString();
+        row.attempt = q.value(10).toInt();
         if (withFigures)
             for (int i = 0; i < ResultFigures::all().size(); ++i) {
-                const QVariant v = q.value(10 + i);
+                const QVariant v = q.value(11 + i);
                 row.figures.append(v.isNull() ? std::nullopt : std::optional<double>(v.toDouble()));
             }
         rows.append(row);
@@ -591,4 +600,21 @@ std::optional<ResultStatistics> ResultStore::statistics(const ResultFilter& filt
             maxes.at(i), limits[size_t(i)].lower, limits[size_t(i)].upper));
     }
     return stats;
+}
+
+std::optional<QVector<YieldFigures>> ResultStore::yield(const ResultFilter& filter,
+                                                        ResultYield::Grouping by, QString* error)
+{
+    if (!connect(false, error))
+        return std::nullopt;
+    return ResultYield::query(m_connection->db(), filter, by, error);
+}
+
+bool ResultStore::read(const std::function<bool(QSqlDatabase&, QString*)>& query, QString* error)
+{
+    if (!connect(false, error))
+        return false;
+    // A connection the server ended reads as closed (Qt's PostgreSQL
+    // driver asks libpq), so the next query connects again.
+    return query(m_connection->db(), error);
 }

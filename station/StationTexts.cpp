@@ -26,13 +26,23 @@ StationTexts::Banner StationTexts::idleBanner(bool testerOpen, const QString& te
     return {tr("READY"), kIdle, {tr("Scan the serial number of the next unit.")}};
 }
 
+QString StationTexts::unitText(const QString& serial, int retest)
+{
+    if (retest < 0)
+        return tr("%1 (retest ?)").arg(serial);
+    if (retest == 0)
+        return serial;
+    return tr("%1 (retest %2)").arg(serial).arg(retest);
+}
+
 StationTexts::Banner StationTexts::testingBanner(const QString& serial, TestSequence::Phase phase,
-                                                 double secondsLeft)
+                                                 double secondsLeft, int retest)
 {
     const QString step = phase == TestSequence::Phase::Recording
                              ? tr("Recording: %1 s left").arg(std::ceil(secondsLeft))
                              : phaseText(phase);
-    return {tr("TESTING"), kBusy, {tr("Unit %1: %2").arg(serial, step), tr("Escape stops the test.")}};
+    return {tr("TESTING"), kBusy,
+            {tr("Unit %1: %2").arg(unitText(serial, retest), step), tr("Escape stops the test.")}};
 }
 
 // At most three lines: the banner is for reading at a glance; the items
@@ -43,10 +53,10 @@ StationTexts::Banner StationTexts::verdictBanner(const StationVerdict& v)
     QStringList& lines = banner.lines;
     switch (v.outcome) {
     case FinishedTest::Outcome::Pass:
-        banner = {tr("PASS"), kPass, {tr("Unit %1 may ship.").arg(v.serial)}};
+        banner = {tr("PASS"), kPass, {tr("Unit %1 may ship.").arg(unitText(v.serial, v.retest))}};
         break;
     case FinishedTest::Outcome::Fail: {
-        banner = {tr("FAIL"), kFail, {tr("Unit %1 failed:").arg(v.serial)}};
+        banner = {tr("FAIL"), kFail, {tr("Unit %1 failed:").arg(unitText(v.serial, v.retest))}};
         QStringList failed;
         for (const ToleranceProfile::Item& item : v.verdict.items) {
             if (item.pass)

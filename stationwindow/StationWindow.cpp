@@ -392,7 +392,7 @@ void StationWindow::onState(Station::State state)
 void StationWindow::showFrame()
 {
     const StationTexts::Banner b = StationTexts::testingBanner(
-        m_station.serial(), m_station.phase(), m_station.secondsLeft());
+        m_station.serial(), m_station.phase(), m_station.secondsLeft(), m_station.retest());
     m_banner->setBanner(b.title, b.colour, b.lines);
     const StationLive& live = m_station.live();
     if (live.revision == m_shownRevision)

@@ -37,6 +37,10 @@
 <context>
     <name>Station</name>
     <message>
+        <source>Unit %1 has used its retests: %2 tests passed or failed, test.retests_max is %3. It is not tested again.</source>
+        <translation>产品 %1 的重测次数已用完：已有 %2 次合格或不合格的测试，test.retests_max 为 %3。不再测试。</translation>
+    </message>
+    <message>
         <source>The tester was unplugged. Plug it in again.</source>
         <translation>测试仪已拔出，请重新插入。</translation>
     </message>
@@ -71,6 +75,14 @@
 </context>
 <context>
     <name>StationTexts</name>
+    <message>
+        <source>%1 (retest ?)</source>
+        <translation>%1（重测次数未知）</translation>
+    </message>
+    <message>
+        <source>%1 (retest %2)</source>
+        <translation>%1（第 %2 次重测）</translation>
+    </message>
     <message>
         <source>NO TESTER</source>
         <translation>无测试仪</translation>

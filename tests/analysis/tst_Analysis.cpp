@@ -308,7 +308,9 @@ void tst_Analysis::profileParser_data()
     QTest::newRow("empty file") << QByteArray() << QStringLiteral("JSON");
     QTest::newRow("min above max") << QByteArray(R"({"current_ma":{"min":300,"max":200}})")
                                    << QStringLiteral("current_ma");
-    QTest::newRow("test section") << QByteArray(R"({"test":{"duration_s":5.5,"power_on":false}})") << QString();
+    QTest::newRow("test section") << QByteArray(R"({"test":{"duration_s":5.5,"power_on":false,"retests_max":2}})") << QString();
+    QTest::newRow("test retests fraction") << QByteArray(R"({"test":{"retests_max":1.5}})") << QStringLiteral("test.retests_max");
+    QTest::newRow("test retests negative") << QByteArray(R"({"test":{"retests_max":-1}})") << QStringLiteral("test.retests_max");
     QTest::newRow("test typo") << QByteArray(R"({"test":{"duration":5}})") << QStringLiteral("test.duration");
     QTest::newRow("test zero seconds") << QByteArray(R"({"test":{"duration_s":0}})") << QStringLiteral("test.duration_s");
     QTest::newRow("test seconds as text") << QByteArray(R"({"test":{"duration_s":"5"}})") << QStringLiteral("test.duration_s");
@@ -339,6 +341,7 @@ void tst_Analysis::profileParser()
         const bool set = json.contains("test");
         QCOMPARE(limits->test_duration_s, set ? 5.5 : 3.0); // 3 s and supply on unless set
         QCOMPARE(limits->test_power_on, !set);
+        QCOMPARE(limits->test_retests_max, set ? std::optional<int>(2) : std::nullopt);
     } else {
         QVERIFY(!limits);
         QVERIFY2(message.contains(error), qPrintable(message));

@@ -71,6 +71,7 @@ private slots:
     void unplugMidTestAbortsAndSwitchesNothingOn();
     void escapeAbortsAndClosingMidTestStopsCleanly();
     void unitsAreRefusedBeforeTheTest();
+    void retestsAreShownAndLimited();
     void storeAndProtocolFolderProblemsAreShown();
     void commandLineOverridesAreNotRemembered();
     void travelIsJudgedAndShown();
@@ -457,6 +458,56 @@ void tst_Station::unitsAreRefusedBeforeTheTest()
     QTRY_VERIFY(bannerText().join('\n').contains("No tester found"));
     QCOMPARE(m_verdicts->count(), 0);
     QCOMPARE(rows().size(), 0);
+}
+
+// A unit tested before says so, counting the judged tests in the store
+// from any station; one that used up the profile's retests is refused,
+// stored as nothing, and an aborted test uses up no retest.
+void tst_Station::retestsAreShownAndLimited()
+{
+    QFile profile(path("line.json"));
+    QVERIFY(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    profile.write(QByteArray(kProfile).replace(R"("power_on": true)",
+                                               R"("power_on": true, "retests_max": 1)"));
+    profile.close();
+    {
+        // The unit's first test, at another station.
+        QString error;
+        ResultStore other(*StoreLocation::parse(path("results.sqlite"), &error), path("spool.sqlite"));
+        QStringList warnings;
+        QVERIFY(other.openForWriting(&error, &warnings));
+        TestResult first = SampleResults::make("SN-5001", QDateTime::currentDateTimeUtc(), 30.0);
+        first.station = QStringLiteral("station-2");
+        QCOMPARE(int(other.store(first).outcome), int(ResultStore::Outcome::Stored));
+    }
+    build();
+    QTRY_VERIFY(m_station->testerOpen());
+    const StationVerdict fresh = test(QStringLiteral("SN-5002"));
+    QCOMPARE(fresh.retest, 0);
+    QVERIFY2(!bannerText().join('\n').contains("retest"), qPrintable(bannerText().join('\n')));
+
+    // Escape before its verdict: aborted, no retest used.
+    scan(QStringLiteral("SN-5001"));
+    QTRY_VERIFY(bannerText().join('\n').contains("SN-5001 (retest 1)"));
+    QTRY_COMPARE(m_station->phase(), TestSequence::Phase::Recording);
+    QTest::keyClick(m_window->serialField(), Qt::Key_Escape);
+    QTRY_COMPARE(m_verdicts->count(), 2);
+    QTRY_COMPARE(m_filed->count(), 2);
+
+    const StationVerdict retest = test(QStringLiteral("SN-5001"));
+    QCOMPARE(int(retest.outcome), int(FinishedTest::Outcome::Pass));
+    QCOMPARE(retest.retest, 1);
+    QVERIFY2(bannerText().join('\n').contains("SN-5001 (retest 1)"),
+             qPrintable(bannerText().join('\n')));
+
+    // Two judged tests, one retest allowed: refused, nothing stored.
+    scan(QStringLiteral("SN-5001"));
+    QTRY_COMPARE(m_window->banner()->title(), StationTexts::tr("NOT TESTED"));
+    QVERIFY2(bannerText().join('\n').contains("retests_max"), qPrintable(bannerText().join('\n')));
+    QCOMPARE(m_station->state(), Station::State::Idle);
+    QCOMPARE(m_verdicts->count(), 3);
+    QCOMPARE(rows().size(), 4);
+    QCOMPARE(rows().first().attempt, 3); // the pass, after the failure and the abort
 }
 
 // A server out of reach: the verdict still comes, the result waits in the

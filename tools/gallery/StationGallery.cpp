@@ -47,7 +47,7 @@ const char* const kProfile = R"({
     "current_ma": {"min": 50, "max": 250},
     "lines": {"missing_max": 0},
     "travel": {"bin_periods": 2, "amplitude_variation_pct_max": 10},
-    "test": {"duration_s": 2, "power_on": true}
+    "test": {"duration_s": 2, "power_on": true, "retests_max": 1}
 })";
 
 // One station window through every state, saved as <prefix>_<state>.png.
@@ -103,12 +103,26 @@ void renderStates(const QString& prefix, const QString& work)
     run(200);
     g_gallery.save(&window, prefix + QStringLiteral("_fail"), false);
 
+    // The failed unit again: its retest passes; a third time it is refused
+    // (the profile allows one retest).
     tester->setOffsets(4.0, -3.0);
+    scan(QStringLiteral("RP-240117-0032"));
+    runUntil([&] { return station.phase() == TestSequence::Phase::Recording; });
+    run(600);
+    g_gallery.save(&window, prefix + QStringLiteral("_retest_testing"), false);
+    runUntil([&] { return verdicts == 3 && filed == 3; });
+    run(200);
+    g_gallery.save(&window, prefix + QStringLiteral("_retest_pass"), false);
+    scan(QStringLiteral("RP-240117-0032"));
+    runUntil([&] { return station.state() == Station::State::Idle; });
+    run(300);
+    g_gallery.save(&window, prefix + QStringLiteral("_retests_used_up"), false);
+
     scan(QStringLiteral("RP-240117-0033"));
     runUntil([&] { return station.phase() == TestSequence::Phase::Recording; });
     run(600);
     SimBus::instance().unplug(tester);
-    runUntil([&] { return verdicts == 3 && filed == 3; });
+    runUntil([&] { return verdicts == 4 && filed == 4; });
     run(200);
     g_gallery.save(&window, prefix + QStringLiteral("_aborted"), false);
 

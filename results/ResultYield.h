@@ -1,0 +1,42 @@
+#pragma once
+
+#include "ResultFilter.h"
+#include "StoreLocation.h"
+#include "YieldFigures.h"
+
+#include <QCoreApplication>
+#include <QSqlDatabase>
+#include <QVector>
+
+#include <optional>
+
+// The yield of the tests a filter takes in (YieldFigures), in all or per
+// UTC day, station or profile, read from the attempt numbers
+// (AttemptNumbers): a unit is counted where its first judged test falls
+// (the filter applies to that test), its latest judged test is its latest
+// one started before the filter's end. The filter's verdict is not used.
+class ResultYield
+{
+    Q_DECLARE_TR_FUNCTIONS(ResultYield)
+
+public:
+    enum class Grouping
+    {
+        All,
+        Day,
+        Station,
+        Profile
+    };
+
+    // "day", "station", "profile"; on error returns nothing and sets `error`.
+    static std::optional<Grouping> parseGrouping(const QString& text, QString* error);
+
+    // Groups in order of their key (days oldest first); for All one group,
+    // even without units.
+    static std::optional<QVector<YieldFigures>> query(QSqlDatabase& db, const ResultFilter& filter,
+                                                      Grouping by, QString* error);
+
+private:
+    static QString groupKey(Grouping by, const QString& table);
+    static QString groupName(Grouping by, const QVariant& key);
+};
