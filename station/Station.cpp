@@ -34,10 +34,14 @@ Station::~Station()
         releaseTester();
     }
     if (m_archive) {
+        // The archive and its store end on their own thread, which made the
+        // store and used it: deleted there once its loop has ended, never on
+        // this thread after it.
+        connect(&m_archiveThread, &QThread::finished, m_archive, &QObject::deleteLater);
         QMetaObject::invokeMethod(m_archive, &StationArchive::close, Qt::QueuedConnection);
         m_archiveThread.quit();
         m_archiveThread.wait();
-        delete m_archive;
+        m_archive = nullptr;
     }
 }
 
