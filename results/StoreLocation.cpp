@@ -144,7 +144,12 @@ bool StoreLocation::takeParameter(const QString& text, const QString& key, const
                                                               : nullptr;
     if (file) {
         // Qt's driver splits its options at ';': such a path cannot reach libpq whole.
-        if (value.isEmpty() || value.contains(QLatin1Char(';'))) {
+        // A character that cannot be printed (a control or unassigned one)
+        // would not come back the same from the location's display form.
+        const QVector<uint> points = value.toUcs4();
+        const bool printable =
+            std::all_of(points.begin(), points.end(), [](uint c) { return QChar::isPrint(c); });
+        if (value.isEmpty() || value.contains(QLatin1Char(';')) || !printable) {
             *error = tr("\"%1\": %2= needs the path of a file (without ';').").arg(text, key);
             return false;
         }
