@@ -24,6 +24,14 @@ bool hasControlCharacter(const QString& text)
     return false;
 }
 
+// A character that cannot be printed (a control or unassigned one) does not
+// always come back the same from a location's display form.
+bool allPrintable(const QString& text)
+{
+    const QVector<uint> points = text.toUcs4();
+    return std::all_of(points.begin(), points.end(), [](uint c) { return QChar::isPrint(c); });
+}
+
 } // namespace
 
 QString StoreLocation::defaultPath()
@@ -92,9 +100,10 @@ std::optional<StoreLocation> StoreLocation::parseUrl(const QString& text, QStrin
         return std::nullopt;
     }
     location.database = path;
-    if (hasControlCharacter(location.user) || hasControlCharacter(location.host) ||
-        hasControlCharacter(location.database)) {
-        *error = tr("\"%1\": a control character is encoded in the URL.").arg(text);
+    if (!allPrintable(location.user) || !allPrintable(location.host) ||
+        !allPrintable(location.database)) {
+        *error = tr("\"%1\": a control or unassigned character is encoded in the URL.")
+                     .arg(text);
         return std::nullopt;
     }
     const QUrlQuery query(url);
@@ -105,8 +114,9 @@ std::optional<StoreLocation> StoreLocation::parseUrl(const QString& text, QStrin
             return std::nullopt;
         }
         seen << key;
-        if (hasControlCharacter(value)) {
-            *error = tr("\"%1\": a control character is encoded in the URL.").arg(text);
+        if (!allPrintable(value)) {
+            *error = tr("\"%1\": a control or unassigned character is encoded in the URL.")
+                         .arg(text);
             return std::nullopt;
         }
         if (!location.takeParameter(text, key, value, error))
@@ -144,12 +154,7 @@ bool StoreLocation::takeParameter(const QString& text, const QString& key, const
                                                               : nullptr;
     if (file) {
         // Qt's driver splits its options at ';': such a path cannot reach libpq whole.
-        // A character that cannot be printed (a control or unassigned one)
-        // would not come back the same from the location's display form.
-        const QVector<uint> points = value.toUcs4();
-        const bool printable =
-            std::all_of(points.begin(), points.end(), [](uint c) { return QChar::isPrint(c); });
-        if (value.isEmpty() || value.contains(QLatin1Char(';')) || !printable) {
+        if (value.isEmpty() || value.contains(QLatin1Char(';')) || !allPrintable(value)) {
             *error = tr("\"%1\": %2= needs the path of a file (without ';').").arg(text, key);
             return false;
         }
