@@ -206,9 +206,10 @@ build_qt() {
   local build=$WORK/qt-build
   if [ -f "$build/.configured" ]; then
     echo "wintoolchain: qt: resuming the stopped build"
+    patch_qt_source "$(find "$WORK/src-qtbase-opensource-src" -mindepth 1 -maxdepth 1 -type d | head -n 1)"
     find "$build" -type f \( -name '*.o' -o -name '*.a' -o -name '*.dll' -o -name '*.exe' \
          -o -name 'moc_*' -o -name '*.moc' \) -printf '%T@ %p\n' |
-      sort -rn | head -n 12 | cut -d' ' -f2- | xargs -r rm -f
+      sort -rn | awk 'NR <= 12 { sub(/^[^ ]* /, ""); print }' | xargs -r rm -f
   else
     configure_qt "$build"
   fi
@@ -224,9 +225,19 @@ build_qt() {
   rm -rf "$build" "$WORK/src-qtbase-opensource-src"
 }
 
+# Debian's source leaves out Qt's copy of the Wintab headers (graphics
+# tablets): the windows platform plug-in is built without tablet input.
+# Idempotent, so a resumed build applies it too.
+patch_qt_source() {
+  local windows=$1/src/plugins/platforms/windows
+  sed -i 's/^qtConfig(tabletevent) {/false {  # no Wintab headers/' "$windows/windows.pri"
+  sed -i 's/QT_CONFIG(tabletevent)/0 \/* no Wintab headers *\//' "$windows/qwindowscontext.cpp"
+}
+
 configure_qt() {
   local build=$1 src
   src=$(fetch_source qtbase-opensource-src)
+  patch_qt_source "$src"
   rm -rf "$build" "$QT"
   mkdir -p "$build"
   (cd "$build" && PATH="$CROSS:$PATH" "$src/configure" \
