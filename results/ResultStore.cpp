@@ -106,10 +106,13 @@ void ResultStore::disconnect()
 
 bool ResultStore::connect(bool create, QString* error)
 {
-    if (m_connection && m_connection->db().isOpen())
+    const bool postgres = m_location.engine == StoreLocation::Engine::Postgres;
+    // A file moved or deleted while open would still answer (or take writes
+    // that are then lost): its path is what counts, so look again.
+    if (m_connection && m_connection->db().isOpen() &&
+        (postgres || QFileInfo::exists(m_location.filePath)))
         return true;
     disconnect();
-    const bool postgres = m_location.engine == StoreLocation::Engine::Postgres;
     if (!postgres) {
         const QFileInfo file(m_location.filePath);
         if (!create && !file.exists()) {

@@ -375,7 +375,9 @@ void tst_Recorder::interruptEndsWithAReport()
 {
     plugInWithSupplyOff();
     const Run run = record({"--csv", path("int.csv"), "--json", "--power-on"}, [](Recorder& r) {
+        // Enough replies first, however slowly a loaded machine polls.
         QTest::qWait(600);
+        QTRY_VERIFY_WITH_TIMEOUT(SimBus::instance().countCalls("usb_interrupt_read") > 80, 20000);
         r.interrupt();
         r.interrupt(); // a second Ctrl+C while winding down changes nothing
     });

@@ -76,6 +76,7 @@ private slots:
     void statisticsOfAKnownSample();
     void unusableFileIsAnErrorAndSpoolsTheResult_data();
     void unusableFileIsAnErrorAndSpoolsTheResult();
+    void fileMovedAwayWhileOpen();
     void unreachableServerSpools();
     void spoolDeliversOnceWhenTheAnswerWasLost();
     void spoolKeepsWhatTheStoreRefuses();
@@ -496,6 +497,28 @@ void tst_Results::unusableFileIsAnErrorAndSpoolsTheResult()
     QCOMPARE(ResultSpool(m_spool).pending(location.display()), 0);
     QCOMPARE(count(location), 2);
     QCOMPARE(count(location, QStringLiteral("WHERE uid = '%1'").arg(result.uid)), 1);
+}
+
+// The store's file moved away while the store has it open (an operator
+// tidying the folder): the next result goes to a new file at the path, not
+// into the moved one, and a reader says the results are gone.
+void tst_Results::fileMovedAwayWhileOpen()
+{
+    const StoreLocation location = sqlite(QStringLiteral("moved.sqlite"));
+    ResultStore store(location, m_spool);
+    QCOMPARE(int(store.store(SampleResults::make("FIRST", utc("2026-05-01T08:00:00Z"))).outcome),
+             int(ResultStore::Outcome::Stored));
+    ResultStore reader(location, m_spool);
+    QString error;
+    QVERIFY2(reader.list(ResultFilter(), false, &error), qPrintable(error));
+    QVERIFY(QFile::rename(location.filePath, location.filePath + ".moved"));
+    QVERIFY(!reader.list(ResultFilter(), false, &error));
+    QVERIFY2(error.contains(location.filePath), qPrintable(error));
+    QCOMPARE(int(store.store(SampleResults::make("SECOND", utc("2026-05-01T09:00:00Z"))).outcome),
+             int(ResultStore::Outcome::Stored));
+    QCOMPARE(count(location), 1);
+    QCOMPARE(count(location, QStringLiteral("WHERE serial = 'SECOND'")), 1);
+    QCOMPARE(count(sqlite(QStringLiteral("moved.sqlite.moved"))), 1);
 }
 
 // A server nobody answers at: not an error before a test (the results
