@@ -6,6 +6,8 @@ set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(ROTAPROBE_WINTOOLCHAIN "$ENV{ROTAPROBE_WINTOOLCHAIN}" CACHE PATH
     "tools/wintoolchain.sh's cache folder")
+# CMake's compiler checks read this file again in a project of their own.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ROTAPROBE_WINTOOLCHAIN)
 if(NOT IS_DIRECTORY "${ROTAPROBE_WINTOOLCHAIN}/qt5")
   message(FATAL_ERROR "No Windows toolchain at '${ROTAPROBE_WINTOOLCHAIN}': run tools/wintoolchain.sh")
 endif()

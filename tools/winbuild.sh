@@ -21,6 +21,7 @@ if ! toolchain=$(bash tools/wintoolchain.sh --find); then
   exit 1
 fi
 dir=${WINBUILD_DIR:-build-win}
+export ROTAPROBE_WINTOOLCHAIN=$toolchain
 
 launcher=()
 if command -v ccache >/dev/null; then
@@ -34,9 +35,10 @@ cmake -S . -B "$dir" -G Ninja "${launcher[@]}" \
   -DROTAPROBE_WINTOOLCHAIN="$toolchain" \
   -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/tools/winrun.sh;$toolchain" \
   -DCMAKE_BUILD_TYPE=Release \
+  -DLIBUSB_WIN32_INCLUDE_DIR="$PWD/tools/wincheck-standins" \
   -DROTAPROBE_UPDATE_ROOT=http://127.0.0.1:9 \
   "-DROTAPROBE_RELEASE_PUBLIC_KEY=$(cat tests/keys/release.pub)" >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+cmake --build "$dir" -j "$(nproc)" ${WINBUILD_KEEP_GOING:+-- -k 0}
 echo "winbuild: built in $((SECONDS - start)) s"
 [ $run_tests -eq 1 ] || exit 0
 

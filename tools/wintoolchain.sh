@@ -194,8 +194,9 @@ build_sodium() {
 # The import library for libusb-win32's libusb0.dll and the header the
 # project declares its API with.
 build_libusb0() {
+  # The API's declaration stays in the checkout (tools/wincheck-standins),
+  # which tools/winbuild.sh builds with.
   $TRIPLE-dlltool -d "$HERE/wintoolchain/libusb0.def" -l "$PREFIX/lib/libusb0.dll.a"
-  cp "$HERE/wincheck-standins/lusb0_usb.h" "$PREFIX/include/"
 }
 
 # Qt is the long part (about an hour on 2 cores): a build stopped half-way
