@@ -61,6 +61,9 @@ cleanup() {
 trap cleanup EXIT
 start=$SECONDS
 bash tools/winrun.sh "$toolchain" --init
+# One server for every suite, kept running between them (the one wineboot
+# started ends by itself).
+wineserver -k 2>/dev/null || true
 wineserver -p
 echo "winbuild: Wine prefix ready in $((SECONDS - start)) s"
 
