@@ -71,6 +71,16 @@ QStringList csvLines(const QString& path)
 }
 
 // Every key of a JSON object as a dotted path; an array's objects under "name[]".
+// The sections along the travel, over a revolution, over speed and of the
+// marks by direction.
+bool isTravelKey(const QString& path)
+{
+    for (const char* section : {"travel", "rotary", "speed", "latch.directions"})
+        if (path == QLatin1String(section) || path.startsWith(QLatin1String(section) + QLatin1Char('.')))
+            return true;
+    return false;
+}
+
 QStringList keyPaths(const QJsonObject& object, const QString& prefix = QString())
 {
     QStringList paths;
@@ -535,8 +545,15 @@ void tst_Recorder::resultIsStoredUnderItsSerial()
         for (const QString& key : keys)
             reportKeys << latch + key;
     }
+    // The sections along the travel and over speed: their keys are pinned
+    // in travelIsReportedAndJudged, where all of them are measured.
+    reportKeys << "latch.directions" << "rotary" << "speed" << "travel";
     reportKeys.sort();
-    QCOMPARE(keyPaths(stored->report), reportKeys);
+    QStringList storedKeys;
+    for (const QString& key : keyPaths(stored->report))
+        if (!isTravelKey(key) || !key.contains('.') || key == QLatin1String("latch.directions"))
+            storedKeys << key;
+    QCOMPARE(storedKeys, reportKeys);
     QCOMPARE(keyPaths(stored->testerConfig),
              (QStringList{"accuracy", "adc_gain", "encoder_power", "filter_level",
                           "sincos_equivalent_nm", "sincos_mode", "square_wave_equivalent_nm",
@@ -569,10 +586,57 @@ void tst_Recorder::travelIsReportedAndJudged()
     m_tester->moveTo(0.0);
     m_tester->setSweep(sweep);
     m_tester->setDirtyBand(10.0, 10.0, 0.2);
-    writeProfile("travel.json", R"({"travel": {"bin_periods": 10, "amplitude_variation_pct_max": 10}})");
+    writeProfile("travel.json", R"({"travel": {"bin_periods": 10, "amplitude_variation_pct_max": 10},
+                                    "rotary": {"counts_per_revolution": 30}})");
     const QString csv = path("travel.csv");
-    const Run run = record({"--seconds", "4", "--json", "--csv", csv, "--profile", path("travel.json")});
+    const Run run = record({"--seconds", "4", "--json", "--csv", csv, "--profile", path("travel.json"),
+                            "--serial", "T-1", "--db", path("travel.sqlite")});
     QCOMPARE(run.exitCode, Recorder::kExitFail);
+    // Stored results and peers read these names: every one stays as it is
+    // (the reasons, "bins_every" and "drop_from_hz" are left out here: all
+    // was measured, no more than 500 bins, no drop).
+    QStringList travelKeys;
+    for (const QString& key : keyPaths(run.json()))
+        if (isTravelKey(key))
+            travelKeys << key;
+    QCOMPARE(travelKeys, QStringList({
+        "latch.directions", "latch.directions.backward", "latch.directions.backward.intervals",
+        "latch.directions.backward.marks", "latch.directions.backward.max_periods",
+        "latch.directions.backward.mean_periods", "latch.directions.backward.min_periods",
+        "latch.directions.difference_periods", "latch.directions.forward",
+        "latch.directions.forward.intervals", "latch.directions.forward.marks",
+        "latch.directions.forward.max_periods", "latch.directions.forward.mean_periods",
+        "latch.directions.forward.min_periods", "latch.directions.matched",
+        "latch.directions.mean_difference_periods", "latch.directions.valid", "rotary",
+        "rotary.amplitude_harmonics", "rotary.amplitude_harmonics[].angle_deg",
+        "rotary.amplitude_harmonics[].order", "rotary.amplitude_harmonics[].pct",
+        "rotary.amplitude_mean_pct", "rotary.bins", "rotary.bins_measured",
+        "rotary.eccentricity_angle_deg", "rotary.eccentricity_pct", "rotary.ovality_pct",
+        "rotary.periods_per_revolution", "rotary.phase_harmonics",
+        "rotary.phase_harmonics[].angle_deg", "rotary.phase_harmonics[].deg",
+        "rotary.phase_harmonics[].order", "rotary.valid", "speed", "speed.amplitude_at_max_pct",
+        "speed.bands", "speed.bands[].amplitude_cos_pct", "speed.bands[].amplitude_ratio",
+        "speed.bands[].amplitude_sin_pct", "speed.bands[].from_hz",
+        "speed.bands[].interpolation_error_pct", "speed.bands[].max_hz", "speed.bands[].min_hz",
+        "speed.bands[].offset_cos_pct", "speed.bands[].offset_sin_pct", "speed.bands[].pairs",
+        "speed.bands[].phase_deviation_deg", "speed.bands[].quality_pct", "speed.bands[].to_hz",
+        "speed.bands[].valid", "speed.bands_measured", "speed.drop_seen",
+        "speed.max_frequency_hz", "speed.max_measured_hz", "speed.threshold_from_profile",
+        "speed.threshold_pct", "speed.valid", "speed.within_limit_hz", "travel",
+        "travel.amplitude_max_pct", "travel.amplitude_max_pct_at_mm",
+        "travel.amplitude_mean_pct", "travel.amplitude_min_pct",
+        "travel.amplitude_min_pct_at_mm", "travel.amplitude_variation_pct", "travel.bin_mm",
+        "travel.bin_periods", "travel.bins", "travel.bins[].amplitude_cos_pct",
+        "travel.bins[].amplitude_ratio", "travel.bins[].amplitude_sin_pct",
+        "travel.bins[].at_mm", "travel.bins[].interpolation_error_pct",
+        "travel.bins[].offset_cos_pct", "travel.bins[].offset_sin_pct", "travel.bins[].pairs",
+        "travel.bins[].phase_deviation_deg", "travel.bins[].quality_pct", "travel.bins[].valid",
+        "travel.bins_measured", "travel.bins_spanned", "travel.travel_mm", "travel.valid",
+        "travel.worst_amplitude_ratio_max", "travel.worst_amplitude_ratio_max_at_mm",
+        "travel.worst_amplitude_ratio_min", "travel.worst_amplitude_ratio_min_at_mm",
+        "travel.worst_interpolation_error_pct", "travel.worst_interpolation_error_pct_at_mm",
+        "travel.worst_offset_pct", "travel.worst_offset_pct_at_mm",
+        "travel.worst_phase_deviation_deg", "travel.worst_phase_deviation_deg_at_mm"}));
     const QJsonObject travel = run.json().value("travel").toObject();
     QVERIFY2(travel.value("valid").toBool(), qPrintable(run.out));
     QCOMPARE(travel.value("bin_periods").toDouble(), 10.0);
@@ -621,6 +685,25 @@ void tst_Recorder::travelIsReportedAndJudged()
         ++compared;
     }
     QVERIFY(compared >= 3);
+
+    // Stored with its figures as columns, as the report has them.
+    QString error;
+    ResultStore store(*StoreLocation::parse(path("travel.sqlite"), &error), path("spool.sqlite"));
+    const auto stored = store.list(ResultFilter(), true, &error);
+    QVERIFY2(stored && stored->size() == 1, qPrintable(error));
+    int checked = 0;
+    for (int i = 0; i < ResultFigures::all().size(); ++i) {
+        if (!isTravelKey(ResultFigures::all().at(i).name))
+            continue;
+        const QStringList name = ResultFigures::all().at(i).name.split('.');
+        QJsonValue value = run.json();
+        for (const QString& key : name)
+            value = value.toObject().value(key);
+        QCOMPARE(stored->first().figures.at(i), value.isDouble() ? std::optional<double>(value.toDouble())
+                                                               : std::nullopt);
+        checked += value.isDouble();
+    }
+    QCOMPARE(checked, 13); // every one measured
 }
 
 QTEST_GUILESS_MAIN(tst_Recorder)
