@@ -92,12 +92,17 @@ bool ResultSchema::migrate(QSqlDatabase& db, StoreLocation::Engine engine, QStri
         current = 2;
     }
     if (current == 2 && target >= 3) {
-        if (!AttemptNumbers::addColumns(db, error) || !createViews(db, engine, error) ||
+        if (!AttemptNumbers::addColumns(db, error) || !createViews(db, engine, 3, error) ||
             !exec(db,
                   QStringLiteral("CREATE INDEX results_station ON results (station, started_ms)"),
                   error))
             return fail();
         current = 3;
+    }
+    if (current == 3 && target >= 4) {
+        if (!addTravelFigureColumns(db, engine, error))
+            return fail();
+        current = 4;
     }
     if (!exec(db, QStringLiteral("DELETE FROM schema_version"), error))
         return fail();
@@ -158,7 +163,28 @@ bool ResultSchema::createVersion1(QSqlDatabase& db, StoreLocation::Engine engine
 // Version 2: the figures as columns, filled from the reports already stored.
 bool ResultSchema::addFigureColumns(QSqlDatabase& db, QString* error)
 {
-    for (const ResultFigures::Figure& figure : ResultFigures::all())
+    return addFiguresOfVersion(db, 2, error) &&
+           exec(db, QStringLiteral("CREATE INDEX results_serial ON results (serial, started_ms)"),
+                error) &&
+           exec(db, QStringLiteral("CREATE INDEX results_started ON results (started_ms)"), error);
+}
+
+// Version 4: the figures along the travel, over a revolution, over speed and
+// of the reference mark by direction, filled from the stored reports that
+// have them; the views show them too.
+bool ResultSchema::addTravelFigureColumns(QSqlDatabase& db, StoreLocation::Engine engine,
+                                          QString* error)
+{
+    return addFiguresOfVersion(db, 4, error) && createViews(db, engine, 4, error);
+}
+
+// The columns of the figures `version` added, filled from the stored
+// reports. Only rows with a value of them are written: a store of tests
+// that never had those sections is left as it is.
+bool ResultSchema::addFiguresOfVersion(QSqlDatabase& db, int version, QString* error)
+{
+    const QVector<ResultFigures::Figure> figures = ResultFigures::addedIn(version);
+    for (const ResultFigures::Figure& figure : figures)
         if (!exec(db,
                   QStringLiteral("ALTER TABLE results ADD COLUMN %1 DOUBLE PRECISION")
                       .arg(figure.column),
@@ -171,46 +197,54 @@ bool ResultSchema::addFigureColumns(QSqlDatabase& db, QString* error)
         *error = reports.lastError().text();
         return false;
     }
+    // Read all first: SQLite cannot update rows under an open cursor on
+    // every driver version. Only the values are kept, not the reports.
+    QVector<QPair<qint64, QVector<QVariant>>> rows;
+    while (reports.next()) {
+        const QJsonObject report =
+            QJsonDocument::fromJson(reports.value(1).toString().toUtf8()).object();
+        QVector<QVariant> values;
+        bool any = false;
+        for (const ResultFigures::Figure& figure : figures) {
+            const std::optional<double> value = ResultFigures::valueIn(report, figure);
+            any = any || value.has_value();
+            values.append(value ? QVariant(*value) : QVariant(QVariant::Double));
+        }
+        if (any)
+            rows.append({reports.value(0).toLongLong(), values});
+    }
+    reports.finish();
     QStringList assignments;
-    for (const ResultFigures::Figure& figure : ResultFigures::all())
+    for (const ResultFigures::Figure& figure : figures)
         assignments << figure.column + QStringLiteral(" = ?");
     QSqlQuery update(db);
     update.prepare(QStringLiteral("UPDATE results SET %1 WHERE id = ?")
                        .arg(assignments.join(QStringLiteral(", "))));
-    // Read all first: SQLite cannot update rows under an open cursor on
-    // every driver version.
-    QVector<QPair<qint64, QJsonObject>> rows;
-    while (reports.next())
-        rows.append({reports.value(0).toLongLong(),
-                     QJsonDocument::fromJson(reports.value(1).toString().toUtf8()).object()});
-    reports.finish();
-    for (const auto& [id, report] : rows) {
-        for (const ResultFigures::Figure& figure : ResultFigures::all()) {
-            const std::optional<double> value = ResultFigures::valueIn(report, figure);
-            update.addBindValue(value ? QVariant(*value) : QVariant(QVariant::Double));
-        }
+    for (const auto& [id, values] : rows) {
+        for (const QVariant& value : values)
+            update.addBindValue(value);
         update.addBindValue(id);
         if (!update.exec()) {
             *error = update.lastError().text();
             return false;
         }
     }
-    return exec(db, QStringLiteral("CREATE INDEX results_serial ON results (serial, started_ms)"),
-                error) &&
-           exec(db, QStringLiteral("CREATE INDEX results_started ON results (started_ms)"), error);
+    return true;
 }
 
 // Views for a plant's own tools (Grafana, Metabase): the tests without the
 // stored report, with their start as a time, and their items with the
-// test's facts. Made again by any migration that adds a figure column.
-bool ResultSchema::createViews(QSqlDatabase& db, StoreLocation::Engine engine, QString* error)
+// test's facts. Made again by any migration that adds a figure column, with
+// the figures a store of `version` has.
+bool ResultSchema::createViews(QSqlDatabase& db, StoreLocation::Engine engine, int version,
+                               QString* error)
 {
     const QString started = engine == StoreLocation::Engine::Postgres
                                 ? QStringLiteral("to_timestamp(r.started_ms / 1000.0)")
                                 : QStringLiteral("strftime('%Y-%m-%dT%H:%M:%fZ', "
                                                  "r.started_ms / 1000.0, 'unixepoch')");
     QStringList figures;
-    for (const ResultFigures::Figure& figure : ResultFigures::all())
+    for (const ResultFigures::Figure& figure : ResultFigures::upTo(version))
         figures << QStringLiteral("r.") + figure.column;
     return exec(db, QStringLiteral("DROP VIEW IF EXISTS rotaprobe_items"), error) &&
            exec(db, QStringLiteral("DROP VIEW IF EXISTS rotaprobe_tests"), error) &&

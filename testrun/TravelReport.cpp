@@ -1,11 +1,15 @@
 #include "TravelReport.h"
 
+#include "ReportKeys.h"
+
 #include <QJsonArray>
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+using K = ReportKeys;
 
 double rounded(double value)
 {
@@ -17,42 +21,41 @@ QString fixed(double value, int decimals)
     return QString::number(value, 'f', decimals);
 }
 
-void insertWorst(QJsonObject& o, const char* name, const TravelBins::Worst& worst)
+void insertWorst(QJsonObject& o, QLatin1String key, const TravelBins::Worst& worst)
 {
     if (!worst.found)
         return;
-    const QString key = QLatin1String(name);
     o.insert(key, rounded(worst.value));
-    o.insert(key + QStringLiteral("_at_mm"), rounded(worst.atMm));
+    o.insert(K::placed(key), rounded(worst.atMm));
 }
 
 QJsonObject fitJson(const LissajousFit::Result& f)
 {
     QJsonObject o;
-    o.insert(QStringLiteral("pairs"), double(f.samples));
-    o.insert(QStringLiteral("valid"), f.valid);
+    o.insert(K::pairs, double(f.samples));
+    o.insert(K::valid, f.valid);
     if (!f.valid)
         return o;
-    o.insert(QStringLiteral("amplitude_sin_pct"), rounded(f.amplitude_sin_pct));
-    o.insert(QStringLiteral("amplitude_cos_pct"), rounded(f.amplitude_cos_pct));
-    o.insert(QStringLiteral("quality_pct"), rounded(f.quality_pct));
-    o.insert(QStringLiteral("offset_sin_pct"), rounded(f.offset_sin_pct));
-    o.insert(QStringLiteral("offset_cos_pct"), rounded(f.offset_cos_pct));
-    o.insert(QStringLiteral("amplitude_ratio"), rounded(f.amplitude_ratio));
-    o.insert(QStringLiteral("phase_deviation_deg"), rounded(f.phase_deviation_deg));
-    o.insert(QStringLiteral("interpolation_error_pct"), rounded(f.interpolation_error_pct));
+    o.insert(K::amplitudeSinPct, rounded(f.amplitude_sin_pct));
+    o.insert(K::amplitudeCosPct, rounded(f.amplitude_cos_pct));
+    o.insert(K::qualityPct, rounded(f.quality_pct));
+    o.insert(K::offsetSinPct, rounded(f.offset_sin_pct));
+    o.insert(K::offsetCosPct, rounded(f.offset_cos_pct));
+    o.insert(K::amplitudeRatio, rounded(f.amplitude_ratio));
+    o.insert(K::phaseDeviationDeg, rounded(f.phase_deviation_deg));
+    o.insert(K::interpolationErrorPct, rounded(f.interpolation_error_pct));
     return o;
 }
 
 QJsonArray harmonicsJson(const std::array<RotaryHarmonics::Harmonic, RotaryHarmonics::kHarmonics>& h,
-                         const QString& unit)
+                         QLatin1String unit)
 {
     QJsonArray out;
     for (int k = 0; k < RotaryHarmonics::kHarmonics; ++k) {
         QJsonObject o;
-        o.insert(QStringLiteral("order"), k + 1);
+        o.insert(K::order, k + 1);
         o.insert(unit, rounded(h[std::size_t(k)].magnitude));
-        o.insert(QStringLiteral("angle_deg"), rounded(h[std::size_t(k)].angleDeg));
+        o.insert(K::angleDeg, rounded(h[std::size_t(k)].angleDeg));
         out.append(o);
     }
     return out;
@@ -61,12 +64,12 @@ QJsonArray harmonicsJson(const std::array<RotaryHarmonics::Harmonic, RotaryHarmo
 QJsonObject directionJson(const ReferenceDirections::Direction& d)
 {
     QJsonObject o;
-    o.insert(QStringLiteral("marks"), d.marks);
-    o.insert(QStringLiteral("intervals"), d.intervals);
+    o.insert(K::marks, d.marks);
+    o.insert(K::intervals, d.intervals);
     if (d.intervals > 0) {
-        o.insert(QStringLiteral("min_periods"), rounded(d.minPeriods));
-        o.insert(QStringLiteral("mean_periods"), rounded(d.meanPeriods));
-        o.insert(QStringLiteral("max_periods"), rounded(d.maxPeriods));
+        o.insert(K::minPeriods, rounded(d.minPeriods));
+        o.insert(K::meanPeriods, rounded(d.meanPeriods));
+        o.insert(K::maxPeriods, rounded(d.maxPeriods));
     }
     return o;
 }
@@ -80,35 +83,35 @@ QString line(const QString& name, const QString& value)
 
 void TravelReport::insertInto(QJsonObject& report, const TravelSurvey::Result& survey)
 {
-    report.insert(QStringLiteral("travel"), travelJson(survey.travel));
-    report.insert(QStringLiteral("rotary"), rotaryJson(survey.rotary));
-    report.insert(QStringLiteral("speed"), speedJson(survey.speed));
-    QJsonObject latch = report.value(QStringLiteral("latch")).toObject();
-    latch.insert(QStringLiteral("directions"), directionsJson(survey.reference));
-    report.insert(QStringLiteral("latch"), latch);
+    report.insert(K::travel, travelJson(survey.travel));
+    report.insert(K::rotary, rotaryJson(survey.rotary));
+    report.insert(K::speed, speedJson(survey.speed));
+    QJsonObject latch = report.value(K::latch).toObject();
+    latch.insert(K::directions, directionsJson(survey.reference));
+    report.insert(K::latch, latch);
 }
 
 QJsonObject TravelReport::travelJson(const TravelBins::Result& t)
 {
     QJsonObject o;
-    o.insert(QStringLiteral("valid"), t.valid);
+    o.insert(K::valid, t.valid);
     if (!t.valid)
-        o.insert(QStringLiteral("reason"), t.reason);
-    o.insert(QStringLiteral("bin_periods"), rounded(t.binPeriods));
-    o.insert(QStringLiteral("bin_mm"), rounded(t.binMm));
-    o.insert(QStringLiteral("travel_mm"), rounded(t.travelMm));
-    o.insert(QStringLiteral("bins_spanned"), double(t.binsSpanned));
-    o.insert(QStringLiteral("bins_measured"), t.binsMeasured);
+        o.insert(K::reason, t.reason);
+    o.insert(K::binPeriods, rounded(t.binPeriods));
+    o.insert(K::binMm, rounded(t.binMm));
+    o.insert(K::travelMm, rounded(t.travelMm));
+    o.insert(K::binsSpanned, double(t.binsSpanned));
+    o.insert(K::binsMeasured, t.binsMeasured);
     if (t.valid) {
-        o.insert(QStringLiteral("amplitude_mean_pct"), rounded(t.amplitudeMeanPct));
-        o.insert(QStringLiteral("amplitude_variation_pct"), rounded(t.amplitudeVariationPct));
-        insertWorst(o, "amplitude_min_pct", t.amplitudeMin);
-        insertWorst(o, "amplitude_max_pct", t.amplitudeMax);
-        insertWorst(o, "worst_offset_pct", t.offset);
-        insertWorst(o, "worst_phase_deviation_deg", t.phase);
-        insertWorst(o, "worst_amplitude_ratio_min", t.ratioMin);
-        insertWorst(o, "worst_amplitude_ratio_max", t.ratioMax);
-        insertWorst(o, "worst_interpolation_error_pct", t.interpolation);
+        o.insert(K::amplitudeMeanPct, rounded(t.amplitudeMeanPct));
+        o.insert(K::amplitudeVariationPct, rounded(t.amplitudeVariationPct));
+        insertWorst(o, K::amplitudeMinPct, t.amplitudeMin);
+        insertWorst(o, K::amplitudeMaxPct, t.amplitudeMax);
+        insertWorst(o, K::worstOffsetPct, t.offset);
+        insertWorst(o, K::worstPhaseDeviationDeg, t.phase);
+        insertWorst(o, K::worstAmplitudeRatioMin, t.ratioMin);
+        insertWorst(o, K::worstAmplitudeRatioMax, t.ratioMax);
+        insertWorst(o, K::worstInterpolationErrorPct, t.interpolation);
     }
     // The measured bins only (the counts above tell the rest), and of a
     // very long recording every n-th, so that a stored report stays small.
@@ -119,80 +122,80 @@ QJsonObject TravelReport::travelJson(const TravelBins::Result& t)
         if (!bin.fit.valid || measured++ % step != 0)
             continue;
         QJsonObject b = fitJson(bin.fit);
-        b.insert(QStringLiteral("at_mm"), rounded(bin.centreMm));
+        b.insert(K::atMm, rounded(bin.centreMm));
         bins.append(b);
     }
-    o.insert(QStringLiteral("bins"), bins);
+    o.insert(K::bins, bins);
     if (step > 1)
-        o.insert(QStringLiteral("bins_every"), step);
+        o.insert(K::binsEvery, step);
     return o;
 }
 
 QJsonObject TravelReport::rotaryJson(const RotaryHarmonics::Result& r)
 {
     QJsonObject o;
-    o.insert(QStringLiteral("valid"), r.valid);
+    o.insert(K::valid, r.valid);
     if (!r.valid)
-        o.insert(QStringLiteral("reason"), r.reason);
+        o.insert(K::reason, r.reason);
     if (!(r.periodsPerRevolution > 0.0))
         return o;
-    o.insert(QStringLiteral("periods_per_revolution"), r.periodsPerRevolution);
-    o.insert(QStringLiteral("bins"), r.bins);
-    o.insert(QStringLiteral("bins_measured"), r.binsMeasured);
+    o.insert(K::periodsPerRevolution, r.periodsPerRevolution);
+    o.insert(K::bins, r.bins);
+    o.insert(K::binsMeasured, r.binsMeasured);
     if (!r.valid)
         return o;
-    o.insert(QStringLiteral("amplitude_mean_pct"), rounded(r.amplitudeMeanPct));
-    o.insert(QStringLiteral("eccentricity_pct"), rounded(r.eccentricityPct()));
-    o.insert(QStringLiteral("eccentricity_angle_deg"), rounded(r.amplitude[0].angleDeg));
-    o.insert(QStringLiteral("ovality_pct"), rounded(r.ovalityPct()));
-    o.insert(QStringLiteral("amplitude_harmonics"), harmonicsJson(r.amplitude, QStringLiteral("pct")));
-    o.insert(QStringLiteral("phase_harmonics"), harmonicsJson(r.phase, QStringLiteral("deg")));
+    o.insert(K::amplitudeMeanPct, rounded(r.amplitudeMeanPct));
+    o.insert(K::eccentricityPct, rounded(r.eccentricityPct()));
+    o.insert(K::eccentricityAngleDeg, rounded(r.amplitude[0].angleDeg));
+    o.insert(K::ovalityPct, rounded(r.ovalityPct()));
+    o.insert(K::amplitudeHarmonics, harmonicsJson(r.amplitude, K::pct));
+    o.insert(K::phaseHarmonics, harmonicsJson(r.phase, K::deg));
     return o;
 }
 
 QJsonObject TravelReport::speedJson(const SpeedBands::Result& s)
 {
     QJsonObject o;
-    o.insert(QStringLiteral("valid"), s.valid);
+    o.insert(K::valid, s.valid);
     if (!s.valid)
-        o.insert(QStringLiteral("reason"), s.reason);
-    o.insert(QStringLiteral("max_frequency_hz"), rounded(s.maxFrequencyHz));
-    o.insert(QStringLiteral("bands_measured"), s.bandsMeasured);
+        o.insert(K::reason, s.reason);
+    o.insert(K::maxFrequencyHz, rounded(s.maxFrequencyHz));
+    o.insert(K::bandsMeasured, s.bandsMeasured);
     if (s.valid) {
-        o.insert(QStringLiteral("max_measured_hz"), rounded(s.maxMeasuredHz));
-        o.insert(QStringLiteral("threshold_pct"), rounded(s.thresholdPct));
-        o.insert(QStringLiteral("threshold_from_profile"), s.thresholdFromProfile);
-        o.insert(QStringLiteral("within_limit_hz"), rounded(s.withinLimitHz));
-        o.insert(QStringLiteral("drop_seen"), s.dropSeen);
+        o.insert(K::maxMeasuredHz, rounded(s.maxMeasuredHz));
+        o.insert(K::thresholdPct, rounded(s.thresholdPct));
+        o.insert(K::thresholdFromProfile, s.thresholdFromProfile);
+        o.insert(K::withinLimitHz, rounded(s.withinLimitHz));
+        o.insert(K::dropSeen, s.dropSeen);
         if (s.dropSeen)
-            o.insert(QStringLiteral("drop_from_hz"), rounded(s.dropBandFromHz));
-        o.insert(QStringLiteral("amplitude_at_max_pct"), rounded(s.amplitudeAtMaxPct));
+            o.insert(K::dropFromHz, rounded(s.dropBandFromHz));
+        o.insert(K::amplitudeAtMaxPct, rounded(s.amplitudeAtMaxPct));
     }
     QJsonArray bands;
     for (const SpeedBands::Band& band : s.bands) {
         QJsonObject b = fitJson(band.fit);
-        b.insert(QStringLiteral("from_hz"), rounded(band.fromHz));
-        b.insert(QStringLiteral("to_hz"), rounded(band.toHz));
-        b.insert(QStringLiteral("min_hz"), rounded(band.minHz));
-        b.insert(QStringLiteral("max_hz"), rounded(band.maxHz));
+        b.insert(K::fromHz, rounded(band.fromHz));
+        b.insert(K::toHz, rounded(band.toHz));
+        b.insert(K::minHz, rounded(band.minHz));
+        b.insert(K::maxHz, rounded(band.maxHz));
         bands.append(b);
     }
-    o.insert(QStringLiteral("bands"), bands);
+    o.insert(K::bands, bands);
     return o;
 }
 
 QJsonObject TravelReport::directionsJson(const ReferenceDirections::Result& r)
 {
     QJsonObject o;
-    o.insert(QStringLiteral("valid"), r.valid);
+    o.insert(K::valid, r.valid);
     if (!r.valid)
-        o.insert(QStringLiteral("reason"), r.reason);
-    o.insert(QStringLiteral("forward"), directionJson(r.forward));
-    o.insert(QStringLiteral("backward"), directionJson(r.backward));
-    o.insert(QStringLiteral("matched"), r.matched);
+        o.insert(K::reason, r.reason);
+    o.insert(K::forward, directionJson(r.forward));
+    o.insert(K::backward, directionJson(r.backward));
+    o.insert(K::matched, r.matched);
     if (r.valid) {
-        o.insert(QStringLiteral("mean_difference_periods"), rounded(r.meanDifferencePeriods));
-        o.insert(QStringLiteral("difference_periods"), rounded(r.maxDifferencePeriods));
+        o.insert(K::meanDifferencePeriods, rounded(r.meanDifferencePeriods));
+        o.insert(K::differencePeriods, rounded(r.maxDifferencePeriods));
     }
     return o;
 }

@@ -321,10 +321,33 @@ void tst_Programs::recorderExitCodes()
     file.write(R"({"signal": {"phase_deviation_deg_max": 0.5}})");
     file.close();
 
-    Finished run = runRecorder({"--simulate", "--seconds", "1",
+    // The example profile's own test time: a second is too short a travel
+    // for the bins its travel items need.
+    Finished run = runRecorder({"--simulate", "--seconds", "3",
                                 "--profile", QStringLiteral(ROTAPROBE_SOURCE_DIR "/recorder/example-profile.json")});
     QVERIFY2(run.exitCode == 0, run.out.constData());
     QVERIFY(run.out.contains("Verdict: PASS"));
+    // A dirty band on the scale, set for the simulated build from the
+    // environment: the example profile's travel item finds it, the
+    // protocol's second page draws it.
+    const QString banded = dir.filePath(QStringLiteral("banded.pdf"));
+    qputenv("ROTAPROBE_SIM_TRAVEL", "sweep=0:100:25:25:1,band=40:40:20");
+    run = runRecorder({"--simulate", "--seconds", "8", "--pdf", banded,
+                       "--profile", QStringLiteral(ROTAPROBE_SOURCE_DIR "/recorder/example-profile.json")});
+    qunsetenv("ROTAPROBE_SIM_TRAVEL");
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.contains("FAIL travel.amplitude_variation_pct_max") &&
+                 run.out.contains("pass travel.worst_offset_pct_max"),
+             run.out.constData());
+#ifndef Q_OS_WIN // pdftotext is a Linux tool
+    QProcess travelText;
+    travelText.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), banded, QStringLiteral("-")});
+    QVERIFY(travelText.waitForFinished(10000));
+    const QByteArray pages = travelText.readAllStandardOutput();
+    QCOMPARE(pages.count('\f'), 2); // page one holds the eighteen items and the signal
+    QVERIFY2(pages.contains("Signal along the travel") && pages.contains("Supply current"),
+             pages.constData());
+#endif
     // The failed test's protocol says so, item by item.
     const QString pdf = dir.filePath(QStringLiteral("SN-7.pdf"));
     run = runRecorder({"--simulate", "--seconds", "1", "--profile", profile, "--pdf", pdf});

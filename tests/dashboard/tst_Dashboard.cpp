@@ -272,6 +272,9 @@ void tst_Dashboard::panelsOfHandCountedTests()
              7);
     const QJsonObject filters = get("/api/filters");
     QCOMPARE(filters.value("stations").toArray(), QJsonArray({"st-1", "st-2"}));
+    // The figures along the travel are offered and charted too (none measured here).
+    QVERIFY(filters.value("figures").toArray().contains("travel.amplitude_variation_pct"));
+    QCOMPARE(get("/api/figure?figure=speed.within_limit_hz").value("points").toArray().size(), 0);
 }
 
 void tst_Dashboard::hostileRequestsAreRefused()

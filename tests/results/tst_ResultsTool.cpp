@@ -179,13 +179,19 @@ void tst_ResultsTool::exportHasFixedColumns()
                             "signal.interpolation_error_pct,signal.interpolation_error_um,"
                             "latch.sincos.spread,latch.sincos.spread_um,latch.square.spread,"
                             "latch.square.spread_um,current_ma.min,current_ma.mean,"
-                            "current_ma.max,poll_rate"));
+                            "current_ma.max,poll_rate,travel.amplitude_variation_pct,"
+                            "travel.amplitude_min_pct,travel.amplitude_min_pct_at_mm,"
+                            "travel.worst_offset_pct,travel.worst_phase_deviation_deg,"
+                            "travel.worst_amplitude_ratio_min,travel.worst_amplitude_ratio_max,"
+                            "travel.worst_interpolation_error_pct,rotary.eccentricity_pct,"
+                            "rotary.ovality_pct,speed.within_limit_hz,speed.amplitude_at_max_pct,"
+                            "latch.directions.difference_periods"));
     // A serial a spreadsheet would run as a formula stays text; its comma stays in its cell.
     QVERIFY2(lines.at(2).startsWith(
                  QStringLiteral("%1,\"'=HYPERLINK(\"\"x\"\"),1\",2026-03-01T08:00:00.000Z,3,")
                      .arg(m_firstId)),
              qPrintable(lines.at(2)));
-    QVERIFY2(lines.at(2).endsWith(",1,-0.8,,,0.97,1.5,60,,,,,,,116,118,120,466.7"),
+    QVERIFY2(lines.at(2).endsWith(",1,-0.8,,,0.97,1.5,60,,,,,,,116,118,120,466.7,,,,,,,,,,,,,"),
              qPrintable(lines.at(2)));
 
     const QString json = m_dir.filePath(QStringLiteral("out.json"));

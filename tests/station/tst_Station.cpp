@@ -46,13 +46,19 @@ const char* const kProfile = R"({
 })";
 
 // The example profile's thirteen items, in a short test.
-const char* const kThirteenItems = R"({
+// Every item a profile can judge: 21 rows (the spread for both channels).
+const char* const kEveryItem = R"({
     "signal": {"quality_pct_min": 40, "quality_pct_max": 99.5, "offset_sin_pct_max": 3,
                "offset_cos_pct_max": 3, "amplitude_ratio_min": 0.9, "amplitude_ratio_max": 1.1,
                "phase_deviation_deg_max": 3, "interpolation_error_pct_max": 1.5},
-    "latch": {"spread_max_periods": 1},
+    "latch": {"spread_max_periods": 1, "direction_difference_max_periods": 0.5},
     "current_ma": {"min": 50, "max": 250},
     "lines": {"missing_max": 0},
+    "travel": {"amplitude_variation_pct_max": 10, "worst_offset_pct_max": 3,
+               "worst_phase_deviation_deg_max": 3, "worst_amplitude_ratio_min": 0.9,
+               "worst_amplitude_ratio_max": 1.1},
+    "rotary": {"eccentricity_pct_max": 3},
+    "speed": {"min_frequency_hz": 100},
     "test": {"duration_s": 1, "power_on": true}
 })";
 
@@ -306,7 +312,8 @@ void tst_Station::goodUnitPassesOffsetUnitFails()
 // The tester goes mid-test: aborted, stored so, reported; once it is back
 // nothing switches its supply on until the next unit is scanned.
 // From the test's first figures to its verdict the items table keeps its
-// size and its columns, every item in view without a scroll bar: the
+// size and its columns, every item (a profile with all of them, along the
+// travel and over speed too) in view without a scroll bar: the
 // protocol's line and the figures coming take no room from it. In Chinese,
 // whose lines are the taller ones.
 void tst_Station::itemsStayInPlaceFromTestToVerdict()
@@ -318,7 +325,7 @@ void tst_Station::itemsStayInPlaceFromTestToVerdict()
     {
         QFile profile(path("line.json"));
         QVERIFY(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        profile.write(kThirteenItems);
+        profile.write(kEveryItem);
     }
     QVERIFY(QDir().mkpath(path("protocols"))); // no message about it before the verdict
     build();
@@ -326,7 +333,7 @@ void tst_Station::itemsStayInPlaceFromTestToVerdict()
     QTableWidget* items = m_window->itemTable();
     scan(QStringLiteral("SN-3001"));
     QTRY_VERIFY(m_station->phase() == TestSequence::Phase::Recording);
-    QTRY_COMPARE(items->rowCount(), 13);
+    QTRY_COMPARE(items->rowCount(), 21);
     QTest::qWait(300);
     const QSize during = items->size();
     const int itemColumn = items->columnWidth(0);
@@ -336,7 +343,7 @@ void tst_Station::itemsStayInPlaceFromTestToVerdict()
     QCOMPARE(items->size(), during);
     QCOMPARE(items->columnWidth(0), itemColumn);
     QVERIFY(!items->verticalScrollBar()->isVisible());
-    QVERIFY(items->visualItemRect(items->item(12, 0)).bottom() < items->viewport()->height());
+    QVERIFY(items->visualItemRect(items->item(20, 0)).bottom() < items->viewport()->height());
 }
 
 void tst_Station::unplugMidTestAbortsAndSwitchesNothingOn()

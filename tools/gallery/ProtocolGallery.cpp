@@ -104,7 +104,7 @@ TestProtocol sample(TestProtocol::Verdict verdict)
                item("latch.spread_max_periods", 1, 1, true),
                item("current_ma.min", 112.5, 50, false), item("current_ma.max", 112.5, 250, true)};
     if (verdict == TestProtocol::Verdict::Fail)
-        p.reason = QStringLiteral("2 of 10 items failed");
+        p.reason = QStringLiteral("4 of 15 items failed");
     if (verdict == TestProtocol::Verdict::Aborted)
         p.reason = QStringLiteral("Aborted: the tester was unplugged; the encoder supply was switched off.");
     TestProtocol::Latch latch;

@@ -38,7 +38,8 @@ void runUntil(Done done, int ms = 15000)
     Gallery::run(ms, done);
 }
 
-// The example profile's thirteen items (recorder/example-profile.json).
+// The example profile's eighteen items (recorder/example-profile.json),
+// bins of two periods for the short sweep of a two-second test.
 const char* const kProfile = R"({
     "signal": {"quality_pct_min": 40, "quality_pct_max": 99.5, "offset_sin_pct_max": 3, "offset_cos_pct_max": 3,
                "amplitude_ratio_min": 0.9, "amplitude_ratio_max": 1.1,
@@ -46,7 +47,9 @@ const char* const kProfile = R"({
     "latch": {"spread_max_periods": 1},
     "current_ma": {"min": 50, "max": 250},
     "lines": {"missing_max": 0},
-    "travel": {"bin_periods": 2, "amplitude_variation_pct_max": 10},
+    "travel": {"bin_periods": 2, "amplitude_variation_pct_max": 10, "worst_offset_pct_max": 3,
+               "worst_phase_deviation_deg_max": 3, "worst_amplitude_ratio_min": 0.9,
+               "worst_amplitude_ratio_max": 1.1},
     "test": {"duration_s": 2, "power_on": true, "retests_max": 1}
 })";
 
