@@ -14,6 +14,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -176,39 +177,42 @@ std::optional<QJsonObject> DashboardData::tiles(const DashboardRequest& request,
 
 std::optional<QJsonObject> DashboardData::yield(const DashboardRequest& request, QString* error)
 {
-    const auto all = m_store.yield(request.filter, ResultYield::Grouping::Day, error);
-    if (!all)
-        return std::nullopt;
-    QJsonArray days;
-    for (const YieldFigures& day : *all) {
-        QJsonObject entry = yieldJson(day);
-        entry.insert(QStringLiteral("day"), day.group);
-        days.append(entry);
-    }
-    // Per station: a series of days each.
-    const auto stations = distinct(request.filter, QStringLiteral("station"), kStations, error);
+    const auto byStation = m_store.yieldByStationAndDay(request.filter, error);
+    const auto stations =
+        byStation ? distinct(request.filter, QStringLiteral("station"), kStations, error)
+                  : std::nullopt;
     if (!stations)
         return std::nullopt;
-    QJsonArray series;
-    for (const QString& station : *stations) {
-        ResultFilter one = request.filter;
-        one.station = station;
-        const auto perDay = m_store.yield(one, ResultYield::Grouping::Day, error);
-        if (!perDay)
-            return std::nullopt;
-        QJsonArray points;
-        for (const YieldFigures& day : *perDay) {
+    // All stations: their days added up (a unit belongs to one station).
+    std::map<QString, YieldFigures> all;
+    for (const auto& [station, days] : *byStation)
+        for (const YieldFigures& day : days)
+            all[day.group].add(day);
+    const auto daysJson = [](const auto& days) {
+        QJsonArray array;
+        for (const YieldFigures& day : days) {
             QJsonObject entry = yieldJson(day);
             entry.insert(QStringLiteral("day"), day.group);
-            points.append(entry);
+            array.append(entry);
         }
-        series.append(QJsonObject{{QStringLiteral("station"), station},
-                                  {QStringLiteral("days"), points}});
-    }
+        return array;
+    };
+    QVector<YieldFigures> days;
     YieldFigures total;
-    for (const YieldFigures& day : *all)
+    for (auto& [name, day] : all) {
+        day.group = name;
+        days.append(day);
         total.add(day);
-    return QJsonObject{{QStringLiteral("days"), days},
+    }
+    QJsonArray series;
+    for (const QString& station : *stations) {
+        const auto found = byStation->find(station);
+        series.append(QJsonObject{
+            {QStringLiteral("station"), station},
+            {QStringLiteral("days"), daysJson(found == byStation->end() ? QVector<YieldFigures>()
+                                                                        : found->second)}});
+    }
+    return QJsonObject{{QStringLiteral("days"), daysJson(days)},
                        {QStringLiteral("stations"), series},
                        {QStringLiteral("total"), yieldJson(total)}};
 }

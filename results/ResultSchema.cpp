@@ -2,6 +2,7 @@
 
 #include "AttemptNumbers.h"
 #include "ResultFigures.h"
+#include "UnitSummary.h"
 
 #include <QJsonDocument>
 #include <QSqlError>
@@ -98,6 +99,11 @@ bool ResultSchema::migrate(QSqlDatabase& db, StoreLocation::Engine engine, QStri
                   error))
             return fail();
         current = 3;
+    }
+    if (current >= 3 && current < 5 && target >= 5) {
+        if (!addLineSummaries(db, error))
+            return fail();
+        current = 5;
     }
     if (!exec(db, QStringLiteral("DELETE FROM schema_version"), error))
         return fail();
@@ -229,5 +235,20 @@ bool ResultSchema::createViews(QSqlDatabase& db, StoreLocation::Engine engine, Q
                                "i.measured, i.value, i.pass "
                                "FROM items i JOIN results r ON r.id = i.result_id")
                     .arg(started),
+                error);
+}
+
+// Version 5: what the line dashboard reads at a million tests: each unit's
+// yield (UnitSummary), and the failed and aborted tests by their start.
+bool ResultSchema::addLineSummaries(QSqlDatabase& db, QString* error)
+{
+    return UnitSummary::create(db, error) &&
+           exec(db,
+                QStringLiteral("CREATE INDEX results_failed ON results (started_ms) "
+                               "WHERE verdict = 'fail'"),
+                error) &&
+           exec(db,
+                QStringLiteral("CREATE INDEX results_aborted ON results (started_ms) "
+                               "WHERE verdict = 'aborted'"),
                 error);
 }

@@ -15,6 +15,8 @@
 //   3  each test's attempt numbers per serial (AttemptNumbers), filled for
 //      the stored tests; the views rotaprobe_tests and rotaprobe_items; an
 //      index on (station, start)
+//   5  the line dashboard's summary: a row per unit (UnitSummary), indexes
+//      of the failed and the aborted tests by start
 // A migration runs in one transaction under a lock (an advisory lock on
 // PostgreSQL, the write lock on SQLite), so stations that open a new or old
 // store at once migrate it once.
@@ -23,7 +25,7 @@ class ResultSchema
     Q_DECLARE_TR_FUNCTIONS(ResultSchema)
 
 public:
-    static constexpr int kCurrentVersion = 3;
+    static constexpr int kCurrentVersion = 5;
 
     // Brings the store to `target` (at most kCurrentVersion). A store newer
     // than this program is refused. On error returns false and sets `error`.
@@ -40,6 +42,7 @@ public:
 private:
     static bool createVersion1(QSqlDatabase& db, StoreLocation::Engine engine, QString* error);
     static bool addFigureColumns(QSqlDatabase& db, QString* error);
+    static bool addLineSummaries(QSqlDatabase& db, QString* error);
     static bool createViews(QSqlDatabase& db, StoreLocation::Engine engine, QString* error);
     static bool exec(QSqlDatabase& db, const QString& sql, QString* error);
 };

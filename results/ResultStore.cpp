@@ -3,6 +3,7 @@
 #include "AttemptNumbers.h"
 #include "ResultSchema.h"
 #include "ToleranceProfile.h"
+#include "UnitSummary.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -286,9 +287,10 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
     }
     *id = q.value(0).toLongLong();
     q.finish();
+    const bool judged = result.verdict != QLatin1String("aborted");
     if (!AttemptNumbers::assign(m_connection->db(), *id, result.serial,
-                                result.startedAt.toMSecsSinceEpoch(),
-                                result.verdict != QLatin1String("aborted"), error))
+                                result.startedAt.toMSecsSinceEpoch(), judged, error) ||
+        (judged && !UnitSummary::update(m_connection->db(), result.serial, error)))
         return false;
     if (result.items.isEmpty())
         return true;
@@ -608,6 +610,14 @@ std::optional<QVector<YieldFigures>> ResultStore::yield(const ResultFilter& filt
     if (!connect(false, error))
         return std::nullopt;
     return ResultYield::query(m_connection->db(), filter, by, error);
+}
+
+std::optional<std::map<QString, QVector<YieldFigures>>>
+ResultStore::yieldByStationAndDay(const ResultFilter& filter, QString* error)
+{
+    if (!connect(false, error))
+        return std::nullopt;
+    return ResultYield::queryByStationAndDay(m_connection->db(), filter, error);
 }
 
 bool ResultStore::read(const std::function<bool(QSqlDatabase&, QString*)>& query, QString* error)
