@@ -107,10 +107,13 @@ void ResultStore::disconnect()
 
 bool ResultStore::connect(bool create, QString* error)
 {
-    if (m_connection && m_connection->db().isOpen())
+    const bool postgres = m_location.engine == StoreLocation::Engine::Postgres;
+    // A SQLite file moved away or deleted would still be read, and written,
+    // through the open connection: its path is opened again.
+    if (m_connection && m_connection->db().isOpen() &&
+        (postgres || QFileInfo::exists(m_location.filePath)))
         return true;
     disconnect();
-    const bool postgres = m_location.engine == StoreLocation::Engine::Postgres;
     if (!postgres) {
         const QFileInfo file(m_location.filePath);
         if (!create && !file.exists()) {
