@@ -44,16 +44,16 @@ static void registerResources()
 // One pool thread's store and the panels read through it.
 struct DashboardServer::Reader
 {
-    explicit Reader(const StoreLocation& location)
-        : store(location, StoreLocation::defaultSpoolPath()), data(store)
+    Reader(const StoreLocation& location, qint64 idleMs)
+        : store(location, StoreLocation::defaultSpoolPath()), data(store, idleMs)
     {
     }
     ResultStore store;
     DashboardData data;
 };
 
-DashboardServer::DashboardServer(const StoreLocation& location)
-    : m_location(location), m_server(std::make_unique<httplib::Server>())
+DashboardServer::DashboardServer(const StoreLocation& location, qint64 idleMs)
+    : m_location(location), m_idleMs(idleMs), m_server(std::make_unique<httplib::Server>())
 {
     registerResources();
     m_server->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
@@ -101,7 +101,7 @@ DashboardServer::Reader& DashboardServer::reader()
     const std::lock_guard<std::mutex> lock(m_lock);
     std::unique_ptr<Reader>& reader = m_stores[std::this_thread::get_id()];
     if (!reader)
-        reader = std::make_unique<Reader>(m_location);
+        reader = std::make_unique<Reader>(m_location, m_idleMs);
     return *reader;
 }
 

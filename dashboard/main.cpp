@@ -45,7 +45,7 @@ int main(int argc, char* argv[])
         err << QCoreApplication::translate("main", "Bad --db: %1").arg(error) << '\n';
         return 2;
     }
-    DashboardServer server(*location);
+    DashboardServer server(*location, qint64(options->idleMinutes) * 60 * 1000);
     if (!server.bind(options->host, options->port, &error)) {
         err << error << '\n';
         return 2;

@@ -168,10 +168,10 @@ std::optional<QJsonObject> DashboardData::tiles(const DashboardRequest& request,
             {QStringLiteral("last_verdict"), text(lastVerdict)},
             {QStringLiteral("today_tests"), todayTests},
             {QStringLiteral("today_first_pass_yield"), optional(yield->first().firstPassYield())},
-            {QStringLiteral("idle"), lastMs == 0 || nowMs - lastMs > kIdleMs}});
+            {QStringLiteral("idle"), lastMs == 0 || nowMs - lastMs > m_idleMs}});
     }
     return QJsonObject{{QStringLiteral("now"), utc(nowMs)},
-                       {QStringLiteral("idle_after_s"), kIdleMs / 1000},
+                       {QStringLiteral("idle_after_s"), m_idleMs / 1000},
                        {QStringLiteral("stations"), tiles}};
 }
 

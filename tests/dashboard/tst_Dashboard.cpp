@@ -3,6 +3,7 @@
 // skipped without it): each panel's JSON against hand-counted tests,
 // hostile requests refused, a store out of reach answered with 503 and
 // served again once it is back.
+#include "DashboardOptions.h"
 #include "DashboardServer.h"
 #include "ResultSpool.h"
 #include "ResultStore.h"
@@ -53,6 +54,7 @@ private slots:
     void panelsOfHandCountedTests_data() { engines(); }
     void panelsOfHandCountedTests();
     void hostileRequestsAreRefused();
+    void commandLine();
     void storeOutOfReachAnswers503AndRecovers_data() { engines(); }
     void storeOutOfReachAnswers503AndRecovers();
     void serverEndingTheConnectionsIsRecovered_data()
@@ -66,7 +68,8 @@ private:
     static void engines();
     StoreLocation location();
     void fill(const StoreLocation& where);
-    void serve(const StoreLocation& where);
+    void serve(const StoreLocation& where, qint64 idleMs = DashboardData::kIdleMs);
+    void stopServing();
     QJsonObject get(const std::string& path, int expected = 200);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -90,7 +93,7 @@ void tst_Dashboard::init()
     m_database.clear();
 }
 
-void tst_Dashboard::cleanup()
+void tst_Dashboard::stopServing()
 {
     m_client.reset();
     if (m_server) {
@@ -98,6 +101,11 @@ void tst_Dashboard::cleanup()
         m_thread.join();
         m_server.reset();
     }
+}
+
+void tst_Dashboard::cleanup()
+{
+    stopServing();
     if (m_database.isEmpty())
         return;
     SqlConnection connection(QStringLiteral("QPSQL"));
@@ -170,9 +178,9 @@ void tst_Dashboard::fill(const StoreLocation& where)
     QCOMPARE(late.deliverSpool(&error), 1);
 }
 
-void tst_Dashboard::serve(const StoreLocation& where)
+void tst_Dashboard::serve(const StoreLocation& where, qint64 idleMs)
 {
-    m_server = std::make_unique<DashboardServer>(where);
+    m_server = std::make_unique<DashboardServer>(where, idleMs);
     QString error;
     QVERIFY2(m_server->bind(QStringLiteral("127.0.0.1"), 0, &error), qPrintable(error));
     m_thread = std::thread([this] { m_server->run(); });
@@ -272,6 +280,44 @@ void tst_Dashboard::panelsOfHandCountedTests()
              7);
     const QJsonObject filters = get("/api/filters");
     QCOMPARE(filters.value("stations").toArray(), QJsonArray({"st-1", "st-2"}));
+
+    // Idle after three days without a test: neither station is.
+    stopServing();
+    serve(where, 3 * 24 * 3600 * 1000LL);
+    const QJsonObject patient = get("/api/tiles");
+    QCOMPARE(patient.value("idle_after_s").toInt(), 3 * 24 * 3600);
+    for (const QJsonValue& tile : patient.value("stations").toArray())
+        QCOMPARE(tile.toObject().value("idle").toBool(), false);
+}
+
+// rotaprobe-dashboard's options: the defaults, --listen's forms, --idle's
+// minutes, and what is refused.
+void tst_Dashboard::commandLine()
+{
+    QString error;
+    const auto defaults = DashboardOptions::parse({}, &error);
+    QVERIFY(defaults);
+    QCOMPARE(defaults->host, QStringLiteral("127.0.0.1"));
+    QCOMPARE(defaults->port, 8470);
+    QCOMPARE(defaults->idleMinutes, 15);
+    const auto given = DashboardOptions::parse(
+        {"--listen", "[::1]:9000", "--idle=5", "--db", "postgresql://line@db/rotaprobe"}, &error);
+    QVERIFY2(given, qPrintable(error));
+    QCOMPARE(given->host, QStringLiteral("::1"));
+    QCOMPARE(given->port, 9000);
+    QCOMPARE(given->idleMinutes, 5);
+    QCOMPARE(given->db, QStringLiteral("postgresql://line@db/rotaprobe"));
+    QCOMPARE(DashboardOptions::parse({"--idle", "1440"}, &error)->idleMinutes, 1440);
+    for (const QStringList& bad : {QStringList{"--idle", "0"}, QStringList{"--idle=1441"},
+                                   QStringList{"--idle", "ten"}, QStringList{"--idle"},
+                                   QStringList{"--listen", "::1:8470"},
+                                   QStringList{"--listen", "127.0.0.1:0"},
+                                   QStringList{"--colour"}}) {
+        error.clear();
+        QVERIFY2(!DashboardOptions::parse(bad, &error), qPrintable(bad.join(' ')));
+        QVERIFY(!error.isEmpty());
+    }
+    QVERIFY(DashboardOptions::helpText().contains(QLatin1String("--idle MINUTES")));
 }
 
 void tst_Dashboard::hostileRequestsAreRefused()
