@@ -1,6 +1,7 @@
 #include "DashboardData.h"
 
 #include "Capability.h"
+#include "DaySummary.h"
 #include "ControlChart.h"
 #include "Histogram.h"
 #include "ProtocolFileName.h"
@@ -81,14 +82,18 @@ std::optional<QStringList> DashboardData::distinct(const ResultFilter& filter,
                                                    const QString& column, int cap, QString* error)
 {
     QStringList values;
+    // From the tests per day where it can tell (whole days, no serial).
+    QVariantList bound;
+    const std::optional<QString> summary = DaySummary::distinct(filter, column, cap, &bound);
+    const QString sql = summary ? *summary
+                                : QStringLiteral("SELECT DISTINCT %1 FROM results%2 ORDER BY %1 "
+                                                 "LIMIT %3")
+                                      .arg(column, filter.whereClause())
+                                      .arg(cap);
     const bool ok = m_store.read(
         [&](QSqlDatabase& db, QString* e) {
             QSqlQuery q(db);
-            if (!prepared(q,
-                          QStringLiteral("SELECT DISTINCT %1 FROM results%2 ORDER BY %1 LIMIT %3")
-                              .arg(column, filter.whereClause())
-                              .arg(cap),
-                          filter.values(), e))
+            if (!prepared(q, sql, summary ? bound : filter.values(), e))
                 return false;
             while (q.next())
                 if (!q.value(0).isNull())

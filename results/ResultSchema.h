@@ -15,8 +15,9 @@
 //   3  each test's attempt numbers per serial (AttemptNumbers), filled for
 //      the stored tests; the views rotaprobe_tests and rotaprobe_items; an
 //      index on (station, start)
-//   5  the line dashboard's summary: a row per unit (UnitSummary), indexes
-//      of the failed and the aborted tests by start
+//   5  the line dashboard's summaries: a row per unit (UnitSummary), tests
+//      per day and station (DaySummary); indexes of the failed and the
+//      aborted tests by start
 // A migration runs in one transaction under a lock (an advisory lock on
 // PostgreSQL, the write lock on SQLite), so stations that open a new or old
 // store at once migrate it once.
@@ -43,6 +44,7 @@ private:
     static bool createVersion1(QSqlDatabase& db, StoreLocation::Engine engine, QString* error);
     static bool addFigureColumns(QSqlDatabase& db, QString* error);
     static bool addLineSummaries(QSqlDatabase& db, QString* error);
+    static void settleLineSummaries(QSqlDatabase& db);
     static bool createViews(QSqlDatabase& db, StoreLocation::Engine engine, QString* error);
     static bool exec(QSqlDatabase& db, const QString& sql, QString* error);
 };

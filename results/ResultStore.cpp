@@ -1,6 +1,7 @@
 #include "ResultStore.h"
 
 #include "AttemptNumbers.h"
+#include "DaySummary.h"
 #include "ResultSchema.h"
 #include "ToleranceProfile.h"
 #include "UnitSummary.h"
@@ -158,8 +159,13 @@ bool ResultStore::connect(bool create, QString* error)
     }
     // The server's notices ("already exists, skipping") would reach the
     // user's terminal through libpq.
-    if (postgres)
+    // The queries here are short: compiling one (PostgreSQL's JIT, on for
+    // costly plans such as a month's yield at a million tests) took longer
+    // than running it. A server without JIT refuses the setting; no harm.
+    if (postgres) {
         QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning"));
+        QSqlQuery(db).exec(QStringLiteral("SET jit = off"));
+    }
     QString schemaError;
     if (!ResultSchema::migrate(db, m_location.engine, &schemaError)) {
         *error = tr("The results store %1 cannot be used: %2")
@@ -293,7 +299,9 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
     const bool judged = result.verdict != QLatin1String("aborted");
     if (!AttemptNumbers::assign(m_connection->db(), *id, result.serial,
                                 result.startedAt.toMSecsSinceEpoch(), judged, error) ||
-        (judged && !UnitSummary::update(m_connection->db(), result.serial, error)))
+        (judged && !UnitSummary::update(m_connection->db(), result.serial, error)) ||
+        !DaySummary::add(m_connection->db(), result.startedAt.toMSecsSinceEpoch(),
+                         result.station, result.profileName, result.operatorName, error))
         return false;
     if (result.items.isEmpty())
         return true;

@@ -17,6 +17,13 @@ QString withCondition(const QString& where, const QString& condition)
                            : where + QStringLiteral(" AND ") + condition;
 }
 
+// The UTC day's number of a time as the store counts it (integer
+// division, as in SQL): it grows with the time, so the filter's ends bound it.
+qint64 dayOf(qint64 ms)
+{
+    return ms / kDayMs;
+}
+
 } // namespace
 
 std::optional<ResultYield::Grouping> ResultYield::parseGrouping(const QString& text,
@@ -64,17 +71,36 @@ bool ResultYield::count(QSqlDatabase& db, const ResultFilter& filter, Grouping o
 {
     ResultFilter tests = filter;
     tests.verdict.clear();
-    const auto keys = [&](const QString& table) {
-        return groupKey(outer, table) + QStringLiteral(", ") + groupKey(inner, table);
+    // A unit's row has its day's number as a column of its own.
+    const auto key = [](Grouping g, const QString& table) {
+        return g == Grouping::Day && table == QLatin1String("u") ? QStringLiteral("u.day")
+                                                                 : groupKey(g, table);
     };
-    // PostgreSQL groups by no constant.
+    const auto keys = [&](const QString& table) {
+        return key(outer, table) + QStringLiteral(", ") + key(inner, table);
+    };
+    // Days first, in the order of the units' index. PostgreSQL groups by no
+    // constant.
     const auto grouped = [&](const QString& table) {
         QStringList by;
         for (const Grouping g : {outer, inner})
-            if (g != Grouping::All)
-                by << groupKey(g, table);
+            if (g == Grouping::Day)
+                by.prepend(key(g, table));
+            else if (g != Grouping::All)
+                by << key(g, table);
         return by.isEmpty() ? QString() : QStringLiteral(" GROUP BY ") + by.join(QLatin1String(", "));
     };
+    // The days the filter's ends imply, for the units' index.
+    QString where = tests.whereClause(QStringLiteral("u"));
+    QVariantList dayBounds;
+    if (tests.sinceMs) {
+        where = withCondition(where, QStringLiteral("u.day >= ?"));
+        dayBounds << dayOf(*tests.sinceMs);
+    }
+    if (tests.beforeMs) {
+        where = withCondition(where, QStringLiteral("u.day <= ?"));
+        dayBounds << dayOf(*tests.beforeMs - 1);
+    }
     // A unit's final verdict and judged tests from its row, unless it was
     // tested again after the filter's end: then from its latest judged
     // test started before it.
@@ -95,9 +121,9 @@ bool ResultYield::count(QSqlDatabase& db, const ResultFilter& filter, Grouping o
     units.setForwardOnly(true);
     units.prepare(QStringLiteral("SELECT %1, COUNT(*), SUM(u.first_pass), SUM(%2), SUM(%3) "
                                  "FROM units u%4%5")
-                      .arg(keys(QStringLiteral("u")), finalPass, judged,
-                           tests.whereClause(QStringLiteral("u")), grouped(QStringLiteral("u"))));
-    for (const QVariant& value : values + tests.values())
+                      .arg(keys(QStringLiteral("u")), finalPass, judged, where,
+                           grouped(QStringLiteral("u"))));
+    for (const QVariant& value : values + tests.values() + dayBounds)
         units.addBindValue(value);
     if (!units.exec()) {
         *error = units.lastError().text().trimmed();

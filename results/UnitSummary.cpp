@@ -9,9 +9,10 @@ namespace {
 // Each unit's row from its tests: the judged test numbered 1 and the one
 // with the highest judged number; `%1` further narrows the units.
 const char* const kCount =
-    "INSERT INTO units (serial, started_ms, station, profile_name, operator, first_pass,"
+    "INSERT INTO units (serial, started_ms, day, station, profile_name, operator, first_pass,"
     " latest_ms, latest_pass, judged)"
-    " SELECT f.serial, f.started_ms, f.station, f.profile_name, f.operator,"
+    " SELECT f.serial, f.started_ms, f.started_ms / 86400000, f.station, f.profile_name,"
+    " f.operator,"
     " CASE WHEN f.verdict = 'pass' THEN 1 ELSE 0 END, l.started_ms,"
     " CASE WHEN l.verdict = 'pass' THEN 1 ELSE 0 END, l.judged_attempt"
     " FROM results f JOIN results l ON l.serial = f.serial AND l.judged_attempt ="
@@ -45,6 +46,7 @@ bool UnitSummary::create(QSqlDatabase& db, QString* error)
                QStringLiteral("CREATE TABLE units ("
                               " serial TEXT PRIMARY KEY,"
                               " started_ms BIGINT NOT NULL,"
+                              " day BIGINT NOT NULL,"
                               " station TEXT NOT NULL,"
                               " profile_name TEXT,"
                               " operator TEXT,"
@@ -54,11 +56,13 @@ bool UnitSummary::create(QSqlDatabase& db, QString* error)
                               " judged INTEGER NOT NULL)"),
                error) &&
            run(db, QLatin1String(kCount).arg(QStringLiteral(" ORDER BY f.started_ms")), error) &&
-           // The yield's usual question (a range of days, all stations or
-           // one) answered from the index alone.
+           // The yield's questions answered from the index alone, in the
+           // order of their groups (days, then stations): SQLite sorts
+           // nothing.
            run(db,
-               QStringLiteral("CREATE INDEX units_started ON units (started_ms, station, "
-                              "first_pass, latest_ms, latest_pass, judged)"),
+               QStringLiteral("CREATE INDEX units_day ON units (day, station, started_ms, "
+                              "profile_name, operator, first_pass, latest_ms, latest_pass, "
+                              "judged, serial)"),
                error);
 }
 

@@ -4,7 +4,8 @@
 #include <QString>
 
 // One row per unit (serial) in the table `units`, for the yield: its first
-// judged test (start, station, profile, operator, whether it passed), its
+// judged test (start and its UTC day's number, station, profile, operator,
+// whether it passed), its
 // latest judged test (start, whether it passed) and how many judged tests
 // it has. The yield reads a unit's row instead of looking up its tests.
 //
@@ -17,7 +18,7 @@ class UnitSummary
 {
 public:
     // Schema version 5: the table, filled from the stored tests, and its
-    // index by the first judged test's start.
+    // index by the first judged test's day and station.
     static bool create(QSqlDatabase& db, QString* error);
 
     // After the test of `serial` was numbered (AttemptNumbers::assign), in

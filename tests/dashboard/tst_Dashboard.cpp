@@ -273,7 +273,14 @@ void tst_Dashboard::panelsOfHandCountedTests()
     QCOMPARE(figure.value("histogram").toObject().value("counts").toArray().size(), 20);
 
     // A filter in the address changes the counts.
-    QCOMPARE(get("/api/yield?station=st-2").value("total").toObject().value("units").toInt(), 2);
+    const QJsonObject station2 = get("/api/yield?station=st-2");
+    QCOMPARE(station2.value("total").toObject().value("units").toInt(), 2);
+    QCOMPARE(station2.value("stations").toArray().size(), 1);
+    QCOMPARE(get("/api/tiles?station=st-2").value("stations").toArray().size(), 1);
+    // Yesterday alone: both stations tested; today only st-1.
+    const QString today = dayAt(0, 0).date().toString(Qt::ISODate);
+    QCOMPARE(get(("/api/filters?since=" + today).toStdString()).value("stations").toArray(),
+             QJsonArray({"st-1"}));
     QCOMPARE(get("/api/latest?serial=A").value("tests").toArray().size(), 3);
     const QString yesterday = dayAt(1, 0).date().toString(Qt::ISODate);
     QCOMPARE(get(("/api/latest?until=" + yesterday).toStdString()).value("tests").toArray().size(),

@@ -84,6 +84,9 @@ private:
     // latest judged test (start, verdict), judged tests.
     QStringList unitRows(const StoreLocation& location);
     QStringList unitsFromScratch(const StoreLocation& location);
+    // The tests per day, station, profile and operator: stored, and counted here.
+    QStringList dayRows(const StoreLocation& location);
+    QStringList daysFromScratch(const StoreLocation& location);
     // The hand-counted history; D's first test arrives late from the spool.
     void storeHistory(ResultStore& store);
 
@@ -227,6 +230,38 @@ QStringList tst_ResultsYield::unitsFromScratch(const StoreLocation& location)
                     .arg(serial, unit.firstMs, unit.station, unit.firstVerdict, unit.latestMs,
                          unit.latestVerdict)
                     .arg(unit.judged);
+    return rows;
+}
+
+QStringList tst_ResultsYield::dayRows(const StoreLocation& location)
+{
+    const auto connection = connectDirectly(location);
+    QSqlQuery q(connection->db());
+    if (!q.exec(QStringLiteral("SELECT day, station, profile_name, operator, tests "
+                               "FROM station_days ORDER BY day, station, profile_name, operator")))
+        return {q.lastError().text()};
+    QStringList rows;
+    while (q.next())
+        rows << QStringLiteral("%1 %2 %3 %4: %5")
+                    .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                         q.value(3).toString(), q.value(4).toString());
+    return rows;
+}
+
+QStringList tst_ResultsYield::daysFromScratch(const StoreLocation& location)
+{
+    const auto connection = connectDirectly(location);
+    QSqlQuery q(connection->db());
+    if (!q.exec(QStringLiteral("SELECT started_ms, station, profile_name, operator FROM results")))
+        return {q.lastError().text()};
+    std::map<QString, int> days;
+    while (q.next())
+        ++days[QStringLiteral("%1 %2 %3 %4")
+                   .arg(q.value(0).toLongLong() / (24 * 3600 * 1000))
+                   .arg(q.value(1).toString(), q.value(2).toString(), q.value(3).toString())];
+    QStringList rows;
+    for (const auto& [day, tests] : days)
+        rows << QStringLiteral("%1: %2").arg(day).arg(tests);
     return rows;
 }
 
@@ -410,6 +445,9 @@ void tst_ResultsYield::unitRowsAgreeWithACountFromScratch()
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(unitRows(where), unitsFromScratch(where));
     QVERIFY(unitRows(where) != counted);
+    // The tests per day and station: every one counted, the late ones too.
+    QCOMPARE(dayRows(where).size(), 5); // days 1 (st-1, st-2, st-3), 2 and 3 (st-1)
+    QCOMPARE(dayRows(where), daysFromScratch(where));
 }
 
 // A store of the version before the numbers: its tests are numbered in
@@ -451,6 +489,7 @@ void tst_ResultsYield::migrationNumbersTheStoredTests()
     // Each unit's row too.
     QCOMPARE(unitRows(where), QStringList({"X first 200 st fail, latest 5000 pass, 3 judged",
                                            "Y first 100 st fail, latest 100 pass, 2 judged"}));
+    QCOMPARE(dayRows(where), QStringList{"0 st  : 6"});
     {
         const auto connection = connectDirectly(where);
         QCOMPARE(ResultSchema::version(connection->db()), ResultSchema::kCurrentVersion);
@@ -460,6 +499,7 @@ void tst_ResultsYield::migrationNumbersTheStoredTests()
              ResultStore::Outcome::Stored);
     QCOMPARE(attempts(where).at(4), QStringLiteral("X:5/4"));
     QCOMPARE(unitRows(where), unitsFromScratch(where));
+    QCOMPARE(dayRows(where), daysFromScratch(where));
 }
 
 // The views a plant's dashboard tool reads: a test with its start as a
