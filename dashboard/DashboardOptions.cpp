@@ -38,6 +38,10 @@ std::optional<DashboardOptions> DashboardOptions::parse(const QStringList& argum
             options.help = true;
             continue;
         }
+        if (name == QLatin1String("--open") && equals < 0) {
+            options.open = true;
+            continue;
+        }
         if (name == QLatin1String("--version")) {
             options.version = true;
             continue;
@@ -80,7 +84,7 @@ std::optional<DashboardOptions> DashboardOptions::parse(const QStringList& argum
 QString DashboardOptions::helpText()
 {
     return tr("Usage: rotaprobe-dashboard [--db LOCATION] [--listen ADDRESS:PORT] "
-              "[--idle MINUTES]\n"
+              "[--idle MINUTES] [--open]\n"
               "Serves the line dashboard (read-only) from the results history.\n"
               "\n"
               "  --db LOCATION          a SQLite file (default "
@@ -90,5 +94,8 @@ QString DashboardOptions::helpText()
               "                         0.0.0.0:8470 for every network\n"
               "  --idle MINUTES         a station's tile reads \"idle\" after this long\n"
               "                         without a stored test (default 15)\n"
+              "  --open                 show the page in the browser too; when a\n"
+              "                         dashboard answers on the address already,\n"
+              "                         only that\n"
               "  -h, --help, --version\n");
 }

@@ -3,6 +3,7 @@
 // skipped without it): each panel's JSON against hand-counted tests,
 // hostile requests refused, a store out of reach answered with 503 and
 // served again once it is back.
+#include "DashboardLauncher.h"
 #include "DashboardOptions.h"
 #include "DashboardServer.h"
 #include "ResultSpool.h"
@@ -55,6 +56,7 @@ private slots:
     void panelsOfHandCountedTests();
     void hostileRequestsAreRefused();
     void commandLine();
+    void oneServerPerAddress();
     void storeOutOfReachAnswers503AndRecovers_data() { engines(); }
     void storeOutOfReachAnswers503AndRecovers();
     void serverEndingTheConnectionsIsRecovered_data()
@@ -297,6 +299,32 @@ void tst_Dashboard::panelsOfHandCountedTests()
         QCOMPARE(tile.toObject().value("idle").toBool(), false);
 }
 
+// A second dashboard on the same address is refused (the menu entry then
+// finds the first one answering), and the page's address for a browser.
+void tst_Dashboard::oneServerPerAddress()
+{
+    QString error;
+    const StoreLocation where =
+        *StoreLocation::parse(m_dir->filePath(QStringLiteral("results.sqlite")), &error);
+    serve(where);
+    DashboardServer second(where);
+    QVERIFY(!second.bind(QStringLiteral("127.0.0.1"), m_server->port(), &error));
+    QVERIFY(error.contains(QString::number(m_server->port())));
+    QVERIFY(DashboardLauncher::answers(QStringLiteral("127.0.0.1"), m_server->port()));
+    QVERIFY(DashboardLauncher::answers(QStringLiteral("0.0.0.0"), m_server->port()));
+    const int port = m_server->port();
+    stopServing();
+    QVERIFY(!DashboardLauncher::answers(QStringLiteral("127.0.0.1"), port));
+    QCOMPARE(DashboardLauncher::pageAddress(QStringLiteral("127.0.0.1"), 8470),
+             QStringLiteral("http://127.0.0.1:8470/"));
+    QCOMPARE(DashboardLauncher::pageAddress(QStringLiteral("0.0.0.0"), 8470),
+             QStringLiteral("http://127.0.0.1:8470/"));
+    QCOMPARE(DashboardLauncher::pageAddress(QStringLiteral("::"), 9000),
+             QStringLiteral("http://[::1]:9000/"));
+    QCOMPARE(DashboardLauncher::pageAddress(QStringLiteral("fe80::1"), 9000),
+             QStringLiteral("http://[fe80::1]:9000/"));
+}
+
 // rotaprobe-dashboard's options: the defaults, --listen's forms, --idle's
 // minutes, and what is refused.
 void tst_Dashboard::commandLine()
@@ -307,6 +335,8 @@ void tst_Dashboard::commandLine()
     QCOMPARE(defaults->host, QStringLiteral("127.0.0.1"));
     QCOMPARE(defaults->port, 8470);
     QCOMPARE(defaults->idleMinutes, 15);
+    QVERIFY(!defaults->open);
+    QVERIFY(DashboardOptions::parse({"--open"}, &error)->open);
     const auto given = DashboardOptions::parse(
         {"--listen", "[::1]:9000", "--idle=5", "--db", "postgresql://line@db/rotaprobe"}, &error);
     QVERIFY2(given, qPrintable(error));
@@ -319,7 +349,7 @@ void tst_Dashboard::commandLine()
                                    QStringList{"--idle", "ten"}, QStringList{"--idle"},
                                    QStringList{"--listen", "::1:8470"},
                                    QStringList{"--listen", "127.0.0.1:0"},
-                                   QStringList{"--colour"}}) {
+                                   QStringList{"--colour"}, QStringList{"--open=1"}}) {
         error.clear();
         QVERIFY2(!DashboardOptions::parse(bad, &error), qPrintable(bad.join(' ')));
         QVERIFY(!error.isEmpty());
