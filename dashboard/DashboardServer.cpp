@@ -145,6 +145,8 @@ void DashboardServer::routes()
         {"/", ":/dashboard/index.html", "text/html; charset=utf-8"},
         {"/dashboard.js", ":/dashboard/dashboard.js", "text/javascript; charset=utf-8"},
         {"/dashboard.css", ":/dashboard/dashboard.css", "text/css; charset=utf-8"},
+        {"/test.html", ":/dashboard/test.html", "text/html; charset=utf-8"},
+        {"/test.js", ":/dashboard/test.js", "text/javascript; charset=utf-8"},
         {"/vendor/chart.min.js", ":/vendor/chart.min.js", "text/javascript; charset=utf-8"},
         {"/vendor/chart.js-copyright.txt", ":/vendor/chart.js-copyright.txt",
          "text/plain; charset=utf-8"},
