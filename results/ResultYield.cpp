@@ -66,47 +66,34 @@ QString ResultYield::groupName(Grouping by, const QVariant& key)
     return key.toString();
 }
 
-bool ResultYield::count(QSqlDatabase& db, const ResultFilter& filter, Grouping outer,
-                        Grouping inner, Groups* groups, QString* error)
+// A unit's row has its day's number as a column of its own.
+QString ResultYield::keyOf(Grouping by, const QString& table)
 {
-    ResultFilter tests = filter;
-    tests.verdict.clear();
-    // A unit's row has its day's number as a column of its own.
-    const auto key = [](Grouping g, const QString& table) {
-        return g == Grouping::Day && table == QLatin1String("u") ? QStringLiteral("u.day")
-                                                                 : groupKey(g, table);
-    };
-    const auto keys = [&](const QString& table) {
-        return key(outer, table) + QStringLiteral(", ") + key(inner, table);
-    };
-    // Days first, in the order of the units' index. PostgreSQL groups by no
-    // constant.
-    const auto grouped = [&](const QString& table) {
-        QStringList by;
-        for (const Grouping g : {outer, inner})
-            if (g == Grouping::Day)
-                by.prepend(key(g, table));
-            else if (g != Grouping::All)
-                by << key(g, table);
-        return by.isEmpty() ? QString() : QStringLiteral(" GROUP BY ") + by.join(QLatin1String(", "));
-    };
-    // The days the filter's ends imply, for the units' index.
-    QString where = tests.whereClause(QStringLiteral("u"));
-    QVariantList dayBounds;
-    if (tests.sinceMs) {
-        where = withCondition(where, QStringLiteral("u.day >= ?"));
-        dayBounds << dayOf(*tests.sinceMs);
-    }
-    if (tests.beforeMs) {
-        where = withCondition(where, QStringLiteral("u.day <= ?"));
-        dayBounds << dayOf(*tests.beforeMs - 1);
-    }
+    return by == Grouping::Day && table == QLatin1String("u") ? QStringLiteral("u.day")
+                                                              : groupKey(by, table);
+}
+
+// Days first, in the order of the units' index. PostgreSQL groups by no
+// constant.
+QString ResultYield::groupBy(Grouping outer, Grouping inner, const QString& table)
+{
+    QStringList by;
+    for (const Grouping g : {outer, inner})
+        if (g == Grouping::Day)
+            by.prepend(keyOf(g, table));
+        else if (g != Grouping::All)
+            by << keyOf(g, table);
+    return by.isEmpty() ? QString() : QStringLiteral(" GROUP BY ") + by.join(QLatin1String(", "));
+}
+
+QString ResultYield::unitsQuery(const ResultFilter& tests, Grouping outer, Grouping inner,
+                                QVariantList* values)
+{
     // A unit's final verdict and judged tests from its row, unless it was
     // tested again after the filter's end: then from its latest judged
     // test started before it.
     QString finalPass = QStringLiteral("u.latest_pass");
     QString judged = QStringLiteral("u.judged");
-    QVariantList values;
     if (tests.beforeMs) {
         const QString latest = QStringLiteral("SELECT MAX(m.judged_attempt) FROM results m "
                                               "WHERE m.serial = u.serial AND m.started_ms < ?");
@@ -115,15 +102,36 @@ bool ResultYield::count(QSqlDatabase& db, const ResultFilter& filter, Grouping o
                                    "WHERE l.serial = u.serial AND l.judged_attempt = (%1)) END")
                         .arg(latest);
         judged = QStringLiteral("CASE WHEN u.latest_ms < ? THEN u.judged ELSE (%1) END").arg(latest);
-        values << *tests.beforeMs << *tests.beforeMs << *tests.beforeMs << *tests.beforeMs;
+        *values << *tests.beforeMs << *tests.beforeMs << *tests.beforeMs << *tests.beforeMs;
     }
+    *values << tests.values();
+    // The days the filter's ends imply, for the units' index.
+    QString where = tests.whereClause(QStringLiteral("u"));
+    if (tests.sinceMs) {
+        where = withCondition(where, QStringLiteral("u.day >= ?"));
+        *values << dayOf(*tests.sinceMs);
+    }
+    if (tests.beforeMs) {
+        where = withCondition(where, QStringLiteral("u.day <= ?"));
+        *values << dayOf(*tests.beforeMs - 1);
+    }
+    return QStringLiteral("SELECT %1, %2, COUNT(*), SUM(u.first_pass), SUM(%3), SUM(%4) "
+                          "FROM units u%5%6")
+        .arg(keyOf(outer, QStringLiteral("u")), keyOf(inner, QStringLiteral("u")), finalPass,
+             judged, where, groupBy(outer, inner, QStringLiteral("u")));
+}
+
+bool ResultYield::count(QSqlDatabase& db, const ResultFilter& filter, Grouping outer,
+                        Grouping inner, Groups* groups, QString* error)
+{
+    ResultFilter tests = filter;
+    tests.verdict.clear();
+    QVariantList values;
+    const QString sql = unitsQuery(tests, outer, inner, &values);
     QSqlQuery units(db);
     units.setForwardOnly(true);
-    units.prepare(QStringLiteral("SELECT %1, COUNT(*), SUM(u.first_pass), SUM(%2), SUM(%3) "
-                                 "FROM units u%4%5")
-                      .arg(keys(QStringLiteral("u")), finalPass, judged, where,
-                           grouped(QStringLiteral("u"))));
-    for (const QVariant& value : values + tests.values() + dayBounds)
+    units.prepare(sql);
+    for (const QVariant& value : values)
         units.addBindValue(value);
     if (!units.exec()) {
         *error = units.lastError().text().trimmed();
@@ -141,11 +149,11 @@ bool ResultYield::count(QSqlDatabase& db, const ResultFilter& filter, Grouping o
 
     QSqlQuery aborted(db);
     aborted.setForwardOnly(true);
-    aborted.prepare(QStringLiteral("SELECT %1, COUNT(*) FROM results f%2%3")
-                        .arg(keys(QStringLiteral("f")),
+    aborted.prepare(QStringLiteral("SELECT %1, %2, COUNT(*) FROM results f%3%4")
+                        .arg(keyOf(outer, QStringLiteral("f")), keyOf(inner, QStringLiteral("f")),
                              withCondition(tests.whereClause(QStringLiteral("f")),
                                            QStringLiteral("f.verdict = 'aborted'")),
-                             grouped(QStringLiteral("f"))));
+                             groupBy(outer, inner, QStringLiteral("f"))));
     for (const QVariant& value : tests.values())
         aborted.addBindValue(value);
     if (!aborted.exec()) {

@@ -50,6 +50,11 @@ private:
 
     static bool count(QSqlDatabase& db, const ResultFilter& filter, Grouping outer,
                       Grouping inner, Groups* groups, QString* error);
+    // The units' query (units u) with its values in order.
+    static QString unitsQuery(const ResultFilter& tests, Grouping outer, Grouping inner,
+                              QVariantList* values);
     static QString groupKey(Grouping by, const QString& table);
+    static QString keyOf(Grouping by, const QString& table);
+    static QString groupBy(Grouping outer, Grouping inner, const QString& table);
     static QString groupName(Grouping by, const QVariant& key);
 };
