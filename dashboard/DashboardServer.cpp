@@ -64,18 +64,17 @@ DashboardServer::DashboardServer(const StoreLocation& location, qint64 idleMs)
     // its last segment otherwise waited for the browser's delayed
     // acknowledgement (some 40 ms per panel).
     m_server->set_tcp_nodelay(true);
-    // cpp-httplib's default also sets SO_REUSEPORT, with which a second
-    // dashboard (on another store, perhaps) bound the same port and the
-    // system shared the requests between the two. Reusing the address of
-    // connections still closing is enough.
+    // Where the system has SO_REUSEPORT, cpp-httplib sets it, with which a
+    // second dashboard (on another store, perhaps) bound the same port and
+    // the system shared the requests between the two. Reusing the address
+    // of connections still closing is enough. (Elsewhere its default takes
+    // the address exclusively.)
+#ifdef SO_REUSEPORT
     m_server->set_socket_options([](socket_t socket) {
-#ifndef _WIN32
         int yes = 1;
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-#else
-        Q_UNUSED(socket);
-#endif
     });
+#endif
     m_server->set_default_headers({{"X-Content-Type-Options", "nosniff"},
                                    {"Content-Security-Policy", kPolicy},
                                    {"Referrer-Policy", "no-referrer"},
