@@ -6,9 +6,12 @@
 //     after another as the page asks them (goal: each answer under 300 ms),
 //   - each panel's answer again: median and worst of 5,
 //   - the process's resident memory after (goal: under 100 MB, the
-//     filling included).
+//     filling included when it filled the store).
 // bench_dashboard [TESTS [sqlite|postgresql]] (default 1 000 000, both).
-// Prints figures; asserts nothing.
+// With ROTAPROBE_BENCH_KEEP=DIR the stores are kept for the next run (the
+// SQLite file DIR/dashboard-TESTS.sqlite, the database bench_dashboard_TESTS)
+// and a store kept before is read as it is, after the migration it may
+// need (timed). Prints figures; asserts nothing.
 #include "DashboardServer.h"
 #include "ResultStore.h"
 #include "SampleResults.h"
@@ -73,24 +76,39 @@ bool fill(ResultStore& store, int count, QString* error)
     return true;
 }
 
-void run(const StoreLocation& location, int count)
+// A store kept by an earlier run is opened (and migrated, timed) instead.
+bool prepare(const StoreLocation& location, int count, bool kept)
+{
+    ResultStore store(location, QString());
+    QString error;
+    QElapsedTimer clock;
+    clock.start();
+    if (kept) {
+        if (!store.openForReading(&error)) {
+            std::printf("cannot open the kept store: %s\n", qPrintable(error));
+            return false;
+        }
+        std::printf("kept store opened (migrated where older) in %.1f s\n",
+                    clock.elapsed() / 1000.0);
+        return true;
+    }
+    if (!fill(store, count, &error)) {
+        std::printf("fill failed: %s\n", qPrintable(error));
+        return false;
+    }
+    std::printf("filled in %.1f s (%.0f tests/s)\n", clock.elapsed() / 1000.0,
+                count * 1000.0 / std::max<qint64>(1, clock.elapsed()));
+    return true;
+}
+
+void run(const StoreLocation& location, int count, bool kept)
 {
     std::printf("== %s, %d tests\n", location.engine == StoreLocation::Engine::Postgres
                                           ? "PostgreSQL"
                                           : "SQLite",
                 count);
-    {
-        ResultStore store(location, QString());
-        QString error;
-        QElapsedTimer clock;
-        clock.start();
-        if (!fill(store, count, &error)) {
-            std::printf("fill failed: %s\n", qPrintable(error));
-            return;
-        }
-        std::printf("filled in %.1f s (%.0f tests/s)\n", clock.elapsed() / 1000.0,
-                    count * 1000.0 / std::max<qint64>(1, clock.elapsed()));
-    }
+    if (!prepare(location, count, kept))
+        return;
     DashboardServer server(location);
     QString error;
     if (!server.bind(QStringLiteral("127.0.0.1"), 0, &error)) {
@@ -100,6 +118,9 @@ void run(const StoreLocation& location, int count)
     std::thread thread([&server] { server.run(); });
     httplib::Client client("127.0.0.1", server.port());
     client.set_read_timeout(120, 0);
+    // As the page asks: one connection kept open, its panels one after
+    // another (so one pool thread and its store answer them).
+    client.set_keep_alive(true);
     const char* panels[] = {"/api/filters", "/api/tiles",  "/api/yield",
                             "/api/pareto",  "/api/figure", "/api/latest"};
     const auto ask = [&](const char* path) {
@@ -145,32 +166,40 @@ int main(int argc, char* argv[])
     const QString only = args.value(2);
     QTemporaryDir dir;
     qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+    const QString keep = qEnvironmentVariable("ROTAPROBE_BENCH_KEEP");
     QString error;
-    if (only.isEmpty() || only == QLatin1String("sqlite"))
-        run(*StoreLocation::parse(dir.filePath(QStringLiteral("bench.sqlite")), &error), count);
+    if (only.isEmpty() || only == QLatin1String("sqlite")) {
+        const QString file = keep.isEmpty()
+                                 ? dir.filePath(QStringLiteral("bench.sqlite"))
+                                 : QStringLiteral("%1/dashboard-%2.sqlite").arg(keep).arg(count);
+        run(*StoreLocation::parse(file, &error), count, QFile::exists(file));
+    }
     const QString socket = qEnvironmentVariable("ROTAPROBE_BENCH_PGHOST");
     if ((only.isEmpty() || only == QLatin1String("postgresql")) && !socket.isEmpty()) {
-        const QString database = QStringLiteral("bench_dashboard_%1").arg(app.applicationPid());
-        {
-            SqlConnection connection(QStringLiteral("QPSQL"));
-            connection.db().setHostName(socket);
-            connection.db().setUserName(QStringLiteral("rotaprobe"));
-            connection.db().setDatabaseName(QStringLiteral("postgres"));
-            if (!connection.db().open() ||
-                !QSqlQuery(connection.db()).exec(QStringLiteral("CREATE DATABASE ") + database)) {
-                std::printf("cannot create the PostgreSQL database\n");
-                return 1;
-            }
+        const QString database = keep.isEmpty()
+                                     ? QStringLiteral("bench_dashboard_%1").arg(app.applicationPid())
+                                     : QStringLiteral("bench_dashboard_%1").arg(count);
+        SqlConnection server(QStringLiteral("QPSQL"));
+        server.db().setHostName(socket);
+        server.db().setUserName(QStringLiteral("rotaprobe"));
+        server.db().setDatabaseName(QStringLiteral("postgres"));
+        if (!server.db().open()) {
+            std::printf("cannot reach the PostgreSQL server\n");
+            return 1;
+        }
+        QSqlQuery exists(server.db());
+        exists.prepare(QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"));
+        exists.addBindValue(database);
+        const bool kept = exists.exec() && exists.next();
+        if (!kept && !QSqlQuery(server.db()).exec(QStringLiteral("CREATE DATABASE ") + database)) {
+            std::printf("cannot create the PostgreSQL database\n");
+            return 1;
         }
         run(*StoreLocation::parse(
                 QStringLiteral("postgresql://rotaprobe@/%1?host=%2").arg(database, socket), &error),
-            count);
-        SqlConnection connection(QStringLiteral("QPSQL"));
-        connection.db().setHostName(socket);
-        connection.db().setUserName(QStringLiteral("rotaprobe"));
-        connection.db().setDatabaseName(QStringLiteral("postgres"));
-        if (connection.db().open())
-            QSqlQuery(connection.db())
+            count, kept);
+        if (keep.isEmpty())
+            QSqlQuery(server.db())
                 .exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(database));
     }
     return 0;

@@ -38,11 +38,16 @@ std::optional<DashboardOptions> DashboardOptions::parse(const QStringList& argum
             options.help = true;
             continue;
         }
+        if (name == QLatin1String("--open") && equals < 0) {
+            options.open = true;
+            continue;
+        }
         if (name == QLatin1String("--version")) {
             options.version = true;
             continue;
         }
-        if (name != QLatin1String("--db") && name != QLatin1String("--listen")) {
+        if (name != QLatin1String("--db") && name != QLatin1String("--listen") &&
+            name != QLatin1String("--idle")) {
             *error = tr("Unknown argument \"%1\".").arg(argument);
             return std::nullopt;
         }
@@ -57,6 +62,15 @@ std::optional<DashboardOptions> DashboardOptions::parse(const QStringList& argum
         }
         if (name == QLatin1String("--db")) {
             options.db = value;
+        } else if (name == QLatin1String("--idle")) {
+            bool ok = false;
+            options.idleMinutes = value.toInt(&ok);
+            if (!ok || options.idleMinutes < 1 || options.idleMinutes > kMaxIdleMinutes) {
+                *error = tr("--idle needs whole minutes from 1 to %1, not \"%2\".")
+                             .arg(kMaxIdleMinutes)
+                             .arg(value);
+                return std::nullopt;
+            }
         } else if (!splitAddress(value, &options.host, &options.port)) {
             *error = tr("--listen needs ADDRESS:PORT, e.g. 127.0.0.1:8470 or [::1]:8470, "
                         "not \"%1\".")
@@ -69,7 +83,8 @@ std::optional<DashboardOptions> DashboardOptions::parse(const QStringList& argum
 
 QString DashboardOptions::helpText()
 {
-    return tr("Usage: rotaprobe-dashboard [--db LOCATION] [--listen ADDRESS:PORT]\n"
+    return tr("Usage: rotaprobe-dashboard [--db LOCATION] [--listen ADDRESS:PORT] "
+              "[--idle MINUTES] [--open]\n"
               "Serves the line dashboard (read-only) from the results history.\n"
               "\n"
               "  --db LOCATION          a SQLite file (default "
@@ -77,5 +92,10 @@ QString DashboardOptions::helpText()
               "                         or postgresql://user@host:port/db\n"
               "  --listen ADDRESS:PORT  default 127.0.0.1:8470 (this computer only);\n"
               "                         0.0.0.0:8470 for every network\n"
+              "  --idle MINUTES         a station's tile reads \"idle\" after this long\n"
+              "                         without a stored test (default 15)\n"
+              "  --open                 show the page in the browser too; when a\n"
+              "                         dashboard answers on the address already,\n"
+              "                         only that\n"
               "  -h, --help, --version\n");
 }

@@ -44,22 +44,37 @@ static void registerResources()
 // One pool thread's store and the panels read through it.
 struct DashboardServer::Reader
 {
-    explicit Reader(const StoreLocation& location)
-        : store(location, StoreLocation::defaultSpoolPath()), data(store)
+    Reader(const StoreLocation& location, qint64 idleMs)
+        : store(location, StoreLocation::defaultSpoolPath()), data(store, idleMs)
     {
     }
     ResultStore store;
     DashboardData data;
 };
 
-DashboardServer::DashboardServer(const StoreLocation& location)
-    : m_location(location), m_server(std::make_unique<httplib::Server>())
+DashboardServer::DashboardServer(const StoreLocation& location, qint64 idleMs)
+    : m_location(location), m_idleMs(idleMs), m_server(std::make_unique<httplib::Server>())
 {
     registerResources();
     m_server->new_task_queue = [] { return new httplib::ThreadPool(kThreads); };
     m_server->set_read_timeout(kReadTimeoutS, 0);
     m_server->set_write_timeout(kReadTimeoutS, 0);
     m_server->set_payload_max_length(4096);
+    // An answer goes out at once: on a connection the browser keeps open,
+    // its last segment otherwise waited for the browser's delayed
+    // acknowledgement (some 40 ms per panel).
+    m_server->set_tcp_nodelay(true);
+    // Where the system has SO_REUSEPORT, cpp-httplib sets it, with which a
+    // second dashboard (on another store, perhaps) bound the same port and
+    // the system shared the requests between the two. Reusing the address
+    // of connections still closing is enough. (Elsewhere its default takes
+    // the address exclusively.)
+#ifdef SO_REUSEPORT
+    m_server->set_socket_options([](socket_t socket) {
+        int yes = 1;
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
+#endif
     m_server->set_default_headers({{"X-Content-Type-Options", "nosniff"},
                                    {"Content-Security-Policy", kPolicy},
                                    {"Referrer-Policy", "no-referrer"},
@@ -101,7 +116,7 @@ DashboardServer::Reader& DashboardServer::reader()
     const std::lock_guard<std::mutex> lock(m_lock);
     std::unique_ptr<Reader>& reader = m_stores[std::this_thread::get_id()];
     if (!reader)
-        reader = std::make_unique<Reader>(m_location);
+        reader = std::make_unique<Reader>(m_location, m_idleMs);
     return *reader;
 }
 
@@ -129,6 +144,8 @@ void DashboardServer::routes()
         {"/", ":/dashboard/index.html", "text/html; charset=utf-8"},
         {"/dashboard.js", ":/dashboard/dashboard.js", "text/javascript; charset=utf-8"},
         {"/dashboard.css", ":/dashboard/dashboard.css", "text/css; charset=utf-8"},
+        {"/test.html", ":/dashboard/test.html", "text/html; charset=utf-8"},
+        {"/test.js", ":/dashboard/test.js", "text/javascript; charset=utf-8"},
         {"/vendor/chart.min.js", ":/vendor/chart.min.js", "text/javascript; charset=utf-8"},
         {"/vendor/chart.js-copyright.txt", ":/vendor/chart.js-copyright.txt",
          "text/plain; charset=utf-8"},

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DashboardData.h"
 #include "StoreLocation.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,6 @@ struct Request;
 struct Response;
 } // namespace httplib
 
-class DashboardData;
 class ResultStore;
 
 // rotaprobe-dashboard's HTTP server (cpp-httplib): the page and its files
@@ -40,7 +40,9 @@ public:
     static constexpr int kThreads = 4;
     static constexpr int kReadTimeoutS = 5;
 
-    explicit DashboardServer(const StoreLocation& location);
+    // A station's tile reads "idle" when it has stored nothing for `idleMs`.
+    explicit DashboardServer(const StoreLocation& location,
+                             qint64 idleMs = DashboardData::kIdleMs);
     ~DashboardServer();
 
     // Binds the address (port 0: any free port); on error returns false
@@ -59,6 +61,7 @@ private:
     void file(const QString& resource, const char* type, httplib::Response& response);
 
     StoreLocation m_location;
+    qint64 m_idleMs;
     std::unique_ptr<httplib::Server> m_server;
     int m_port = 0;
     std::mutex m_lock;

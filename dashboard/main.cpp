@@ -1,4 +1,5 @@
 // rotaprobe-dashboard: the line dashboard in the browser, read-only.
+#include "DashboardLauncher.h"
 #include "DashboardOptions.h"
 #include "DashboardServer.h"
 
@@ -45,8 +46,16 @@ int main(int argc, char* argv[])
         err << QCoreApplication::translate("main", "Bad --db: %1").arg(error) << '\n';
         return 2;
     }
-    DashboardServer server(*location);
+    DashboardServer server(*location, qint64(options->idleMinutes) * 60 * 1000);
+    const QString page = DashboardLauncher::pageAddress(options->host, options->port);
     if (!server.bind(options->host, options->port, &error)) {
+        // The menu entry a second time: the dashboard started before shows.
+        if (options->open && DashboardLauncher::answers(options->host, options->port)) {
+            out << QCoreApplication::translate("main", "The line dashboard runs already on %1")
+                       .arg(page)
+                << '\n';
+            return DashboardLauncher::openBrowser(page) ? 0 : 1;
+        }
         err << error << '\n';
         return 2;
     }
@@ -58,6 +67,11 @@ int main(int argc, char* argv[])
                .arg(server.port())
         << '\n';
     out.flush();
+    // Bound already: the browser's request waits until the server runs.
+    if (options->open && !DashboardLauncher::openBrowser(page))
+        err << QCoreApplication::translate("main", "Cannot start a browser (xdg-open) for %1")
+                   .arg(page)
+            << '\n';
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::thread watcher([&server] {

@@ -1,6 +1,7 @@
 #include "DashboardData.h"
 
 #include "Capability.h"
+#include "DaySummary.h"
 #include "ControlChart.h"
 #include "Histogram.h"
 #include "ProtocolFileName.h"
@@ -14,6 +15,7 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -80,14 +82,18 @@ std::optional<QStringList> DashboardData::distinct(const ResultFilter& filter,
                                                    const QString& column, int cap, QString* error)
 {
     QStringList values;
+    // From the tests per day where it can tell (whole days, no serial).
+    QVariantList bound;
+    const std::optional<QString> summary = DaySummary::distinct(filter, column, cap, &bound);
+    const QString sql = summary ? *summary
+                                : QStringLiteral("SELECT DISTINCT %1 FROM results%2 ORDER BY %1 "
+                                                 "LIMIT %3")
+                                      .arg(column, filter.whereClause())
+                                      .arg(cap);
     const bool ok = m_store.read(
         [&](QSqlDatabase& db, QString* e) {
             QSqlQuery q(db);
-            if (!prepared(q,
-                          QStringLiteral("SELECT DISTINCT %1 FROM results%2 ORDER BY %1 LIMIT %3")
-                              .arg(column, filter.whereClause())
-                              .arg(cap),
-                          filter.values(), e))
+            if (!prepared(q, sql, summary ? bound : filter.values(), e))
                 return false;
             while (q.next())
                 if (!q.value(0).isNull())
@@ -167,48 +173,51 @@ std::optional<QJsonObject> DashboardData::tiles(const DashboardRequest& request,
             {QStringLiteral("last_verdict"), text(lastVerdict)},
             {QStringLiteral("today_tests"), todayTests},
             {QStringLiteral("today_first_pass_yield"), optional(yield->first().firstPassYield())},
-            {QStringLiteral("idle"), lastMs == 0 || nowMs - lastMs > kIdleMs}});
+            {QStringLiteral("idle"), lastMs == 0 || nowMs - lastMs > m_idleMs}});
     }
     return QJsonObject{{QStringLiteral("now"), utc(nowMs)},
-                       {QStringLiteral("idle_after_s"), kIdleMs / 1000},
+                       {QStringLiteral("idle_after_s"), m_idleMs / 1000},
                        {QStringLiteral("stations"), tiles}};
 }
 
 std::optional<QJsonObject> DashboardData::yield(const DashboardRequest& request, QString* error)
 {
-    const auto all = m_store.yield(request.filter, ResultYield::Grouping::Day, error);
-    if (!all)
-        return std::nullopt;
-    QJsonArray days;
-    for (const YieldFigures& day : *all) {
-        QJsonObject entry = yieldJson(day);
-        entry.insert(QStringLiteral("day"), day.group);
-        days.append(entry);
-    }
-    // Per station: a series of days each.
-    const auto stations = distinct(request.filter, QStringLiteral("station"), kStations, error);
+    const auto byStation = m_store.yieldByStationAndDay(request.filter, error);
+    const auto stations =
+        byStation ? distinct(request.filter, QStringLiteral("station"), kStations, error)
+                  : std::nullopt;
     if (!stations)
         return std::nullopt;
-    QJsonArray series;
-    for (const QString& station : *stations) {
-        ResultFilter one = request.filter;
-        one.station = station;
-        const auto perDay = m_store.yield(one, ResultYield::Grouping::Day, error);
-        if (!perDay)
-            return std::nullopt;
-        QJsonArray points;
-        for (const YieldFigures& day : *perDay) {
+    // All stations: their days added up (a unit belongs to one station).
+    std::map<QString, YieldFigures> all;
+    for (const auto& [station, days] : *byStation)
+        for (const YieldFigures& day : days)
+            all[day.group].add(day);
+    const auto daysJson = [](const auto& days) {
+        QJsonArray array;
+        for (const YieldFigures& day : days) {
             QJsonObject entry = yieldJson(day);
             entry.insert(QStringLiteral("day"), day.group);
-            points.append(entry);
+            array.append(entry);
         }
-        series.append(QJsonObject{{QStringLiteral("station"), station},
-                                  {QStringLiteral("days"), points}});
-    }
+        return array;
+    };
+    QVector<YieldFigures> days;
     YieldFigures total;
-    for (const YieldFigures& day : *all)
+    for (auto& [name, day] : all) {
+        day.group = name;
+        days.append(day);
         total.add(day);
-    return QJsonObject{{QStringLiteral("days"), days},
+    }
+    QJsonArray series;
+    for (const QString& station : *stations) {
+        const auto found = byStation->find(station);
+        series.append(QJsonObject{
+            {QStringLiteral("station"), station},
+            {QStringLiteral("days"), daysJson(found == byStation->end() ? QVector<YieldFigures>()
+                                                                        : found->second)}});
+    }
+    return QJsonObject{{QStringLiteral("days"), daysJson(days)},
                        {QStringLiteral("stations"), series},
                        {QStringLiteral("total"), yieldJson(total)}};
 }

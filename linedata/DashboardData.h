@@ -13,6 +13,7 @@
 // store with bound values only; every list is capped and says so:
 //   tiles    a tile per station with tests in the range: last test, its
 //            verdict, today's tests and first-pass yield (UTC day), idle
+//            (nothing stored for the idle time)
 //   yield    first-pass and final yield per UTC day, all stations and each
 //   pareto   failing items, most frequent first
 //   latest   the newest tests (at most kLatest), with their protocol's name
@@ -36,7 +37,10 @@ public:
     static constexpr int kHistogramBins = 20;
     static constexpr qint64 kIdleMs = 15 * 60 * 1000;
 
-    explicit DashboardData(ResultStore& store) : m_store(store) {}
+    explicit DashboardData(ResultStore& store, qint64 idleMs = kIdleMs)
+        : m_store(store), m_idleMs(idleMs)
+    {
+    }
 
     std::optional<QJsonObject> tiles(const DashboardRequest& request, const QDateTime& now,
                                      QString* error);
@@ -54,4 +58,5 @@ private:
                                          int cap, QString* error);
 
     ResultStore& m_store;
+    const qint64 m_idleMs;
 };

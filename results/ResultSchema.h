@@ -18,6 +18,9 @@
 //   4  the figures along the travel, over a revolution, over speed and of
 //      the reference mark by direction as columns (ResultFigures::addedIn(4)),
 //      filled from the stored reports; the views with them
+//   5  the line dashboard's summaries: a row per unit (UnitSummary), tests
+//      per day and station (DaySummary); indexes of the failed and the
+//      aborted tests by start
 // A migration runs in one transaction under a lock (an advisory lock on
 // PostgreSQL, the write lock on SQLite), so stations that open a new or old
 // store at once migrate it once.
@@ -26,7 +29,7 @@ class ResultSchema
     Q_DECLARE_TR_FUNCTIONS(ResultSchema)
 
 public:
-    static constexpr int kCurrentVersion = 4;
+    static constexpr int kCurrentVersion = 5;
 
     // Brings the store to `target` (at most kCurrentVersion). A store newer
     // than this program is refused. On error returns false and sets `error`.
@@ -48,5 +51,7 @@ private:
     static bool addFiguresOfVersion(QSqlDatabase& db, int version, QString* error);
     static bool createViews(QSqlDatabase& db, StoreLocation::Engine engine, int version,
                             QString* error);
+    static bool addLineSummaries(QSqlDatabase& db, QString* error);
+    static void settleLineSummaries(QSqlDatabase& db);
     static bool exec(QSqlDatabase& db, const QString& sql, QString* error);
 };

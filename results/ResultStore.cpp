@@ -1,8 +1,10 @@
 #include "ResultStore.h"
 
 #include "AttemptNumbers.h"
+#include "DaySummary.h"
 #include "ResultSchema.h"
 #include "ToleranceProfile.h"
+#include "UnitSummary.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -157,8 +159,13 @@ bool ResultStore::connect(bool create, QString* error)
     }
     // The server's notices ("already exists, skipping") would reach the
     // user's terminal through libpq.
-    if (postgres)
+    // The queries here are short: compiling one (PostgreSQL's JIT, on for
+    // costly plans such as a month's yield at a million tests) took longer
+    // than running it. A server without JIT refuses the setting; no harm.
+    if (postgres) {
         QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning"));
+        QSqlQuery(db).exec(QStringLiteral("SET jit = off"));
+    }
     QString schemaError;
     if (!ResultSchema::migrate(db, m_location.engine, &schemaError)) {
         *error = tr("The results store %1 cannot be used: %2")
@@ -289,9 +296,12 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
     }
     *id = q.value(0).toLongLong();
     q.finish();
+    const bool judged = result.verdict != QLatin1String("aborted");
     if (!AttemptNumbers::assign(m_connection->db(), *id, result.serial,
-                                result.startedAt.toMSecsSinceEpoch(),
-                                result.verdict != QLatin1String("aborted"), error))
+                                result.startedAt.toMSecsSinceEpoch(), judged, error) ||
+        (judged && !UnitSummary::update(m_connection->db(), result.serial, error)) ||
+        !DaySummary::add(m_connection->db(), result.startedAt.toMSecsSinceEpoch(),
+                         result.station, result.profileName, result.operatorName, error))
         return false;
     if (result.items.isEmpty())
         return true;
@@ -611,6 +621,14 @@ std::optional<QVector<YieldFigures>> ResultStore::yield(const ResultFilter& filt
     if (!connect(false, error))
         return std::nullopt;
     return ResultYield::query(m_connection->db(), filter, by, error);
+}
+
+std::optional<std::map<QString, QVector<YieldFigures>>>
+ResultStore::yieldByStationAndDay(const ResultFilter& filter, QString* error)
+{
+    if (!connect(false, error))
+        return std::nullopt;
+    return ResultYield::queryByStationAndDay(m_connection->db(), filter, error);
 }
 
 bool ResultStore::read(const std::function<bool(QSqlDatabase&, QString*)>& query, QString* error)

@@ -16,6 +16,7 @@
 #include <QVector>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -95,6 +96,9 @@ public:
     // Yield of the units the filter takes in (ResultYield).
     std::optional<QVector<YieldFigures>> yield(const ResultFilter& filter,
                                                ResultYield::Grouping by, QString* error);
+    // Per station, its days (ResultYield::queryByStationAndDay).
+    std::optional<std::map<QString, QVector<YieldFigures>>>
+    yieldByStationAndDay(const ResultFilter& filter, QString* error);
 
     // Runs `query` on the store's connection (opened for reading first):
     // the queries of other readers (the line dashboard), always with bound

@@ -25,9 +25,8 @@ if [ "${1:-}" = dashboard ]; then
     cmake --build build -j "$(nproc)" --target rotaprobe-dashboard dashboard_fill
     store=$PWD/build/dashboard-demo.sqlite
     [ -f "$store" ] || build/tools/gallery/dashboard_fill "$store" 10 60
-    url=http://127.0.0.1:8470/
-    (sleep 1; xdg-open "$url" >/dev/null 2>&1 || echo "Open $url in a browser.") &
-    exec build/dashboard/rotaprobe-dashboard --db "$store" "$@"
+    # --open: the page in the browser once the server listens.
+    exec build/dashboard/rotaprobe-dashboard --db "$store" --open "$@"
 fi
 cmake --build build -j "$(nproc)" --target RotaprobeDemo
 exec build/demo/RotaprobeDemo "$@"

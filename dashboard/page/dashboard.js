@@ -19,7 +19,7 @@
       limitsChanged: 'the specification limits changed in this range; capability uses the newest',
       unreachable: 'The results store cannot be reached; the figures shown may be old. Trying again…',
       badRequest: 'The address asks for something the dashboard does not know: {0}',
-      updated: 'updated {0}', last30: 'the last 30 days (UTC)', retest: 'retest {0}', count: 'tests', noFigure: 'no values in this range'
+      raw: 'the stored record as JSON', updated: 'updated {0}', last30: 'the last 30 days (UTC)', retest: 'retest {0}', count: 'tests', noFigure: 'no values in this range'
     },
     zh: {
       title: 'Rotaprobe 产线看板', since: '从', until: '到', station: '工位', profile: '测试配置',
@@ -34,7 +34,7 @@
       rule1: '超出 3 sigma', rule2: '3 点中 2 点超出 2 sigma', newest: '仅显示最新 {0} 条',
       limitsChanged: '此范围内规格限有变化；能力指数使用最新的规格限',
       unreachable: '无法连接结果数据库；显示的数据可能已过时。正在重试…',
-      badRequest: '地址中有看板不认识的内容：{0}', updated: '更新于 {0}', last30: '最近 30 天 (UTC)', retest: '重测 {0}',
+      raw: '存储记录 (JSON)', badRequest: '地址中有看板不认识的内容：{0}', updated: '更新于 {0}', last30: '最近 30 天 (UTC)', retest: '重测 {0}',
       count: '次数', noFigure: '此范围内没有数值'
     }
   };
@@ -86,14 +86,15 @@
 
   function chart(id, config) {
     if (typeof Chart === 'undefined') return;
+    // On every load: new options replace the old ones whole.
+    config.options.animation = false;
+    config.options.maintainAspectRatio = false;
     if (charts[id]) {
       charts[id].data = config.data;
       charts[id].options = config.options;
       charts[id].update('none');
       return;
     }
-    config.options.animation = false;
-    config.options.maintainAspectRatio = false;
     charts[id] = new Chart(document.getElementById(id), config);
   }
 
@@ -158,6 +159,39 @@
     document.getElementById('paretoNote').textContent = t('failedTests', data.failed_tests);
   }
 
+  // The specification limits as vertical lines over the histogram: its bars
+  // are bins of equal width from `from`, so a value's place lies between the
+  // bars' centres.
+  const SPEC_LINES = {
+    id: 'specLines',
+    afterDatasetsDraw: function (chart, args, options) {
+      const h = options.histogram;
+      if (!h || !h.counts.length) return;
+      const area = chart.chartArea, x = chart.scales.x, ctx = chart.ctx;
+      const first = x.getPixelForValue(0);
+      const step = h.counts.length > 1 ? x.getPixelForValue(1) - first : area.right - area.left;
+      ctx.save();
+      ctx.strokeStyle = ctx.fillStyle = '#c5221f';
+      ctx.lineWidth = 2;
+      ctx.font = Chart.helpers.toFont(Chart.defaults.font).string;
+      ctx.textBaseline = 'top';
+      [['LSL', options.lower], ['USL', options.upper]].forEach(function (limit) {
+        if (limit[1] === null || limit[1] === undefined) return;
+        const px = Math.round(first + ((limit[1] - h.from) / h.width - 0.5) * step);
+        if (px < area.left - 1 || px > area.right + 1) return;
+        ctx.beginPath();
+        ctx.moveTo(px, area.top);
+        ctx.lineTo(px, area.bottom);
+        ctx.stroke();
+        // The label inside the plot, away from the edge it stands on.
+        const right = px > (area.left + area.right) / 2;
+        ctx.textAlign = right ? 'right' : 'left';
+        ctx.fillText(limit[0], px + (right ? -4 : 4), area.top + 2);
+      });
+      ctx.restore();
+    }
+  };
+
   function showFigure(data) {
     document.getElementById('figureName').textContent = data.figure;
     const labels = data.points.map(function (p) { return clock(p.t); });
@@ -184,8 +218,8 @@
 
     const h = data.histogram;
     const bins = h.counts.map(function (c, i) { return fixed(h.from + (i + 0.5) * h.width, 3); });
-    chart('histogramChart', { type: 'bar', data: { labels: bins, datasets: [{ label: t('count'), data: h.counts, backgroundColor: '#60a5fa', barPercentage: 1, categoryPercentage: 1 }] }, options: { plugins: { legend: { display: false } } } });
     const c = data.capability;
+    chart('histogramChart', { type: 'bar', data: { labels: bins, datasets: [{ label: t('count'), data: h.counts, backgroundColor: '#60a5fa', barPercentage: 1, categoryPercentage: 1 }] }, plugins: [SPEC_LINES], options: { plugins: { legend: { display: false }, specLines: { histogram: h, lower: c.lower, upper: c.upper } } } });
     document.getElementById('capability').textContent =
       'n ' + c.count + ' · LSL ' + fixed(c.lower, 3) + ' · USL ' + fixed(c.upper, 3) +
       ' · Cp ' + fixed(c.cp, 2) + ' · Cpk ' + fixed(c.cpk, 2) + ' · Pp ' + fixed(c.pp, 2) + ' · Ppk ' + fixed(c.ppk, 2);
@@ -199,8 +233,12 @@
       row.appendChild(el('td', null, clock(r.started_at)));
       const serial = el('td');
       const link = el('a', 'serial', r.serial);
-      link.href = '/api/test?id=' + encodeURIComponent(r.id);
+      link.href = '/test.html?id=' + encodeURIComponent(r.id);
       serial.appendChild(link);
+      const raw = el('a', 'raw', 'JSON');
+      raw.href = '/api/test?id=' + encodeURIComponent(r.id);
+      raw.title = t('raw');
+      serial.appendChild(raw);
       row.appendChild(serial);
       row.appendChild(el('td', null, r.attempt > 1 ? t('retest', r.attempt - 1) : '1'));
       row.appendChild(el('td', null, r.station));

@@ -3,6 +3,8 @@
 // skipped without it): each panel's JSON against hand-counted tests,
 // hostile requests refused, a store out of reach answered with 503 and
 // served again once it is back.
+#include "DashboardLauncher.h"
+#include "DashboardOptions.h"
 #include "DashboardServer.h"
 #include "ResultSpool.h"
 #include "ResultStore.h"
@@ -53,6 +55,8 @@ private slots:
     void panelsOfHandCountedTests_data() { engines(); }
     void panelsOfHandCountedTests();
     void hostileRequestsAreRefused();
+    void commandLine();
+    void oneServerPerAddress();
     void storeOutOfReachAnswers503AndRecovers_data() { engines(); }
     void storeOutOfReachAnswers503AndRecovers();
     void serverEndingTheConnectionsIsRecovered_data()
@@ -66,7 +70,8 @@ private:
     static void engines();
     StoreLocation location();
     void fill(const StoreLocation& where);
-    void serve(const StoreLocation& where);
+    void serve(const StoreLocation& where, qint64 idleMs = DashboardData::kIdleMs);
+    void stopServing();
     QJsonObject get(const std::string& path, int expected = 200);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -90,7 +95,7 @@ void tst_Dashboard::init()
     m_database.clear();
 }
 
-void tst_Dashboard::cleanup()
+void tst_Dashboard::stopServing()
 {
     m_client.reset();
     if (m_server) {
@@ -98,6 +103,11 @@ void tst_Dashboard::cleanup()
         m_thread.join();
         m_server.reset();
     }
+}
+
+void tst_Dashboard::cleanup()
+{
+    stopServing();
     if (m_database.isEmpty())
         return;
     SqlConnection connection(QStringLiteral("QPSQL"));
@@ -170,9 +180,9 @@ void tst_Dashboard::fill(const StoreLocation& where)
     QCOMPARE(late.deliverSpool(&error), 1);
 }
 
-void tst_Dashboard::serve(const StoreLocation& where)
+void tst_Dashboard::serve(const StoreLocation& where, qint64 idleMs)
 {
-    m_server = std::make_unique<DashboardServer>(where);
+    m_server = std::make_unique<DashboardServer>(where, idleMs);
     QString error;
     QVERIFY2(m_server->bind(QStringLiteral("127.0.0.1"), 0, &error), qPrintable(error));
     m_thread = std::thread([this] { m_server->run(); });
@@ -265,7 +275,14 @@ void tst_Dashboard::panelsOfHandCountedTests()
     QCOMPARE(figure.value("histogram").toObject().value("counts").toArray().size(), 20);
 
     // A filter in the address changes the counts.
-    QCOMPARE(get("/api/yield?station=st-2").value("total").toObject().value("units").toInt(), 2);
+    const QJsonObject station2 = get("/api/yield?station=st-2");
+    QCOMPARE(station2.value("total").toObject().value("units").toInt(), 2);
+    QCOMPARE(station2.value("stations").toArray().size(), 1);
+    QCOMPARE(get("/api/tiles?station=st-2").value("stations").toArray().size(), 1);
+    // Yesterday alone: both stations tested; today only st-1.
+    const QString today = dayAt(0, 0).date().toString(Qt::ISODate);
+    QCOMPARE(get(("/api/filters?since=" + today).toStdString()).value("stations").toArray(),
+             QJsonArray({"st-1"}));
     QCOMPARE(get("/api/latest?serial=A").value("tests").toArray().size(), 3);
     const QString yesterday = dayAt(1, 0).date().toString(Qt::ISODate);
     QCOMPARE(get(("/api/latest?until=" + yesterday).toStdString()).value("tests").toArray().size(),
@@ -275,6 +292,72 @@ void tst_Dashboard::panelsOfHandCountedTests()
     // The figures along the travel are offered and charted too (none measured here).
     QVERIFY(filters.value("figures").toArray().contains("travel.amplitude_variation_pct"));
     QCOMPARE(get("/api/figure?figure=speed.within_limit_hz").value("points").toArray().size(), 0);
+
+    // Idle after three days without a test: neither station is.
+    stopServing();
+    serve(where, 3 * 24 * 3600 * 1000LL);
+    const QJsonObject patient = get("/api/tiles");
+    QCOMPARE(patient.value("idle_after_s").toInt(), 3 * 24 * 3600);
+    for (const QJsonValue& tile : patient.value("stations").toArray())
+        QCOMPARE(tile.toObject().value("idle").toBool(), false);
+}
+
+// A second dashboard on the same address is refused (the menu entry then
+// finds the first one answering), and the page's address for a browser.
+void tst_Dashboard::oneServerPerAddress()
+{
+    QString error;
+    const StoreLocation where =
+        *StoreLocation::parse(m_dir->filePath(QStringLiteral("results.sqlite")), &error);
+    serve(where);
+    DashboardServer second(where);
+    QVERIFY(!second.bind(QStringLiteral("127.0.0.1"), m_server->port(), &error));
+    QVERIFY(error.contains(QString::number(m_server->port())));
+    QVERIFY(DashboardLauncher::answers(QStringLiteral("127.0.0.1"), m_server->port()));
+    QVERIFY(DashboardLauncher::answers(QStringLiteral("0.0.0.0"), m_server->port()));
+    const int port = m_server->port();
+    stopServing();
+    QVERIFY(!DashboardLauncher::answers(QStringLiteral("127.0.0.1"), port));
+    QCOMPARE(DashboardLauncher::pageAddress(QStringLiteral("127.0.0.1"), 8470),
+             QStringLiteral("http://127.0.0.1:8470/"));
+    QCOMPARE(DashboardLauncher::pageAddress(QStringLiteral("0.0.0.0"), 8470),
+             QStringLiteral("http://127.0.0.1:8470/"));
+    QCOMPARE(DashboardLauncher::pageAddress(QStringLiteral("::"), 9000),
+             QStringLiteral("http://[::1]:9000/"));
+    QCOMPARE(DashboardLauncher::pageAddress(QStringLiteral("fe80::1"), 9000),
+             QStringLiteral("http://[fe80::1]:9000/"));
+}
+
+// rotaprobe-dashboard's options: the defaults, --listen's forms, --idle's
+// minutes, and what is refused.
+void tst_Dashboard::commandLine()
+{
+    QString error;
+    const auto defaults = DashboardOptions::parse({}, &error);
+    QVERIFY(defaults);
+    QCOMPARE(defaults->host, QStringLiteral("127.0.0.1"));
+    QCOMPARE(defaults->port, 8470);
+    QCOMPARE(defaults->idleMinutes, 15);
+    QVERIFY(!defaults->open);
+    QVERIFY(DashboardOptions::parse({"--open"}, &error)->open);
+    const auto given = DashboardOptions::parse(
+        {"--listen", "[::1]:9000", "--idle=5", "--db", "postgresql://line@db/rotaprobe"}, &error);
+    QVERIFY2(given, qPrintable(error));
+    QCOMPARE(given->host, QStringLiteral("::1"));
+    QCOMPARE(given->port, 9000);
+    QCOMPARE(given->idleMinutes, 5);
+    QCOMPARE(given->db, QStringLiteral("postgresql://line@db/rotaprobe"));
+    QCOMPARE(DashboardOptions::parse({"--idle", "1440"}, &error)->idleMinutes, 1440);
+    for (const QStringList& bad : {QStringList{"--idle", "0"}, QStringList{"--idle=1441"},
+                                   QStringList{"--idle", "ten"}, QStringList{"--idle"},
+                                   QStringList{"--listen", "::1:8470"},
+                                   QStringList{"--listen", "127.0.0.1:0"},
+                                   QStringList{"--colour"}, QStringList{"--open=1"}}) {
+        error.clear();
+        QVERIFY2(!DashboardOptions::parse(bad, &error), qPrintable(bad.join(' ')));
+        QVERIFY(!error.isEmpty());
+    }
+    QVERIFY(DashboardOptions::helpText().contains(QLatin1String("--idle MINUTES")));
 }
 
 void tst_Dashboard::hostileRequestsAreRefused()

@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <memory>
 #include <thread>
@@ -52,6 +53,7 @@ private slots:
     void cleanupTestCase();
     void pageShowsTheLine();
     void kioskReloadsItself();
+    void testDetailsAndItsStoredRecord();
 
 private:
     // One WebDriver command; the answer's "value".
@@ -189,6 +191,15 @@ void tst_DashboardBrowser::pageShowsTheLine()
     QCOMPARE(drawn.size(), 4);
     for (const QJsonValue& pixels : drawn)
         QVERIFY2(pixels.toInt() > 2000, qPrintable(QString::number(pixels.toInt())));
+    // The histogram's specification limits: two red lines over its bins
+    // (blue), each the plot's height.
+    const int red = script(
+        "const c = document.getElementById('histogramChart');"
+        " const d = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;"
+        " let n = 0; for (let i = 0; i < d.length; i += 4)"
+        " if (d[i] > 150 && d[i + 1] < 80 && d[i + 2] < 80 && d[i + 3] > 200) n++; return n;")
+                        .toInt();
+    QVERIFY2(red > 400, qPrintable(QString::number(red)));
     // The serial holding markup: its text, no element made of it, nothing run.
     QCOMPARE(script("return document.querySelector('#latest tbody a.serial').textContent;").toString(),
              kMarkup);
@@ -218,6 +229,40 @@ void tst_DashboardBrowser::kioskReloadsItself()
     QCOMPARE(script("return getComputedStyle(document.getElementById('filters')).display;").toString(),
              QStringLiteral("none"));
     QVERIFY(loaded(3, 15000));
+}
+
+// A latest test's link leads to its page: the stored facts and items, the
+// serial holding markup as text, and the link to the stored record as JSON
+// (also beside the serial in the list).
+void tst_DashboardBrowser::testDetailsAndItsStoredRecord()
+{
+    open(QStringLiteral("?serial=") + QString::fromLatin1(QUrl::toPercentEncoding(kMarkup)));
+    QVERIFY(loaded(1));
+    const QString details =
+        script("return document.querySelector('#latest tbody a.serial').getAttribute('href');")
+            .toString();
+    QVERIFY2(details.startsWith(QLatin1String("/test.html?id=")), qPrintable(details));
+    const QString id = details.section(QLatin1Char('='), 1);
+    QCOMPARE(script("return document.querySelector('#latest tbody a.raw').getAttribute('href');")
+                 .toString(),
+             QStringLiteral("/api/test?id=") + id);
+    open(details.mid(1));
+    QVERIFY(loaded(1));
+    QCOMPARE(script("return document.getElementById('serial').textContent;").toString(), kMarkup);
+    QCOMPARE(script("return document.querySelectorAll('img, b').length;").toInt(), 0);
+    QCOMPARE(script("return document.title;").toString(), QStringLiteral("Test ") + kMarkup);
+    QCOMPARE(script("return document.getElementById('banner').hidden;").toBool(), true);
+    QCOMPARE(script("return document.querySelectorAll('#items tbody tr').length;").toInt(), 3);
+    QVERIFY(script("return document.getElementById('facts').textContent;")
+                .toString()
+                .contains(QLatin1String("st-1")));
+    QCOMPARE(script("return document.getElementById('raw').getAttribute('href');").toString(),
+             QStringLiteral("/api/test?id=") + id);
+    // A test that is not there: said so.
+    open(QStringLiteral("test.html?id=999999"));
+    QVERIFY(loaded(1));
+    QCOMPARE(script("return document.getElementById('banner').textContent;").toString(),
+             QStringLiteral("No such test."));
 }
 
 QTEST_MAIN(tst_DashboardBrowser)

@@ -18,6 +18,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -64,6 +65,8 @@ private slots:
     void aSecondStationWaitsForTheFirstsNumber();
     void yieldOfHandCountedUnits_data() { engines(); }
     void yieldOfHandCountedUnits();
+    void unitRowsAgreeWithACountFromScratch_data() { engines(); }
+    void unitRowsAgreeWithACountFromScratch();
     void migrationNumbersTheStoredTests_data() { engines(); }
     void migrationNumbersTheStoredTests();
     void viewsShowTestsAndItems_data() { engines(); }
@@ -76,6 +79,14 @@ private:
     std::unique_ptr<SqlConnection> connectDirectly(const StoreLocation& location);
     // serial:attempt/judged of every test, by start.
     QStringList attempts(const StoreLocation& location);
+    // Each unit's stored row (UnitSummary), and the same counted here from
+    // its tests: serial, first judged test (start, station, verdict),
+    // latest judged test (start, verdict), judged tests.
+    QStringList unitRows(const StoreLocation& location);
+    QStringList unitsFromScratch(const StoreLocation& location);
+    // The tests per day, station, profile and operator: stored, and counted here.
+    QStringList dayRows(const StoreLocation& location);
+    QStringList daysFromScratch(const StoreLocation& location);
     // The hand-counted history; D's first test arrives late from the spool.
     void storeHistory(ResultStore& store);
 
@@ -170,6 +181,88 @@ QStringList tst_ResultsYield::attempts(const StoreLocation& location)
                     .arg(q.value(0).toString(), q.value(1).toString(),
                          q.value(2).isNull() ? QStringLiteral("-") : q.value(2).toString());
     return list;
+}
+
+QStringList tst_ResultsYield::unitRows(const StoreLocation& location)
+{
+    const auto connection = connectDirectly(location);
+    QSqlQuery q(connection->db());
+    if (!q.exec(QStringLiteral("SELECT serial, started_ms, station, first_pass, latest_ms, "
+                               "latest_pass, judged FROM units ORDER BY serial")))
+        return {q.lastError().text()};
+    QStringList rows;
+    while (q.next())
+        rows << QStringLiteral("%1 first %2 %3 %4, latest %5 %6, %7 judged")
+                    .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                         q.value(3).toInt() ? QStringLiteral("pass") : QStringLiteral("fail"),
+                         q.value(4).toString(),
+                         q.value(5).toInt() ? QStringLiteral("pass") : QStringLiteral("fail"),
+                         q.value(6).toString());
+    return rows;
+}
+
+QStringList tst_ResultsYield::unitsFromScratch(const StoreLocation& location)
+{
+    const auto connection = connectDirectly(location);
+    QSqlQuery q(connection->db());
+    if (!q.exec(QStringLiteral("SELECT serial, started_ms, station, verdict FROM results "
+                               "WHERE verdict <> 'aborted' ORDER BY serial, started_ms, id")))
+        return {q.lastError().text()};
+    struct Unit
+    {
+        QString firstMs, station, firstVerdict, latestMs, latestVerdict;
+        int judged = 0;
+    };
+    std::map<QString, Unit> units;
+    while (q.next()) {
+        Unit& unit = units[q.value(0).toString()];
+        if (unit.judged++ == 0) {
+            unit.firstMs = q.value(1).toString();
+            unit.station = q.value(2).toString();
+            unit.firstVerdict = q.value(3).toString();
+        }
+        unit.latestMs = q.value(1).toString();
+        unit.latestVerdict = q.value(3).toString();
+    }
+    QStringList rows;
+    for (const auto& [serial, unit] : units)
+        rows << QStringLiteral("%1 first %2 %3 %4, latest %5 %6, %7 judged")
+                    .arg(serial, unit.firstMs, unit.station, unit.firstVerdict, unit.latestMs,
+                         unit.latestVerdict)
+                    .arg(unit.judged);
+    return rows;
+}
+
+QStringList tst_ResultsYield::dayRows(const StoreLocation& location)
+{
+    const auto connection = connectDirectly(location);
+    QSqlQuery q(connection->db());
+    if (!q.exec(QStringLiteral("SELECT day, station, profile_name, operator, tests "
+                               "FROM station_days ORDER BY day, station, profile_name, operator")))
+        return {q.lastError().text()};
+    QStringList rows;
+    while (q.next())
+        rows << QStringLiteral("%1 %2 %3 %4: %5")
+                    .arg(q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
+                         q.value(3).toString(), q.value(4).toString());
+    return rows;
+}
+
+QStringList tst_ResultsYield::daysFromScratch(const StoreLocation& location)
+{
+    const auto connection = connectDirectly(location);
+    QSqlQuery q(connection->db());
+    if (!q.exec(QStringLiteral("SELECT started_ms, station, profile_name, operator FROM results")))
+        return {q.lastError().text()};
+    std::map<QString, int> days;
+    while (q.next())
+        ++days[QStringLiteral("%1 %2 %3 %4")
+                   .arg(q.value(0).toLongLong() / (24 * 3600 * 1000))
+                   .arg(q.value(1).toString(), q.value(2).toString(), q.value(3).toString())];
+    QStringList rows;
+    for (const auto& [day, tests] : days)
+        rows << QStringLiteral("%1: %2").arg(day).arg(tests);
+    return rows;
 }
 
 // Hand-counted (UTC):
@@ -322,6 +415,41 @@ void tst_ResultsYield::yieldOfHandCountedUnits()
     QVERIFY(!none->first().firstPassYield());
 }
 
+// Each unit's row, kept as tests arrive, is what a count from its tests
+// gives: after a late delivery that becomes a unit's first test (D), one
+// between two judged tests, an aborted test arriving late, and a retest.
+void tst_ResultsYield::unitRowsAgreeWithACountFromScratch()
+{
+    LOCATION_OR_SKIP(where);
+    ResultStore store(where, m_dir->filePath(QStringLiteral("spool.sqlite")));
+    QStringList warnings;
+    QString error;
+    QVERIFY2(store.openForWriting(&error, &warnings), qPrintable(error));
+    storeHistory(store);
+    const QStringList counted = unitsFromScratch(where);
+    QCOMPARE(counted.size(), 4);
+    QCOMPARE(unitRows(where), counted);
+    // D's row by hand: its late test (day 1 15:00, st-2, fail) is its first.
+    QCOMPARE(unitRows(where).at(3),
+             QStringLiteral("D first %1 st-2 fail, latest %2 pass, 2 judged")
+                 .arg(utc("2026-03-01T15:00:00Z").toMSecsSinceEpoch())
+                 .arg(utc("2026-03-02T08:00:00Z").toMSecsSinceEpoch()));
+
+    ResultSpool spool(m_dir->filePath(QStringLiteral("late.spool")));
+    for (const TestResult& r : {test("A", "2026-03-01T10:30:00Z", "st-3", "pass"),
+                                test("B", "2026-03-01T09:00:00Z", "st-3", "aborted"),
+                                test("C", "2026-03-03T08:00:00Z", "st-1", "pass")})
+        QVERIFY2(spool.add(where.display(), r, &error), qPrintable(error));
+    ResultStore late(where, spool.path());
+    QCOMPARE(late.deliverSpool(&error), 3);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(unitRows(where), unitsFromScratch(where));
+    QVERIFY(unitRows(where) != counted);
+    // The tests per day and station: every one counted, the late ones too.
+    QCOMPARE(dayRows(where).size(), 5); // days 1 (st-1, st-2, st-3), 2 and 3 (st-1)
+    QCOMPARE(dayRows(where), daysFromScratch(where));
+}
+
 // A store of the version before the numbers: its tests are numbered in
 // start order on opening (stored out of order, one pair in the same
 // millisecond, an aborted test among them).
@@ -358,6 +486,10 @@ void tst_ResultsYield::migrationNumbersTheStoredTests()
     QVERIFY2(store.openForReading(&error), qPrintable(error));
     QCOMPARE(attempts(where),
              QStringList({"X:1/1", "X:2/2", "X:3/-", "X:4/3", "Y:1/1", "Y:2/2"}));
+    // Each unit's row too.
+    QCOMPARE(unitRows(where), QStringList({"X first 200 st fail, latest 5000 pass, 3 judged",
+                                           "Y first 100 st fail, latest 100 pass, 2 judged"}));
+    QCOMPARE(dayRows(where), QStringList{"0 st  : 6"});
     {
         const auto connection = connectDirectly(where);
         QCOMPARE(ResultSchema::version(connection->db()), ResultSchema::kCurrentVersion);
@@ -366,6 +498,8 @@ void tst_ResultsYield::migrationNumbersTheStoredTests()
     QCOMPARE(store.store(test("X", "2026-01-01T00:00:00Z", "st", "pass")).outcome,
              ResultStore::Outcome::Stored);
     QCOMPARE(attempts(where).at(4), QStringLiteral("X:5/4"));
+    QCOMPARE(unitRows(where), unitsFromScratch(where));
+    QCOMPARE(dayRows(where), daysFromScratch(where));
 }
 
 // The views a plant's dashboard tool reads: a test with its start as a
