@@ -61,10 +61,8 @@ cleanup() {
 trap cleanup EXIT
 start=$SECONDS
 bash tools/winrun.sh "$toolchain" --init
-# One server for every suite, kept running between them (the one wineboot
-# started ends by itself).
-wineserver -k 2>/dev/null || true
-wineserver -p
+# The prefix is made once; its server ends by itself when the boot is done.
+wineserver -w
 echo "winbuild: Wine prefix ready in $((SECONDS - start)) s"
 
 start=$SECONDS

@@ -321,7 +321,7 @@ void tst_Results::travelFiguresAreColumns()
         SqlConnection connection(QStringLiteral("QSQLITE"));
         connection.db().setDatabaseName(location.filePath);
         QVERIFY(connection.db().open());
-        QCOMPARE(ResultSchema::version(connection.db()), 4);
+        QCOMPARE(ResultSchema::version(connection.db()), ResultSchema::kCurrentVersion);
         QSqlQuery q(connection.db());
         QVERIFY(q.exec(QStringLiteral("SELECT serial, travel_amplitude_variation_pct, "
                                       "speed_within_limit_hz FROM rotaprobe_tests ORDER BY serial")));
