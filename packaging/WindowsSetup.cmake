@@ -36,6 +36,9 @@ set(CPACK_PACKAGE_FILE_NAME Rotaprobe-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Position encoder test program for the USB tester box")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Rotaprobe)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+# A 64-bit setup program for 64-bit programs (NSIS's default stub is 32-bit,
+# which a 64-bit-only Wine cannot start).
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_PACKAGE_NAME Rotaprobe)
 set(CPACK_NSIS_DISPLAY_NAME Rotaprobe)
 set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/app/UI/KORVALIS_ICO.ico)
