@@ -10,3 +10,8 @@ QString ReportKeys::path(std::initializer_list<QLatin1String> keys)
     }
     return text;
 }
+
+QString ReportKeys::placed(QLatin1String key)
+{
+    return QString(key) + QLatin1Char('_') + atMm;
+}

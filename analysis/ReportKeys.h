@@ -13,9 +13,9 @@ template <int N> constexpr QLatin1String key(const char (&text)[N])
 } // namespace reportkeys
 
 // The names a test's record carries, spelled once: the keys of the
-// recorder's report JSON (RecordingReport writes them, ResultFigures reads
-// its figure columns by them), the keys of the stored tester configuration
-// and the stored verdicts. Stored results, the CSV's columns and peers rely
+// recorder's report JSON (RecordingReport and TravelReport write them,
+// ResultFigures reads its figure columns by them), the keys of the stored
+// tester configuration and the stored verdicts. Stored results, the CSV's columns and peers rely
 // on every one of them: none may change.
 class ReportKeys
 {
@@ -59,6 +59,77 @@ public:
     static constexpr QLatin1String max = reportkeys::key("max");
     static constexpr QLatin1String mean = reportkeys::key("mean");
 
+    // "travel": the signal along the travel, bin by bin. A worst bin's
+    // figure is followed by its place (placed(): "worst_offset_pct_at_mm").
+    static constexpr QLatin1String travel = reportkeys::key("travel");
+    static constexpr QLatin1String binPeriods = reportkeys::key("bin_periods");
+    static constexpr QLatin1String binMm = reportkeys::key("bin_mm");
+    static constexpr QLatin1String travelMm = reportkeys::key("travel_mm");
+    static constexpr QLatin1String binsSpanned = reportkeys::key("bins_spanned");
+    static constexpr QLatin1String binsMeasured = reportkeys::key("bins_measured");
+    static constexpr QLatin1String amplitudeMeanPct = reportkeys::key("amplitude_mean_pct");
+    static constexpr QLatin1String amplitudeVariationPct =
+        reportkeys::key("amplitude_variation_pct");
+    static constexpr QLatin1String amplitudeMinPct = reportkeys::key("amplitude_min_pct");
+    static constexpr QLatin1String amplitudeMaxPct = reportkeys::key("amplitude_max_pct");
+    static constexpr QLatin1String worstOffsetPct = reportkeys::key("worst_offset_pct");
+    static constexpr QLatin1String worstPhaseDeviationDeg =
+        reportkeys::key("worst_phase_deviation_deg");
+    static constexpr QLatin1String worstAmplitudeRatioMin =
+        reportkeys::key("worst_amplitude_ratio_min");
+    static constexpr QLatin1String worstAmplitudeRatioMax =
+        reportkeys::key("worst_amplitude_ratio_max");
+    static constexpr QLatin1String worstInterpolationErrorPct =
+        reportkeys::key("worst_interpolation_error_pct");
+    static constexpr QLatin1String atMm = reportkeys::key("at_mm");
+    // Each measured bin: a fit's figures (as in "signal"), its pairs and place.
+    static constexpr QLatin1String bins = reportkeys::key("bins");
+    static constexpr QLatin1String binsEvery = reportkeys::key("bins_every");
+    static constexpr QLatin1String pairs = reportkeys::key("pairs");
+
+    // "rotary": the harmonics over a revolution.
+    static constexpr QLatin1String rotary = reportkeys::key("rotary");
+    static constexpr QLatin1String periodsPerRevolution = reportkeys::key("periods_per_revolution");
+    static constexpr QLatin1String eccentricityPct = reportkeys::key("eccentricity_pct");
+    static constexpr QLatin1String eccentricityAngleDeg = reportkeys::key("eccentricity_angle_deg");
+    static constexpr QLatin1String ovalityPct = reportkeys::key("ovality_pct");
+    static constexpr QLatin1String amplitudeHarmonics = reportkeys::key("amplitude_harmonics");
+    static constexpr QLatin1String phaseHarmonics = reportkeys::key("phase_harmonics");
+    static constexpr QLatin1String order = reportkeys::key("order");
+    static constexpr QLatin1String pct = reportkeys::key("pct");
+    static constexpr QLatin1String deg = reportkeys::key("deg");
+    static constexpr QLatin1String angleDeg = reportkeys::key("angle_deg");
+
+    // "speed": the bands of signal frequency.
+    static constexpr QLatin1String speed = reportkeys::key("speed");
+    static constexpr QLatin1String maxFrequencyHz = reportkeys::key("max_frequency_hz");
+    static constexpr QLatin1String bandsMeasured = reportkeys::key("bands_measured");
+    static constexpr QLatin1String maxMeasuredHz = reportkeys::key("max_measured_hz");
+    static constexpr QLatin1String thresholdPct = reportkeys::key("threshold_pct");
+    static constexpr QLatin1String thresholdFromProfile = reportkeys::key("threshold_from_profile");
+    static constexpr QLatin1String withinLimitHz = reportkeys::key("within_limit_hz");
+    static constexpr QLatin1String dropSeen = reportkeys::key("drop_seen");
+    static constexpr QLatin1String dropFromHz = reportkeys::key("drop_from_hz");
+    static constexpr QLatin1String amplitudeAtMaxPct = reportkeys::key("amplitude_at_max_pct");
+    static constexpr QLatin1String bands = reportkeys::key("bands");
+    static constexpr QLatin1String fromHz = reportkeys::key("from_hz");
+    static constexpr QLatin1String toHz = reportkeys::key("to_hz");
+    static constexpr QLatin1String minHz = reportkeys::key("min_hz");
+    static constexpr QLatin1String maxHz = reportkeys::key("max_hz");
+
+    // "latch"."directions": the reference mark passed each way.
+    static constexpr QLatin1String directions = reportkeys::key("directions");
+    static constexpr QLatin1String forward = reportkeys::key("forward");
+    static constexpr QLatin1String backward = reportkeys::key("backward");
+    static constexpr QLatin1String matched = reportkeys::key("matched");
+    static constexpr QLatin1String marks = reportkeys::key("marks");
+    static constexpr QLatin1String minPeriods = reportkeys::key("min_periods");
+    static constexpr QLatin1String meanPeriods = reportkeys::key("mean_periods");
+    static constexpr QLatin1String maxPeriods = reportkeys::key("max_periods");
+    static constexpr QLatin1String meanDifferencePeriods =
+        reportkeys::key("mean_difference_periods");
+    static constexpr QLatin1String differencePeriods = reportkeys::key("difference_periods");
+
     // The recording itself.
     static constexpr QLatin1String replies = reportkeys::key("replies");
     static constexpr QLatin1String durationS = reportkeys::key("duration_s");
@@ -96,4 +167,7 @@ public:
     // A figure's name: its keys from the top of the report, joined by dots
     // ("signal.quality_pct", "latch.sincos.spread").
     static QString path(std::initializer_list<QLatin1String> keys);
+
+    // The key of a worst bin's place beside its figure: `key` + "_at_mm".
+    static QString placed(QLatin1String key);
 };

@@ -31,7 +31,19 @@ const Key kSignalKeys[] = {
     {"phase_deviation_deg_max", &L::phase_deviation_deg_max},
     {"interpolation_error_pct_max", &L::interpolation_error_pct_max},
 };
-const Key kLatchKeys[] = {{"spread_max_periods", &L::spread_max_periods}};
+const Key kLatchKeys[] = {{"spread_max_periods", &L::spread_max_periods},
+                          {"direction_difference_max_periods", &L::latch_direction_difference_max_periods}};
+const Key kTravelKeys[] = {
+    {"amplitude_variation_pct_max", &L::travel_amplitude_variation_pct_max},
+    {"bin_periods", &L::travel_bin_periods},
+    {"worst_offset_pct_max", &L::travel_worst_offset_pct_max},
+    {"worst_phase_deviation_deg_max", &L::travel_worst_phase_deviation_deg_max},
+    {"worst_amplitude_ratio_min", &L::travel_worst_amplitude_ratio_min},
+    {"worst_amplitude_ratio_max", &L::travel_worst_amplitude_ratio_max},
+};
+const Key kRotaryKeys[] = {{"counts_per_revolution", &L::rotary_counts_per_revolution},
+                           {"eccentricity_pct_max", &L::rotary_eccentricity_pct_max}};
+const Key kSpeedKeys[] = {{"min_frequency_hz", &L::speed_min_frequency_hz}};
 const Key kCurrentKeys[] = {{"min", &L::current_ma_min}, {"max", &L::current_ma_max}};
 const Key kLinesKeys[] = {{"missing_max", &L::lines_missing_max}};
 
@@ -95,10 +107,30 @@ bool readTestSection(const QJsonObject& root, ToleranceProfile::Limits& limits, 
                 return false;
             }
             limits.test_power_on = it.value().toBool();
+        } else if (it.key() == QLatin1String("retests_max")) {
+            const double count = it.value().toDouble(-1.0);
+            if (!it.value().isDouble() || count < 0.0 || count > 1000.0 ||
+                count != std::floor(count)) {
+                *error = ToleranceProfile::tr("\"%1\" must be a whole number from 0 to 1000")
+                             .arg(path);
+                return false;
+            }
+            limits.test_retests_max = int(count);
         } else {
             *error = ToleranceProfile::tr("unknown key \"%1\"").arg(path);
             return false;
         }
+    }
+    return true;
+}
+
+// A setting that sizes the analysis: above 0 and at most `max`.
+bool positiveSetting(const std::optional<double>& value, double max, const QString& name,
+                     QString* error)
+{
+    if (value && !(*value > 0.0 && *value <= max)) {
+        *error = ToleranceProfile::tr("\"%1\" must be above 0, at most %2").arg(name).arg(max);
+        return false;
     }
     return true;
 }
@@ -136,7 +168,8 @@ std::optional<ToleranceProfile::Limits> ToleranceProfile::parse(const QByteArray
     const QJsonObject root = document.object();
     const QString sections[] = {QStringLiteral("signal"), QStringLiteral("latch"),
                                 QStringLiteral("current_ma"), QStringLiteral("lines"),
-                                QStringLiteral("test")};
+                                QStringLiteral("test"),   QStringLiteral("travel"),
+                                QStringLiteral("rotary"), QStringLiteral("speed")};
     for (auto it = root.begin(); it != root.end(); ++it)
         if (std::find(std::begin(sections), std::end(sections), it.key()) == std::end(sections)) {
             *error = tr("unknown key \"%1\"").arg(it.key());
@@ -147,12 +180,21 @@ std::optional<ToleranceProfile::Limits> ToleranceProfile::parse(const QByteArray
         !readSection(root, sections[1], kLatchKeys, limits, error) ||
         !readSection(root, sections[2], kCurrentKeys, limits, error) ||
         !readSection(root, sections[3], kLinesKeys, limits, error) ||
-        !readTestSection(root, limits, error))
+        !readTestSection(root, limits, error) ||
+        !readSection(root, sections[5], kTravelKeys, limits, error) ||
+        !readSection(root, sections[6], kRotaryKeys, limits, error) ||
+        !readSection(root, sections[7], kSpeedKeys, limits, error))
+        return std::nullopt;
+    if (!positiveSetting(limits.travel_bin_periods, 1e6, QStringLiteral("travel.bin_periods"), error) ||
+        !positiveSetting(limits.rotary_counts_per_revolution, 1e9,
+                         QStringLiteral("rotary.counts_per_revolution"), error))
         return std::nullopt;
     if (!ordered(limits.quality_pct_min, limits.quality_pct_max, QStringLiteral("signal.quality_pct"), error) ||
         !ordered(limits.amplitude_ratio_min, limits.amplitude_ratio_max,
                  QStringLiteral("signal.amplitude_ratio"), error) ||
-        !ordered(limits.current_ma_min, limits.current_ma_max, QStringLiteral("current_ma"), error))
+        !ordered(limits.current_ma_min, limits.current_ma_max, QStringLiteral("current_ma"), error) ||
+        !ordered(limits.travel_worst_amplitude_ratio_min, limits.travel_worst_amplitude_ratio_max,
+                 QStringLiteral("travel.worst_amplitude_ratio"), error))
         return std::nullopt;
     return limits;
 }
@@ -251,5 +293,50 @@ ToleranceProfile::Verdict ToleranceProfile::evaluate(const Limits& limits,
     if (limits.lines_missing_max)
         add(QStringLiteral("lines.missing_max"), measured.haveLines,
             double(missingLines(measured.linesMissing)), *limits.lines_missing_max, true);
+    evaluateTravel(limits, measured.travel, add);
     return verdict;
+}
+
+template <typename Add>
+void ToleranceProfile::evaluateTravel(const Limits& limits, const TravelSurvey::Result& survey, Add&& add)
+{
+    const TravelBins::Result& t = survey.travel;
+    auto travel = [&](const std::optional<double>& limit, const char* key, const TravelBins::Worst& worst,
+                      double value, bool isMax) {
+        if (limit)
+            add(QStringLiteral("travel.") + QLatin1String(key), t.valid && worst.found, value, *limit, isMax);
+    };
+    travel(limits.travel_amplitude_variation_pct_max, "amplitude_variation_pct_max", t.amplitudeMin,
+           t.amplitudeVariationPct, true);
+    travel(limits.travel_worst_offset_pct_max, "worst_offset_pct_max", t.offset, t.offset.value, true);
+    travel(limits.travel_worst_phase_deviation_deg_max, "worst_phase_deviation_deg_max", t.phase,
+           t.phase.value, true);
+    travel(limits.travel_worst_amplitude_ratio_min, "worst_amplitude_ratio_min", t.ratioMin,
+           t.ratioMin.value, false);
+    travel(limits.travel_worst_amplitude_ratio_max, "worst_amplitude_ratio_max", t.ratioMax,
+           t.ratioMax.value, true);
+    if (limits.rotary_eccentricity_pct_max)
+        add(QStringLiteral("rotary.eccentricity_pct_max"), survey.rotary.valid,
+            survey.rotary.eccentricityPct(), *limits.rotary_eccentricity_pct_max, true);
+    if (limits.speed_min_frequency_hz) {
+        // Known when the amplitude was seen to drop, or the recording reached
+        // the frequency without a drop; a slower recording has not seen it.
+        const SpeedBands::Result& s = survey.speed;
+        const bool known = s.valid && (s.dropSeen || s.maxMeasuredHz >= *limits.speed_min_frequency_hz);
+        add(QStringLiteral("speed.min_frequency_hz"), known, s.withinLimitHz,
+            *limits.speed_min_frequency_hz, false);
+    }
+    if (limits.latch_direction_difference_max_periods)
+        add(QStringLiteral("latch.direction_difference_max_periods"), survey.reference.valid,
+            survey.reference.maxDifferencePeriods, *limits.latch_direction_difference_max_periods, true);
+}
+
+TravelSurvey::Settings ToleranceProfile::travelSettings(const Limits& limits, double equivalentNm)
+{
+    TravelSurvey::Settings settings;
+    settings.equivalentNm = equivalentNm;
+    settings.binPeriods = limits.travel_bin_periods.value_or(0.0);
+    settings.periodsPerRevolution = limits.rotary_counts_per_revolution;
+    settings.amplitudeMinPct = limits.quality_pct_min;
+    return settings;
 }

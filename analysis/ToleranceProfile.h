@@ -2,6 +2,7 @@
 
 #include "LatchStatistics.h"
 #include "LissajousFit.h"
+#include "TravelSurvey.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -18,7 +19,12 @@
 // error, so a typo cannot switch a limit off unnoticed. "test" says how a
 // production station runs the test: how long it records (above 0, at most
 // an hour; default 3 s) and whether it switches the encoder supply on
-// (default true).
+// (default true), and how often a unit may be retested (retests_max, a
+// whole number; default: no limit).
+// "travel", "rotary" and "speed" judge the signal along the travel, over a
+// revolution and over speed (TravelSurvey): "travel.bin_periods" and
+// "rotary.counts_per_revolution" (signal periods a revolution) are settings
+// above 0, not limits.
 class ToleranceProfile
 {
     Q_DECLARE_TR_FUNCTIONS(ToleranceProfile)
@@ -38,8 +44,22 @@ public:
         // How many of the A, B and Z lines may be seen missing (broken) at
         // any reply of the test: 0 for a unit that may ship.
         std::optional<double> lines_missing_max;
+        // Along the travel: per-bin worst figures and the amplitude variation.
+        std::optional<double> travel_amplitude_variation_pct_max;
+        std::optional<double> travel_bin_periods; // setting: bin size in signal periods
+        std::optional<double> travel_worst_offset_pct_max;
+        std::optional<double> travel_worst_phase_deviation_deg_max;
+        std::optional<double> travel_worst_amplitude_ratio_min, travel_worst_amplitude_ratio_max;
+        std::optional<double> rotary_counts_per_revolution; // setting: signal periods a revolution
+        std::optional<double> rotary_eccentricity_pct_max;
+        // Within the signal limits up to this signal frequency.
+        std::optional<double> speed_min_frequency_hz;
+        std::optional<double> latch_direction_difference_max_periods;
         double test_duration_s = 3.0;
         bool test_power_on = true;
+        // How many times a unit may be tested again after its first judged
+        // test; none: any number.
+        std::optional<int> test_retests_max;
     };
 
     // What a recording measured.
@@ -53,6 +73,7 @@ public:
         double currentMaxMa = 0.0;
         bool haveLines = false;    // a reply carried the line states
         unsigned linesMissing = 0; // bits 0-2: A, B, Z seen missing at least once
+        TravelSurvey::Result travel; // along the travel, over speed, marks by direction
     };
 
     struct Item
@@ -84,4 +105,12 @@ public:
 
     // One item per limit set; a figure that is missing fails its item.
     static Verdict evaluate(const Limits& limits, const Measurements& measured);
+
+    // What the travel analyses take from a profile (bin size, revolution,
+    // the amplitude the speed bands must keep).
+    static TravelSurvey::Settings travelSettings(const Limits& limits, double equivalentNm);
+
+private:
+    template <typename Add>
+    static void evaluateTravel(const Limits& limits, const TravelSurvey::Result& survey, Add&& add);
 };

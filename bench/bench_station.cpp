@@ -1,6 +1,7 @@
 // The production station on the simulated tester at full poll rate, window
 // shown at its real size with the style sheet, encoder moving, supply
-// switched on for each test:
+// switched on for each test, judged by the example profile's items (the
+// travel's too: the live strip and its analysis every 500 ms):
 // - CPU of the whole process while recording (goal: at most 10 % of one
 //   core) and by thread (GUI, worker, results store), with the poll rate and
 //   how often the live figures were painted;
@@ -95,7 +96,10 @@ int main(int argc, char** argv)
         "offset_cos_pct_max": 3, "amplitude_ratio_min": 0.9, "amplitude_ratio_max": 1.1,
         "phase_deviation_deg_max": 3, "interpolation_error_pct_max": 1.5},
         "latch": {"spread_max_periods": 1}, "current_ma": {"min": 50, "max": 250},
-        "lines": {"missing_max": 0}, "test": {"duration_s": %1, "power_on": true}})")
+        "lines": {"missing_max": 0}, "travel": {"amplitude_variation_pct_max": 10,
+        "worst_offset_pct_max": 3, "worst_phase_deviation_deg_max": 3,
+        "worst_amplitude_ratio_min": 0.9, "worst_amplitude_ratio_max": 1.1},
+        "test": {"duration_s": %1, "power_on": true}})")
                       .arg(seconds)
                       .toUtf8());
     profile.close();

@@ -1,5 +1,10 @@
 # Warnings are errors everywhere; sanitizers and fuzzing are chosen at configure time.
 add_compile_options(-Wall -Wextra -Werror)
+# mingw-w64's math.h declares M_PI and its kin only when asked (glibc's
+# always does under g++).
+if(WIN32)
+  add_compile_definitions(_USE_MATH_DEFINES)
+endif()
 
 if(ROTAPROBE_SANITIZE STREQUAL "address")
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

@@ -3,6 +3,7 @@
 #include "DemoPlacement.h"
 #include "SimBus.h"
 #include "SimTester.h"
+#include "SimTravelControls.h"
 
 #include <QCheckBox>
 #include <QApplication>
@@ -53,11 +54,22 @@ SimulatedTesterWindow::SimulatedTesterWindow(std::shared_ptr<SimTester> tester, 
     connect(m_plug, &QPushButton::toggled, this, &SimulatedTesterWindow::setPlugged);
     layout->addWidget(m_plug);
 
-    layout->addWidget(buildEncoderGroup());
-    layout->addWidget(buildSignalGroup());
-    layout->addWidget(buildLinesGroup());
-    layout->addWidget(buildTesterGroup());
-    layout->addWidget(buildFaultGroup());
+    // Two columns: the tester and its encoder; the travel, speed and the
+    // faults along them.
+    auto* columns = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    left->addWidget(buildEncoderGroup());
+    left->addWidget(buildSignalGroup());
+    left->addWidget(buildLinesGroup());
+    left->addWidget(buildTesterGroup());
+    left->addStretch(1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(new SimTravelControls(m_tester));
+    right->addWidget(buildFaultGroup());
+    right->addStretch(1);
+    columns->addLayout(left);
+    columns->addLayout(right);
+    layout->addLayout(columns);
     layout->addStretch(1);
 }
 

@@ -150,7 +150,8 @@ void Recorder::printReport(const TestSequence::Outcome& outcome)
     test.serial = m_options.serial;
     test.operatorName = m_options.operatorName;
     test.startedAt = outcome.startedAt;
-    test.measured = m_summary.measurements(m_usb->state().config());
+    test.measured = m_summary.measurements(m_usb->state().config(),
+                                           m_limits.value_or(ToleranceProfile::Limits{}));
     if (m_limits)
         test.verdict = ToleranceProfile::evaluate(*m_limits, test.measured);
     test.facts.replies = m_summary.replies();

@@ -3,6 +3,7 @@
 #include "DemoTester.h"
 #include "RecorderProgram.h"
 #include "SimTester.h"
+#include "SimTravelScenario.h"
 
 int main(int argc, char* argv[])
 {
@@ -19,6 +20,7 @@ int main(int argc, char* argv[])
         tester->setImbalance(0.97, 1.5);    // cosine 3 % weaker, 1.5° past quadrature
         tester->setReferenceInterval(1);    // a reference mark every period
         tester->setSupplyCurrent(118);
+        SimTravelScenario::applyFromEnvironment(*tester);
     };
     return RecorderProgram::run(*app, setup);
 }

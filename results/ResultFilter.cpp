@@ -82,6 +82,10 @@ QString ResultFilter::whereClause(const QString& table) const
         conditions << prefix + QStringLiteral("verdict = ?");
     if (!station.isEmpty())
         conditions << prefix + QStringLiteral("station = ?");
+    if (!profile.isEmpty())
+        conditions << prefix + QStringLiteral("profile_name = ?");
+    if (!operatorName.isEmpty())
+        conditions << prefix + QStringLiteral("operator = ?");
     if (conditions.isEmpty())
         return QString();
     return QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
@@ -100,5 +104,9 @@ QVariantList ResultFilter::values() const
         list << verdict;
     if (!station.isEmpty())
         list << station;
+    if (!profile.isEmpty())
+        list << profile;
+    if (!operatorName.isEmpty())
+        list << operatorName;
     return list;
 }

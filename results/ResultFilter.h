@@ -6,7 +6,8 @@
 
 #include <optional>
 
-// Which tests a query is about: a serial number, a time span and a verdict.
+// Which tests a query is about: a serial number, a time span, a verdict,
+// a station, a profile and an operator.
 // Dates are UTC: `--since 2026-03-01` starts at that day's midnight,
 // `--until 2026-03-31` takes in that whole day; a full date and time
 // (2026-03-31T12:00:00Z) is taken as given, to the millisecond, both ends
@@ -21,6 +22,8 @@ public:
     std::optional<qint64> beforeMs; // first millisecond left out
     QString verdict;                // empty: any
     QString station;                // empty: any
+    QString profile;                // the profile's name; empty: any
+    QString operatorName;           // empty: any
     int limit = 0;                  // lists: at most this many, newest first; 0: all
 
     // Sets the ends from the command line's texts; on error returns false

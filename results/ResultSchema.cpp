@@ -1,6 +1,9 @@
 #include "ResultSchema.h"
 
+#include "AttemptNumbers.h"
+#include "DaySummary.h"
 #include "ResultFigures.h"
+#include "UnitSummary.h"
 
 #include <QJsonDocument>
 #include <QSqlError>
@@ -90,6 +93,25 @@ bool ResultSchema::migrate(QSqlDatabase& db, StoreLocation::Engine engine, QStri
             return fail();
         current = 2;
     }
+    if (current == 2 && target >= 3) {
+        if (!AttemptNumbers::addColumns(db, error) || !createViews(db, engine, 3, error) ||
+            !exec(db,
+                  QStringLiteral("CREATE INDEX results_station ON results (station, started_ms)"),
+                  error))
+            return fail();
+        current = 3;
+    }
+    if (current == 3 && target >= 4) {
+        if (!addTravelFigureColumns(db, engine, error))
+            return fail();
+        current = 4;
+    }
+    const bool summariesAdded = current == 4 && target >= 5;
+    if (summariesAdded) {
+        if (!addLineSummaries(db, error))
+            return fail();
+        current = 5;
+    }
     if (!exec(db, QStringLiteral("DELETE FROM schema_version"), error))
         return fail();
     QSqlQuery insert(db);
@@ -101,6 +123,8 @@ bool ResultSchema::migrate(QSqlDatabase& db, StoreLocation::Engine engine, QStri
     }
     if (!exec(db, QStringLiteral("COMMIT"), error))
         return fail();
+    if (postgres && summariesAdded)
+        settleLineSummaries(db);
     return true;
 }
 
@@ -149,7 +173,28 @@ bool ResultSchema::createVersion1(QSqlDatabase& db, StoreLocation::Engine engine
 // Version 2: the figures as columns, filled from the reports already stored.
 bool ResultSchema::addFigureColumns(QSqlDatabase& db, QString* error)
 {
-    for (const ResultFigures::Figure& figure : ResultFigures::all())
+    return addFiguresOfVersion(db, 2, error) &&
+           exec(db, QStringLiteral("CREATE INDEX results_serial ON results (serial, started_ms)"),
+                error) &&
+           exec(db, QStringLiteral("CREATE INDEX results_started ON results (started_ms)"), error);
+}
+
+// Version 4: the figures along the travel, over a revolution, over speed and
+// of the reference mark by direction, filled from the stored reports that
+// have them; the views show them too.
+bool ResultSchema::addTravelFigureColumns(QSqlDatabase& db, StoreLocation::Engine engine,
+                                          QString* error)
+{
+    return addFiguresOfVersion(db, 4, error) && createViews(db, engine, 4, error);
+}
+
+// The columns of the figures `version` added, filled from the stored
+// reports. Only rows with a value of them are written: a store of tests
+// that never had those sections is left as it is.
+bool ResultSchema::addFiguresOfVersion(QSqlDatabase& db, int version, QString* error)
+{
+    const QVector<ResultFigures::Figure> figures = ResultFigures::addedIn(version);
+    for (const ResultFigures::Figure& figure : figures)
         if (!exec(db,
                   QStringLiteral("ALTER TABLE results ADD COLUMN %1 DOUBLE PRECISION")
                       .arg(figure.column),
@@ -162,31 +207,99 @@ bool ResultSchema::addFigureColumns(QSqlDatabase& db, QString* error)
         *error = reports.lastError().text();
         return false;
     }
+    // Read all first: SQLite cannot update rows under an open cursor on
+    // every driver version. Only the values are kept, not the reports.
+    QVector<QPair<qint64, QVector<QVariant>>> rows;
+    while (reports.next()) {
+        const QJsonObject report =
+            QJsonDocument::fromJson(reports.value(1).toString().toUtf8()).object();
+        QVector<QVariant> values;
+        bool any = false;
+        for (const ResultFigures::Figure& figure : figures) {
+            const std::optional<double> value = ResultFigures::valueIn(report, figure);
+            any = any || value.has_value();
+            values.append(value ? QVariant(*value) : QVariant(QVariant::Double));
+        }
+        if (any)
+            rows.append({reports.value(0).toLongLong(), values});
+    }
+    reports.finish();
     QStringList assignments;
-    for (const ResultFigures::Figure& figure : ResultFigures::all())
+    for (const ResultFigures::Figure& figure : figures)
         assignments << figure.column + QStringLiteral(" = ?");
     QSqlQuery update(db);
     update.prepare(QStringLiteral("UPDATE results SET %1 WHERE id = ?")
                        .arg(assignments.join(QStringLiteral(", "))));
-    // Read all first: SQLite cannot update rows under an open cursor on
-    // every driver version.
-    QVector<QPair<qint64, QJsonObject>> rows;
-    while (reports.next())
-        rows.append({reports.value(0).toLongLong(),
-                     QJsonDocument::fromJson(reports.value(1).toString().toUtf8()).object()});
-    reports.finish();
-    for (const auto& [id, report] : rows) {
-        for (const ResultFigures::Figure& figure : ResultFigures::all()) {
-            const std::optional<double> value = ResultFigures::valueIn(report, figure);
-            update.addBindValue(value ? QVariant(*value) : QVariant(QVariant::Double));
-        }
+    for (const auto& [id, values] : rows) {
+        for (const QVariant& value : values)
+            update.addBindValue(value);
         update.addBindValue(id);
         if (!update.exec()) {
             *error = update.lastError().text();
             return false;
         }
     }
-    return exec(db, QStringLiteral("CREATE INDEX results_serial ON results (serial, started_ms)"),
+    return true;
+}
+
+// Views for a plant's own tools (Grafana, Metabase): the tests without the
+// stored report, with their start as a time, and their items with the
+// test's facts. Made again by any migration that adds a figure column, with
+// the figures a store of `version` has.
+bool ResultSchema::createViews(QSqlDatabase& db, StoreLocation::Engine engine, int version,
+                               QString* error)
+{
+    const QString started = engine == StoreLocation::Engine::Postgres
+                                ? QStringLiteral("to_timestamp(r.started_ms / 1000.0)")
+                                : QStringLiteral("strftime('%Y-%m-%dT%H:%M:%fZ', "
+                                                 "r.started_ms / 1000.0, 'unixepoch')");
+    QStringList figures;
+    for (const ResultFigures::Figure& figure : ResultFigures::upTo(version))
+        figures << QStringLiteral("r.") + figure.column;
+    return exec(db, QStringLiteral("DROP VIEW IF EXISTS rotaprobe_items"), error) &&
+           exec(db, QStringLiteral("DROP VIEW IF EXISTS rotaprobe_tests"), error) &&
+           exec(db,
+                QStringLiteral("CREATE VIEW rotaprobe_tests AS SELECT r.id, r.uid, r.serial, "
+                               "%1 AS started_at, r.started_ms, r.duration_s, r.station, "
+                               "r.operator, r.program_version, r.profile_name, r.profile_sha256, "
+                               "r.verdict, r.verdict_reason, r.attempt, r.judged_attempt, %2 "
+                               "FROM results r")
+                    .arg(started, figures.join(QStringLiteral(", "))),
                 error) &&
-           exec(db, QStringLiteral("CREATE INDEX results_started ON results (started_ms)"), error);
+           exec(db,
+                QStringLiteral("CREATE VIEW rotaprobe_items AS SELECT i.result_id, r.serial, "
+                               "%1 AS started_at, r.station, r.profile_name, r.verdict, "
+                               "r.attempt, i.position, i.name, i.limit_value, i.is_max, "
+                               "i.measured, i.value, i.pass "
+                               "FROM items i JOIN results r ON r.id = i.result_id")
+                    .arg(started),
+                error);
+}
+
+// PostgreSQL, after the summaries were filled: their statistics for the
+// planner, and their pages marked visible, so the yield reads its index
+// alone from the start instead of after the server's next autovacuum.
+// Outside the migration's transaction (VACUUM cannot run in one); a role
+// that may not vacuum leaves it to autovacuum.
+void ResultSchema::settleLineSummaries(QSqlDatabase& db)
+{
+    QString ignored;
+    exec(db, QStringLiteral("VACUUM (ANALYZE) units"), &ignored);
+    exec(db, QStringLiteral("VACUUM (ANALYZE) station_days"), &ignored);
+}
+
+// Version 5: what the line dashboard reads at a million tests: each unit's
+// yield (UnitSummary), the tests per day and station (DaySummary), and the
+// failed and aborted tests by their start.
+bool ResultSchema::addLineSummaries(QSqlDatabase& db, QString* error)
+{
+    return UnitSummary::create(db, error) && DaySummary::create(db, error) &&
+           exec(db,
+                QStringLiteral("CREATE INDEX results_failed ON results (started_ms) "
+                               "WHERE verdict = 'fail'"),
+                error) &&
+           exec(db,
+                QStringLiteral("CREATE INDEX results_aborted ON results (started_ms) "
+                               "WHERE verdict = 'aborted'"),
+                error);
 }

@@ -12,6 +12,15 @@
 //      (each profile once, by its SHA-256)
 //   2  every figure of ResultFigures as a column of its own, filled from the
 //      stored reports; indexes on (serial, start) and start
+//   3  each test's attempt numbers per serial (AttemptNumbers), filled for
+//      the stored tests; the views rotaprobe_tests and rotaprobe_items; an
+//      index on (station, start)
+//   4  the figures along the travel, over a revolution, over speed and of
+//      the reference mark by direction as columns (ResultFigures::addedIn(4)),
+//      filled from the stored reports; the views with them
+//   5  the line dashboard's summaries: a row per unit (UnitSummary), tests
+//      per day and station (DaySummary); indexes of the failed and the
+//      aborted tests by start
 // A migration runs in one transaction under a lock (an advisory lock on
 // PostgreSQL, the write lock on SQLite), so stations that open a new or old
 // store at once migrate it once.
@@ -20,7 +29,7 @@ class ResultSchema
     Q_DECLARE_TR_FUNCTIONS(ResultSchema)
 
 public:
-    static constexpr int kCurrentVersion = 2;
+    static constexpr int kCurrentVersion = 5;
 
     // Brings the store to `target` (at most kCurrentVersion). A store newer
     // than this program is refused. On error returns false and sets `error`.
@@ -37,5 +46,12 @@ public:
 private:
     static bool createVersion1(QSqlDatabase& db, StoreLocation::Engine engine, QString* error);
     static bool addFigureColumns(QSqlDatabase& db, QString* error);
+    static bool addTravelFigureColumns(QSqlDatabase& db, StoreLocation::Engine engine,
+                                       QString* error);
+    static bool addFiguresOfVersion(QSqlDatabase& db, int version, QString* error);
+    static bool createViews(QSqlDatabase& db, StoreLocation::Engine engine, int version,
+                            QString* error);
+    static bool addLineSummaries(QSqlDatabase& db, QString* error);
+    static void settleLineSummaries(QSqlDatabase& db);
     static bool exec(QSqlDatabase& db, const QString& sql, QString* error);
 };

@@ -1,7 +1,10 @@
 #include "ResultStore.h"
 
+#include "AttemptNumbers.h"
+#include "DaySummary.h"
 #include "ResultSchema.h"
 #include "ToleranceProfile.h"
+#include "UnitSummary.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -105,10 +108,13 @@ void ResultStore::disconnect()
 
 bool ResultStore::connect(bool create, QString* error)
 {
-    if (m_connection && m_connection->db().isOpen())
+    const bool postgres = m_location.engine == StoreLocation::Engine::Postgres;
+    // A file moved or deleted while open would still answer (or take writes
+    // that are then lost): its path is what counts, so look again.
+    if (m_connection && m_connection->db().isOpen() &&
+        (postgres || QFileInfo::exists(m_location.filePath)))
         return true;
     disconnect();
-    const bool postgres = m_location.engine == StoreLocation::Engine::Postgres;
     if (!postgres) {
         const QFileInfo file(m_location.filePath);
         if (!create && !file.exists()) {
@@ -153,8 +159,13 @@ bool ResultStore::connect(bool create, QString* error)
     }
     // The server's notices ("already exists, skipping") would reach the
     // user's terminal through libpq.
-    if (postgres)
+    // The queries here are short: compiling one (PostgreSQL's JIT, on for
+    // costly plans such as a month's yield at a million tests) took longer
+    // than running it. A server without JIT refuses the setting; no harm.
+    if (postgres) {
         QSqlQuery(db).exec(QStringLiteral("SET client_min_messages TO warning"));
+        QSqlQuery(db).exec(QStringLiteral("SET jit = off"));
+    }
     QString schemaError;
     if (!ResultSchema::migrate(db, m_location.engine, &schemaError)) {
         *error = tr("The results store %1 cannot be used: %2")
@@ -253,6 +264,9 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
         }
         m_statements->profilesWritten.insert(result.profileSha256);
     }
+    if (m_location.engine == StoreLocation::Engine::Postgres &&
+        !AttemptNumbers::lockSerial(m_connection->db(), result.serial, error))
+        return false;
     QSqlQuery& q = m_statements->result;
     q.addBindValue(result.uid);
     q.addBindValue(requiredText(result.serial));
@@ -282,6 +296,13 @@ bool ResultStore::insert(const TestResult& result, qint64* id, QString* error)
     }
     *id = q.value(0).toLongLong();
     q.finish();
+    const bool judged = result.verdict != QLatin1String("aborted");
+    if (!AttemptNumbers::assign(m_connection->db(), *id, result.serial,
+                                result.startedAt.toMSecsSinceEpoch(), judged, error) ||
+        (judged && !UnitSummary::update(m_connection->db(), result.serial, error)) ||
+        !DaySummary::add(m_connection->db(), result.startedAt.toMSecsSinceEpoch(),
+                         result.station, result.profileName, result.operatorName, error))
+        return false;
     if (result.items.isEmpty())
         return true;
     QSqlQuery& items = m_statements->items(result.items.size());
@@ -397,7 +418,7 @@ std::optional<QVector<ResultStore::Row>> ResultStore::list(const ResultFilter& f
     QSqlQuery q(m_connection->db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT id, serial, started_ms, duration_s, station, operator, "
-                             "program_version, profile_name, verdict, verdict_reason%1 "
+                             "program_version, profile_name, verdict, verdict_reason, attempt%1 "
                              "FROM results%2 ORDER BY started_ms DESC, id DESC%3")
                   .arg(withFigures ? QStringLiteral(", ") + figureColumns() : QString(),
                        filter.whereClause(),
@@ -422,9 +443,10 @@ std::optional<QVector<ResultStore::Row>> ResultStore::list(const ResultFilter& f
         row.profileName = q.value(7).toString();
         row.verdict = q.value(8).toString();
         row.verdictReason = q.value(9).toString();
+        row.attempt = q.value(10).toInt();
         if (withFigures)
             for (int i = 0; i < ResultFigures::all().size(); ++i) {
-                const QVariant v = q.value(10 + i);
+                const QVariant v = q.value(11 + i);
                 row.figures.append(v.isNull() ? std::nullopt : std::optional<double>(v.toDouble()));
             }
         rows.append(row);
@@ -591,4 +613,29 @@ std::optional<ResultStatistics> ResultStore::statistics(const ResultFilter& filt
             maxes.at(i), limits[size_t(i)].lower, limits[size_t(i)].upper));
     }
     return stats;
+}
+
+std::optional<QVector<YieldFigures>> ResultStore::yield(const ResultFilter& filter,
+                                                        ResultYield::Grouping by, QString* error)
+{
+    if (!connect(false, error))
+        return std::nullopt;
+    return ResultYield::query(m_connection->db(), filter, by, error);
+}
+
+std::optional<std::map<QString, QVector<YieldFigures>>>
+ResultStore::yieldByStationAndDay(const ResultFilter& filter, QString* error)
+{
+    if (!connect(false, error))
+        return std::nullopt;
+    return ResultYield::queryByStationAndDay(m_connection->db(), filter, error);
+}
+
+bool ResultStore::read(const std::function<bool(QSqlDatabase&, QString*)>& query, QString* error)
+{
+    if (!connect(false, error))
+        return false;
+    // A connection the server ended reads as closed (Qt's PostgreSQL
+    // driver asks libpq), so the next query connects again.
+    return query(m_connection->db(), error);
 }

@@ -4,6 +4,7 @@
 #include "ResultFilter.h"
 #include "ResultSpool.h"
 #include "ResultStatistics.h"
+#include "ResultYield.h"
 #include "SqlConnection.h"
 #include "StoreLocation.h"
 #include "TestResult.h"
@@ -15,6 +16,7 @@
 #include <QVector>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -45,6 +47,7 @@ public:
         QString profileName;
         QString verdict;
         QString verdictReason;
+        int attempt = 0; // the n-th test of its serial (AttemptNumbers)
         QVector<std::optional<double>> figures;
     };
 
@@ -90,6 +93,17 @@ public:
     // when there is no such test.
     std::optional<TestResult> find(qint64 id, QString* error);
     std::optional<ResultStatistics> statistics(const ResultFilter& filter, QString* error);
+    // Yield of the units the filter takes in (ResultYield).
+    std::optional<QVector<YieldFigures>> yield(const ResultFilter& filter,
+                                               ResultYield::Grouping by, QString* error);
+    // Per station, its days (ResultYield::queryByStationAndDay).
+    std::optional<std::map<QString, QVector<YieldFigures>>>
+    yieldByStationAndDay(const ResultFilter& filter, QString* error);
+
+    // Runs `query` on the store's connection (opened for reading first):
+    // the queries of other readers (the line dashboard), always with bound
+    // values. On error returns false and sets `error`.
+    bool read(const std::function<bool(QSqlDatabase& db, QString* error)>& query, QString* error);
 
     // Tests: called inside each write's transaction, just before COMMIT.
     void setBeforeCommit(std::function<void()> hook) { m_beforeCommit = std::move(hook); }

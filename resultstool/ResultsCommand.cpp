@@ -31,7 +31,8 @@ private:
 bool filterOption(const QString& name)
 {
     return name == QLatin1String("--serial") || name == QLatin1String("--since") ||
-           name == QLatin1String("--until") || name == QLatin1String("--verdict");
+           name == QLatin1String("--until") || name == QLatin1String("--verdict") ||
+           name == QLatin1String("--station");
 }
 
 } // namespace
@@ -47,6 +48,7 @@ std::optional<ResultsCommand> ResultsCommand::parse(const QStringList& list, QSt
     QString jsonValue;
     bool help = false;
     bool version = false;
+    QString by;
     while (!arguments.atEnd()) {
         QString argument = arguments.take();
         if (!argument.startsWith(QLatin1String("-")) || argument == QLatin1String("-")) {
@@ -78,6 +80,15 @@ std::optional<ResultsCommand> ResultsCommand::parse(const QStringList& list, QSt
             } else {
                 jsonFlag = true;
             }
+        } else if (name == QLatin1String("--by")) {
+            if (!arguments.value(inlineValue, hasInline, &by)) {
+                *error = tr("%1 needs a value.").arg(name);
+                return std::nullopt;
+            }
+            const auto grouping = ResultYield::parseGrouping(by, error);
+            if (!grouping)
+                return std::nullopt;
+            command.by = *grouping;
         } else if (name == QLatin1String("--csv") || name == QLatin1String("--db") ||
                    filterOption(name)) {
             if (!arguments.value(inlineValue, hasInline, &value)) {
@@ -106,6 +117,11 @@ std::optional<ResultsCommand> ResultsCommand::parse(const QStringList& list, QSt
                     command.filter.serial = value;
                 } else if (name == QLatin1String("--since")) {
                     ok = command.filter.setSince(value, error);
+                } else if (name == QLatin1String("--station")) {
+                    ok = !value.isEmpty();
+                    if (!ok)
+                        *error = tr("--station needs a station name.");
+                    command.filter.station = value;
                 } else if (name == QLatin1String("--until")) {
                     ok = command.filter.setUntil(value, error);
                 } else {
@@ -129,7 +145,7 @@ std::optional<ResultsCommand> ResultsCommand::parse(const QStringList& list, QSt
         return command;
     }
     if (verb.isEmpty()) {
-        *error = tr("Which command: list, show, export or stats?");
+        *error = tr("Which command: list, show, export, stats or yield?");
         return std::nullopt;
     }
     if (verb == QLatin1String("list")) {
@@ -140,8 +156,10 @@ std::optional<ResultsCommand> ResultsCommand::parse(const QStringList& list, QSt
         command.kind = Kind::Export;
     } else if (verb == QLatin1String("stats")) {
         command.kind = Kind::Stats;
+    } else if (verb == QLatin1String("yield")) {
+        command.kind = Kind::Yield;
     } else {
-        *error = tr("Unknown command \"%1\": list, show, export or stats.").arg(verb);
+        *error = tr("Unknown command \"%1\": list, show, export, stats or yield.").arg(verb);
         return std::nullopt;
     }
 
@@ -158,6 +176,14 @@ std::optional<ResultsCommand> ResultsCommand::parse(const QStringList& list, QSt
         }
     } else if (!positional.isEmpty()) {
         *error = tr("Unexpected argument \"%1\".").arg(positional.first());
+        return std::nullopt;
+    }
+    if (!by.isEmpty() && command.kind != Kind::Yield) {
+        *error = tr("--by belongs to yield.");
+        return std::nullopt;
+    }
+    if (command.kind == Kind::Yield && filterNames.contains(QStringLiteral("--verdict"))) {
+        *error = tr("yield takes no --verdict: it counts every unit's tests.");
         return std::nullopt;
     }
     if (command.kind == Kind::Export) {
@@ -198,12 +224,18 @@ QString ResultsCommand::helpText()
         "                                     (CSV on standard output by default; FILE - too)\n"
         "  stats  [filters] [--json]          count, pass rate, and per figure mean,\n"
         "                                     standard deviation, min, max, Cp and Cpk\n"
+        "  yield  [filters] [--by day|station|profile] [--json]\n"
+        "                                     units, first-pass and final yield, tests per\n"
+        "                                     unit, retests, aborted tests; a unit counts\n"
+        "                                     on the day, station and profile of its first\n"
+        "                                     test that passed or failed\n"
         "\n"
         "Filters:\n"
         "  --serial SN                        one serial number\n"
         "  --since DATE, --until DATE         UTC: YYYY-MM-DD (whole days) or\n"
         "                                     YYYY-MM-DDTHH:MM:SSZ; both ends included\n"
-        "  --verdict pass|fail|aborted\n"
+        "  --verdict pass|fail|aborted        (not with yield)\n"
+        "  --station NAME                     one station\n"
         "\n"
         "Options:\n"
         "  --db LOCATION    a SQLite file (default $XDG_DATA_HOME/rotaprobe/results.sqlite)\n"

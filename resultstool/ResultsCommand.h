@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ResultFilter.h"
+#include "ResultYield.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -13,7 +14,9 @@
 //   [--db LOCATION] show   ID [--json]
 //   [--db LOCATION] export [filters] [--csv FILE | --json FILE]
 //   [--db LOCATION] stats  [filters] [--json]
-// filters: --serial SN --since DATE --until DATE --verdict pass|fail|aborted.
+//   [--db LOCATION] yield  [filters] [--by day|station|profile] [--json]
+// filters: --serial SN --since DATE --until DATE --verdict pass|fail|aborted
+// --station NAME (yield takes no --verdict).
 // Options may stand before or after the command; `--name=value` works too.
 struct ResultsCommand
 {
@@ -27,7 +30,8 @@ public:
         List,
         Show,
         Export,
-        Stats
+        Stats,
+        Yield
     };
 
     Kind kind = Kind::Help;
@@ -38,6 +42,7 @@ public:
     QString csvPath;         // export; "-" standard output
     QString jsonPath;        // export
     bool exportJson = false; // export writes JSON (else CSV)
+    ResultYield::Grouping by = ResultYield::Grouping::All; // yield
 
     // Parses the arguments after the program name; on error returns
     // nothing and sets `error`.

@@ -97,6 +97,7 @@ QJsonObject ResultsPrinter::rowJson(const ResultStore::Row& row)
     o.insert(QStringLiteral("profile"), text(row.profileName));
     o.insert(QStringLiteral("verdict"), row.verdict);
     o.insert(QStringLiteral("verdict_reason"), text(row.verdictReason));
+    o.insert(QStringLiteral("attempt"), row.attempt);
     return o;
 }
 

@@ -2,6 +2,7 @@
 
 #include "ResultStore.h"
 #include "ResultsPrinter.h"
+#include "YieldPrinter.h"
 
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -41,6 +42,8 @@ int ResultsProgram::run(const QStringList& arguments, QTextStream& out, QTextStr
         return exportRows(store, *command, out, err);
     case ResultsCommand::Kind::Stats:
         return stats(store, *command, out, err);
+    case ResultsCommand::Kind::Yield:
+        return yield(store, *command, out, err);
     case ResultsCommand::Kind::Help:
     case ResultsCommand::Kind::Version:
         break;
@@ -119,6 +122,25 @@ int ResultsProgram::stats(ResultStore& store, const ResultsCommand& command, QTe
     else if (stats->count > 0)
         out << ResultsPrinter::statsText(*stats);
     return stats->count == 0 ? kExitNothing : kExitMatched;
+}
+
+int ResultsProgram::yield(ResultStore& store, const ResultsCommand& command, QTextStream& out,
+                          QTextStream& err)
+{
+    QString error;
+    const auto groups = store.yield(command.filter, command.by, &error);
+    if (!groups) {
+        err << error << '\n';
+        return kExitError;
+    }
+    bool any = false;
+    for (const YieldFigures& g : *groups)
+        any = any || g.units > 0 || g.aborted > 0;
+    if (command.json)
+        out << QJsonDocument(YieldPrinter::json(*groups, command.by)).toJson(QJsonDocument::Indented);
+    else if (any)
+        out << YieldPrinter::text(*groups, command.by);
+    return any ? kExitMatched : kExitNothing;
 }
 
 bool ResultsProgram::write(const QString& path, const QByteArray& bytes, QTextStream& out,

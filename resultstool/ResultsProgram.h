@@ -29,6 +29,8 @@ private:
                           QTextStream& err);
     static int stats(ResultStore& store, const ResultsCommand& command, QTextStream& out,
                      QTextStream& err);
+    static int yield(ResultStore& store, const ResultsCommand& command, QTextStream& out,
+                     QTextStream& err);
     // Writes to FILE, or to `out` for "-"; on error says so on `err`.
     static bool write(const QString& path, const QByteArray& bytes, QTextStream& out,
                       QTextStream& err);

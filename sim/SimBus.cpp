@@ -1,6 +1,10 @@
 #include "SimBus.h"
 
+#ifdef _WIN32
+#include <lusb0_usb.h>
+#else
 #include <usb.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -372,11 +376,11 @@ int SimBus::setConfiguration(usb_dev_handle* raw, int configuration)
     return 0;
 }
 
-int SimBus::claimInterface(usb_dev_handle* raw, int interface)
+int SimBus::claimInterface(usb_dev_handle* raw, int number)
 {
     int error = 0;
     const std::shared_ptr<SimTester> tester =
-        beginCall("usb_claim_interface " + std::to_string(interface), raw, &error);
+        beginCall("usb_claim_interface " + std::to_string(number), raw, &error);
     if (error)
         return error;
     if (tester && tester->claimFails())
@@ -384,10 +388,10 @@ int SimBus::claimInterface(usb_dev_handle* raw, int interface)
     return 0;
 }
 
-int SimBus::releaseInterface(usb_dev_handle* raw, int interface)
+int SimBus::releaseInterface(usb_dev_handle* raw, int number)
 {
     int error = 0;
-    beginCall("usb_release_interface " + std::to_string(interface), raw, &error);
+    beginCall("usb_release_interface " + std::to_string(number), raw, &error);
     return error;
 }
 

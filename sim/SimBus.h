@@ -74,8 +74,8 @@ public:
     usb_dev_handle* open(struct usb_device* device);
     int close(usb_dev_handle* handle);
     int setConfiguration(usb_dev_handle* handle, int configuration);
-    int claimInterface(usb_dev_handle* handle, int interface);
-    int releaseInterface(usb_dev_handle* handle, int interface);
+    int claimInterface(usb_dev_handle* handle, int number);
+    int releaseInterface(usb_dev_handle* handle, int number);
     int interruptWrite(usb_dev_handle* handle, int ep, const char* bytes, int size, int timeout);
     int interruptRead(usb_dev_handle* handle, int ep, char* bytes, int size, int timeout);
 

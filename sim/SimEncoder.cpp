@@ -20,7 +20,28 @@ SimEncoder::SimEncoder() : m_last(Clock::now()) {}
 void SimEncoder::setSpeed(double periodsPerSecond)
 {
     update();
+    m_sweep = SimSweep();
     m_speed = periodsPerSecond;
+}
+
+void SimEncoder::setSweep(const SimSweep::Profile& profile)
+{
+    update();
+    m_sweep = SimSweep(profile);
+    m_speed = 0.0;
+}
+
+void SimEncoder::run(double seconds)
+{
+    if (m_sweep.active())
+        m_speed = m_sweep.run(m_phase, seconds, [this](double delta) { travel(delta); });
+    else
+        travel(m_speed * seconds);
+}
+
+double SimEncoder::amplitude() const
+{
+    return m_amplitude * m_shape.amplitudeFactor(m_phase, std::fabs(m_speed));
 }
 
 void SimEncoder::setManualClock(bool manual)
@@ -33,7 +54,7 @@ void SimEncoder::setManualClock(bool manual)
 void SimEncoder::advance(double seconds)
 {
     if (m_manual)
-        travel(m_speed * seconds);
+        run(seconds);
 }
 
 void SimEncoder::setPowered(bool powered)
@@ -63,7 +84,7 @@ void SimEncoder::update()
     const Clock::time_point now = Clock::now();
     const double seconds = std::chrono::duration<double>(now - m_last).count();
     m_last = now;
-    travel(m_speed * seconds);
+    run(seconds);
 }
 
 void SimEncoder::travel(double delta)
@@ -85,6 +106,8 @@ void SimEncoder::travel(double delta)
     // backward, the lowest one left behind.
     const double mark = (delta > 0 ? marksAfter : marksAfter + 1) * interval;
     m_latchCounted = m_counted - (m_phase - mark);
+    if (delta < 0 && m_backwardReferenceLate)
+        m_latchCounted -= 1.0;
 }
 
 int64_t SimEncoder::sinCosPosition()
@@ -120,7 +143,7 @@ uint32_t SimEncoder::latchCount()
 uint16_t SimEncoder::sinSample()
 {
     update();
-    return m_powered ? sample(kMidScale + m_sinOffset + m_amplitude * std::sin(kTwoPi * m_phase)) : 512;
+    return m_powered ? sample(kMidScale + m_sinOffset + amplitude() * std::sin(kTwoPi * m_phase)) : 512;
 }
 
 uint16_t SimEncoder::cosSample()
@@ -128,7 +151,7 @@ uint16_t SimEncoder::cosSample()
     update();
     const double deviation = m_phaseDeviationDeg * kTwoPi / 360.0;
     return m_powered ? sample(kMidScale + m_cosOffset +
-                              m_amplitude * m_cosRatio * std::cos(kTwoPi * m_phase + deviation))
+                              amplitude() * m_cosRatio * std::cos(kTwoPi * m_phase + deviation))
                      : 512;
 }
 

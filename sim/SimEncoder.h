@@ -1,5 +1,8 @@
 #pragma once
 
+#include "SimSignalShape.h"
+#include "SimSweep.h"
+
 #include <chrono>
 #include <cstdint>
 
@@ -32,6 +35,13 @@ public:
         m_phaseDeviationDeg = phaseDeviationDeg;
     }
     void setReferenceInterval(int periods) { m_referenceInterval = periods; }
+    // Moving backward, a reference mark is latched one period late (one
+    // period further along the travel) when set.
+    void setBackwardReferenceLate(bool late) { m_backwardReferenceLate = late; }
+    // Dirty band, off-centre disc, output-frequency limit.
+    SimSignalShape& shape() { return m_shape; }
+    // Back and forth over a travel at a speed profile; setSpeed() ends it.
+    void setSweep(const SimSweep::Profile& profile);
 
     // Manual clock for deterministic tests: time moves only by advance().
     void setManualClock(bool manual);
@@ -59,6 +69,8 @@ public:
 private:
     void update();
     void travel(double delta);
+    void run(double seconds);
+    double amplitude() const;
 
     double m_speed = 0.0;
     double m_amplitude = 400.0;
@@ -67,6 +79,9 @@ private:
     double m_cosRatio = 1.0;
     double m_phaseDeviationDeg = 0.0;
     int m_referenceInterval = 10;
+    bool m_backwardReferenceLate = false;
+    SimSignalShape m_shape;
+    SimSweep m_sweep;
     bool m_manual = false;
     bool m_powered = true;
     Clock::time_point m_last;

@@ -76,6 +76,43 @@ void SimTester::setReferenceInterval(int periods)
     m_encoder.setReferenceInterval(periods);
 }
 
+void SimTester::setDirtyBand(double start, double width, double depth)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_encoder.shape().setDirtyBand(start, width, depth);
+}
+
+void SimTester::setEccentricity(double periodsPerRevolution, double depth, double angleDeg)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_encoder.shape().setEccentricity(periodsPerRevolution, depth, angleDeg);
+}
+
+void SimTester::setOutputLimit(double cornerHz)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_encoder.shape().setOutputLimit(cornerHz);
+}
+
+void SimTester::setBackwardReferenceLate(bool late)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_encoder.phase(); // marks passed so far were latched as before
+    m_encoder.setBackwardReferenceLate(late);
+}
+
+double SimTester::shaftPhase()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_encoder.phase();
+}
+
+void SimTester::setSweep(const SimSweep::Profile& profile)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_encoder.setSweep(profile);
+}
+
 void SimTester::setManualClock(bool manual)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -47,6 +47,16 @@ public:
     // Supply current while the encoder is powered, mA (a little ripple added).
     void setSupplyCurrent(uint16_t milliamperes);
     void setReferenceInterval(int periods);
+    // Signal faults along the travel and over speed (see SimSignalShape),
+    // and a reference mark latched one period late moving backward.
+    void setDirtyBand(double start, double width, double depth);
+    void setEccentricity(double periodsPerRevolution, double depth, double angleDeg);
+    void setOutputLimit(double cornerHz);
+    void setBackwardReferenceLate(bool late);
+    // Back and forth over a travel at a speed profile (SimSweep); setSpeed() ends it.
+    void setSweep(const SimSweep::Profile& profile);
+    // The shaft's absolute phase in periods (where the faults above are set).
+    double shaftPhase();
     void setManualClock(bool manual);
     void advance(double seconds);
     void moveTo(double phase);

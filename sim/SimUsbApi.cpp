@@ -2,7 +2,15 @@
 // Linked in place of the real libusb by the tests and the demo build.
 #include "SimBus.h"
 
+// libusb-win32 (lusb0_usb.h) takes the bytes of a write as char*, usb.h as
+// const char*.
+#ifdef _WIN32
+#include <lusb0_usb.h>
+using WriteBytes = char*;
+#else
 #include <usb.h>
+using WriteBytes = const char*;
+#endif
 
 struct usb_bus* usb_busses = nullptr;
 
@@ -53,7 +61,7 @@ int usb_release_interface(usb_dev_handle* dev, int interface)
     return SimBus::instance().releaseInterface(dev, interface);
 }
 
-int usb_interrupt_write(usb_dev_handle* dev, int ep, const char* bytes, int size, int timeout)
+int usb_interrupt_write(usb_dev_handle* dev, int ep, WriteBytes bytes, int size, int timeout)
 {
     return SimBus::instance().interruptWrite(dev, ep, bytes, size, timeout);
 }

@@ -16,6 +16,7 @@ Station::Station(QtUsb* usb, QObject* parent) : QObject(parent), m_usb(usb), m_s
     qRegisterMetaType<ResultFiling::Filed>();
     qRegisterMetaType<StationHistory>();
     qRegisterMetaType<StationVerdict>();
+    qRegisterMetaType<UnitHistory>();
     m_settings.settleMs = 300;
     m_reconnect.setInterval(kReconnectMs);
     connect(&m_reconnect, &QTimer::timeout, this, &Station::connectTester);
@@ -57,6 +58,7 @@ void Station::openStore(const QString& location)
             });
     connect(m_archive, &StationArchive::filed, this, &Station::filed);
     connect(m_archive, &StationArchive::historyRead, this, &Station::historyChanged);
+    connect(m_archive, &StationArchive::unitLookedUp, this, &Station::onUnitLookedUp);
     m_archiveThread.setObjectName(QStringLiteral("results store"));
     m_archiveThread.start();
     QMetaObject::invokeMethod(m_archive, &StationArchive::open, Qt::QueuedConnection);
@@ -160,16 +162,63 @@ bool Station::startTest(const QString& typedSerial, QString* error)
     m_problems.clear();
     m_summary = RecordingSummary();
     m_live = StationLive();
+    m_liveTravel = TravelSurvey::Result();
+    m_liveTravelClock.invalidate();
     m_settings.seconds = limits->test_duration_s;
     m_settings.powerOn = limits->test_power_on;
+    m_retest = 0;
     m_reconnect.stop();
     setState(State::Testing);
-    m_sequence.start(m_settings);
+    if (!m_archive) {
+        beginTest();
+        return true;
+    }
+    m_lookingUp = true;
+    QMetaObject::invokeMethod(
+        m_archive, [archive = m_archive, serial = m_serial] { archive->lookUp(serial); },
+        Qt::QueuedConnection);
     return true;
+}
+
+void Station::onUnitLookedUp(const QString& serial, const UnitHistory& history)
+{
+    if (!m_lookingUp || serial != m_serial)
+        return; // the answer to a unit stopped before its test began
+    m_lookingUp = false;
+    m_retest = history.known ? history.judged : -1;
+    const std::optional<int> allowed = m_limits ? m_limits->test_retests_max : std::nullopt;
+    if (history.known && allowed && history.judged > *allowed) {
+        setState(State::Idle);
+        emit testRefused(tr("Unit %1 has used its retests: %2 tests passed or failed, "
+                            "test.retests_max is %3. It is not tested again.")
+                             .arg(serial)
+                             .arg(history.judged)
+                             .arg(*allowed));
+        return;
+    }
+    beginTest();
+}
+
+void Station::beginTest()
+{
+    m_sequence.start(m_settings);
+}
+
+// Stopped while the store is asked: the test begins, to be stopped at once
+// and stored as aborted like any test stopped before its recording; the
+// store's answer comes too late to count.
+void Station::startWithoutLookUp()
+{
+    if (!m_lookingUp)
+        return;
+    m_lookingUp = false;
+    m_retest = -1;
+    beginTest();
 }
 
 void Station::abort()
 {
+    startWithoutLookUp();
     if (m_state == State::Testing || m_state == State::Closing)
         m_sequence.interrupt();
 }
@@ -181,6 +230,7 @@ void Station::shutDown()
         finishClosing();
         break;
     case State::Testing:
+        startWithoutLookUp();
         setState(State::Closing);
         m_sequence.interrupt();
         break;
@@ -232,8 +282,15 @@ void Station::onReplies(const std::vector<ReplyRecord>& records)
 
 void Station::updateLive()
 {
-    const ToleranceProfile::Measurements measured =
-        m_summary.measurements(m_usb->state().config());
+    ToleranceProfile::Measurements measured = m_summary.measurements(m_usb->state().config());
+    const ToleranceProfile::Limits limits = m_limits.value_or(ToleranceProfile::Limits{});
+    if (!m_liveTravelClock.isValid() || m_liveTravelClock.elapsed() >= kTravelIntervalMs) {
+        m_liveTravel = m_summary.travel(m_usb->state().config(), limits);
+        m_liveTravelClock.start();
+    }
+    measured.travel = m_liveTravel;
+    m_live.travel = m_liveTravel.travel;
+    m_live.travelVariationLimitPct = limits.travel_amplitude_variation_pct_max;
     m_live.revision += 1;
     m_live.replies = m_summary.replies();
     m_live.pairs = m_summary.picturePairs(kLivePairs);
@@ -259,7 +316,7 @@ FinishedTest Station::finishedTest(const TestSequence::Outcome& outcome) const
     test.operatorName = m_operatorName;
     test.startedAt = outcome.recorded ? outcome.startedAt : QDateTime::currentDateTimeUtc();
     test.config = m_usb->state().config();
-    test.measured = m_summary.measurements(test.config);
+    test.measured = m_summary.measurements(test.config, m_limits.value_or(ToleranceProfile::Limits{}));
     if (m_limits)
         test.verdict = ToleranceProfile::evaluate(*m_limits, test.measured);
     test.facts.replies = m_summary.replies();
@@ -312,6 +369,7 @@ void Station::onSequenceFinished(const TestSequence::Outcome& outcome)
     verdict.serial = test.serial;
     verdict.verdict = test.verdict;
     verdict.reason = test.abortReason;
+    verdict.retest = m_retest;
     verdict.linkLost = outcome.linkLost;
     verdict.supplyLeftOn = outcome.supplyLeftOn;
     writeProtocol(test, &verdict);

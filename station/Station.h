@@ -7,11 +7,13 @@
 #include "StationLive.h"
 #include "StationVerdict.h"
 #include "TestSequence.h"
+#include "UnitHistory.h"
 #include "ToleranceProfile.h"
 
 #include <QCoreApplication>
 #include <QObject>
 #include <QStringList>
+#include <QElapsedTimer>
 #include <QThread>
 #include <QTimer>
 
@@ -43,6 +45,9 @@ public:
 
     static constexpr int kLivePairs = 600;
     static constexpr int kProtocolPairs = 3000;
+    // The travel analyses while testing: at most this often (the whole
+    // recording each time, some 15 ms a minute of it).
+    static constexpr int kTravelIntervalMs = 500;
     static constexpr int kCurvePoints = 181;
     static constexpr int kReconnectMs = 2000;
 
@@ -68,7 +73,10 @@ public:
 
     // Starts a test; false and `error` set when refused before it began (a
     // test running, a bad serial, no profile or one that cannot be used, a
-    // results store that cannot be used: its result would be lost).
+    // results store that cannot be used: its result would be lost). The
+    // store is asked for the unit's tests first: a unit that has used up
+    // the profile's retests (test.retests_max) is refused then, with
+    // testRefused(); a store that cannot answer refuses nothing.
     bool startTest(const QString& typedSerial, QString* error);
     // Escape or Stop: the test ends as aborted.
     void abort();
@@ -79,6 +87,9 @@ public:
     State state() const { return m_state; }
     TestSequence::Phase phase() const { return m_sequence.phase(); }
     const QString& serial() const { return m_serial; }
+    // The unit's judged tests before this one (0: its first test; -1: the
+    // store could not say).
+    int retest() const { return m_retest; }
     double durationS() const { return m_settings.seconds; }
     double secondsLeft() const;
     const StationLive& live() const { return m_live; }
@@ -92,7 +103,8 @@ signals:
     void liveChanged();
     // open: the station holds the tester; else `problem` says why not.
     void testerChanged(bool open, const QString& problem);
-    // A scanned unit could not be tested: the tester could not be opened.
+    // A scanned unit could not be tested: the tester could not be opened, or
+    // it used up its retests.
     void testRefused(const QString& reason);
     // The recording of the test running ended (once per test).
     void recordingEnded();
@@ -104,6 +116,9 @@ signals:
 
 private:
     void onStoreOpened(bool ok, const QString& error);
+    void onUnitLookedUp(const QString& serial, const UnitHistory& history);
+    void beginTest();
+    void startWithoutLookUp();
     void setState(State state);
     void onPhase(TestSequence::Phase phase);
     void onReplies(const std::vector<ReplyRecord>& records);
@@ -127,11 +142,15 @@ private:
     QString m_storeError; // the store cannot be used: no unit is tested
     // The test running: its serial, profile, what went wrong and the figures.
     QString m_serial;
+    bool m_lookingUp = false; // the store is asked for the unit's tests
+    int m_retest = 0;
     std::optional<ToleranceProfile::Limits> m_limits;
     QByteArray m_profileBytes;
     QStringList m_problems;
     RecordingSummary m_summary;
     StationLive m_live;
+    TravelSurvey::Result m_liveTravel; // taken at m_liveTravelClock
+    QElapsedTimer m_liveTravelClock;
     // The store, on its own thread.
     QThread m_archiveThread;
     StationArchive* m_archive = nullptr;

@@ -64,6 +64,27 @@ void StationArchive::refresh()
     emit historyRead(history);
 }
 
+void StationArchive::lookUp(const QString& serial)
+{
+    UnitHistory history;
+    ResultStore* store = m_filing ? m_filing->store() : nullptr;
+    if (!store) {
+        history.error = ResultFiling::tr("The results store was not opened.");
+        emit unitLookedUp(serial, history);
+        return;
+    }
+    ResultFilter unit;
+    unit.serial = serial;
+    const auto rows = store->list(unit, false, &history.error);
+    if (rows) {
+        history.known = true;
+        history.tests = rows->size();
+        for (const ResultStore::Row& row : *rows)
+            history.judged += row.verdict != QLatin1String("aborted") ? 1 : 0;
+    }
+    emit unitLookedUp(serial, history);
+}
+
 void StationArchive::close()
 {
     m_filing.reset();

@@ -3,6 +3,7 @@
 #include "FinishedTest.h"
 #include "ResultFiling.h"
 #include "StationHistory.h"
+#include "UnitHistory.h"
 
 #include <QObject>
 #include <QStringList>
@@ -18,7 +19,7 @@ Q_DECLARE_METATYPE(ResultFiling::Filed)
 //
 // Threads: constructed on the GUI thread, then moved to the archive thread;
 // open(), file(), refresh() and close() run only there (the station queues
-// them); its signals reach the station queued. m_filing belongs to that
+// them, and lookUp()); its signals reach the station queued. m_filing belongs to that
 // thread alone.
 class StationArchive : public QObject
 {
@@ -32,6 +33,8 @@ public:
     void open();
     void file(const FinishedTest& test);
     void refresh();
+    // What the store holds of `serial` (answers unitLookedUp).
+    void lookUp(const QString& serial);
     // Lets go of the store; the last call before the thread ends.
     void close();
 
@@ -39,6 +42,7 @@ signals:
     void opened(bool ok, const QString& error, const QStringList& warnings);
     void filed(const ResultFiling::Filed& filed);
     void historyRead(const StationHistory& history);
+    void unitLookedUp(const QString& serial, const UnitHistory& history);
 
 private:
     QString m_location;

@@ -7,6 +7,8 @@
 
 #include <QVector>
 
+#include <optional>
+
 // The figures of the test running, as they stand after the replies so far.
 struct StationLive
 {
@@ -19,4 +21,8 @@ struct StationLive
     LatchStatistics::Result sinCosLatch;
     LatchStatistics::Result squareLatch;
     RecordingSummary::Current current;
+    // The signal along the travel so far (taken at most every
+    // Station::kTravelIntervalMs), and the profile's variation limit.
+    TravelBins::Result travel;
+    std::optional<double> travelVariationLimitPct;
 };

@@ -26,13 +26,23 @@ StationTexts::Banner StationTexts::idleBanner(bool testerOpen, const QString& te
     return {tr("READY"), kIdle, {tr("Scan the serial number of the next unit.")}};
 }
 
+QString StationTexts::unitText(const QString& serial, int retest)
+{
+    if (retest < 0)
+        return tr("%1 (retest ?)").arg(serial);
+    if (retest == 0)
+        return serial;
+    return tr("%1 (retest %2)").arg(serial).arg(retest);
+}
+
 StationTexts::Banner StationTexts::testingBanner(const QString& serial, TestSequence::Phase phase,
-                                                 double secondsLeft)
+                                                 double secondsLeft, int retest)
 {
     const QString step = phase == TestSequence::Phase::Recording
                              ? tr("Recording: %1 s left").arg(std::ceil(secondsLeft))
                              : phaseText(phase);
-    return {tr("TESTING"), kBusy, {tr("Unit %1: %2").arg(serial, step), tr("Escape stops the test.")}};
+    return {tr("TESTING"), kBusy,
+            {tr("Unit %1: %2").arg(unitText(serial, retest), step), tr("Escape stops the test.")}};
 }
 
 // At most three lines: the banner is for reading at a glance; the items
@@ -43,10 +53,10 @@ StationTexts::Banner StationTexts::verdictBanner(const StationVerdict& v)
     QStringList& lines = banner.lines;
     switch (v.outcome) {
     case FinishedTest::Outcome::Pass:
-        banner = {tr("PASS"), kPass, {tr("Unit %1 may ship.").arg(v.serial)}};
+        banner = {tr("PASS"), kPass, {tr("Unit %1 may ship.").arg(unitText(v.serial, v.retest))}};
         break;
     case FinishedTest::Outcome::Fail: {
-        banner = {tr("FAIL"), kFail, {tr("Unit %1 failed:").arg(v.serial)}};
+        banner = {tr("FAIL"), kFail, {tr("Unit %1 failed:").arg(unitText(v.serial, v.retest))}};
         QStringList failed;
         for (const ToleranceProfile::Item& item : v.verdict.items) {
             if (item.pass)
@@ -124,6 +134,14 @@ QString StationTexts::itemLabel(const QString& name)
         {QStringLiteral("current_ma.min"), QT_TR_NOOP("Supply current")},
         {QStringLiteral("current_ma.max"), QT_TR_NOOP("Supply current")},
         {QStringLiteral("lines.missing_max"), QT_TR_NOOP("Broken lines (A/B/Z)")},
+        {QStringLiteral("travel.amplitude_variation_pct_max"), QT_TR_NOOP("Amplitude along the travel")},
+        {QStringLiteral("travel.worst_offset_pct_max"), QT_TR_NOOP("Offset along the travel")},
+        {QStringLiteral("travel.worst_phase_deviation_deg_max"), QT_TR_NOOP("Phase along the travel")},
+        {QStringLiteral("travel.worst_amplitude_ratio_min"), QT_TR_NOOP("Amplitude ratio along the travel")},
+        {QStringLiteral("travel.worst_amplitude_ratio_max"), QT_TR_NOOP("Amplitude ratio along the travel")},
+        {QStringLiteral("rotary.eccentricity_pct_max"), QT_TR_NOOP("Eccentricity")},
+        {QStringLiteral("speed.min_frequency_hz"), QT_TR_NOOP("Signal up to")},
+        {QStringLiteral("latch.direction_difference_max_periods"), QT_TR_NOOP("Reference mark by direction")},
     };
     const auto it = labels.constFind(name);
     return it == labels.constEnd() ? name : tr(it.value());
@@ -135,6 +153,8 @@ QString StationTexts::unitOf(const QString& name)
         return QStringLiteral(" %");
     if (name.contains(QLatin1String("_deg")))
         return QStringLiteral("°");
+    if (name.endsWith(QLatin1String("_hz")))
+        return QStringLiteral(" Hz");
     if (name.startsWith(QLatin1String("current_ma")))
         return QStringLiteral(" mA");
     if (name == QLatin1String("latch.square.spread_max_periods"))
@@ -146,7 +166,8 @@ QString StationTexts::unitOf(const QString& name)
 
 int StationTexts::decimalsOf(const QString& name)
 {
-    if (name.startsWith(QLatin1String("current_ma")) || name.startsWith(QLatin1String("lines.")))
+    if (name.startsWith(QLatin1String("current_ma")) || name.startsWith(QLatin1String("lines.")) ||
+        name.endsWith(QLatin1String("_hz")))
         return 0;
     if (name.contains(QLatin1String("ratio")) || name.startsWith(QLatin1String("latch.")))
         return 3;

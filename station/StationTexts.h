@@ -34,8 +34,9 @@ public:
         QStringList lines;
     };
     static Banner idleBanner(bool testerOpen, const QString& testerProblem);
+    // `retest`: the unit's judged tests before (Station::retest()).
     static Banner testingBanner(const QString& serial, TestSequence::Phase phase,
-                                double secondsLeft);
+                                double secondsLeft, int retest = 0);
     static Banner verdictBanner(const StationVerdict& verdict);
     // A scanned unit the station could not test (no tester, busy, refused input).
     static Banner refusedBanner(const QString& reason);
@@ -56,6 +57,8 @@ public:
     };
     static QVector<ItemRow> itemRows(const ToleranceProfile::Verdict& verdict, Marks marks);
     static QString itemLabel(const QString& name);
+    // "SN-1" or "SN-1 (retest 2)"; "(retest ?)" when the store could not say.
+    static QString unitText(const QString& serial, int retest);
 
     struct HistoryRow
     {

@@ -12,6 +12,7 @@ struct StationVerdict
     QString serial;
     ToleranceProfile::Verdict verdict; // the items as judged (none when nothing was recorded)
     QString reason;        // why it was aborted
+    int retest = 0;        // judged tests of the unit before this one; -1: not known
     bool linkLost = false; // the tester was lost during the test
     bool supplyLeftOn = false;
     QString protocolPath;  // the protocol written, or empty

@@ -2,6 +2,7 @@
 // the station's, so that anyone can make a unit fail and see it.
 #include "DemoTester.h"
 #include "SimTester.h"
+#include "SimTravelScenario.h"
 #include "SimulatedTesterWindow.h"
 #include "StationProgram.h"
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv)
     setup.plugIn = [] {
         const std::shared_ptr<SimTester> tester = DemoTester::plugIn();
         tester->setSpeed(20.0);
+        SimTravelScenario::applyFromEnvironment(*tester);
         return tester;
     };
     setup.showControls = [](std::shared_ptr<SimTester> tester, QWidget& station) {

@@ -1,11 +1,13 @@
 #include "StationWindow.h"
 
 #include "SignalPlotView.h"
+#include "TravelStripView.h"
 #include "StationSettings.h"
 #include "StationTexts.h"
 #include "VerdictBanner.h"
 
 #include <QCloseEvent>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -18,6 +20,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -120,24 +124,26 @@ StationWindow::StationWindow(Station& station, StationSettings& settings, QWidge
     hideSysButtons();
     QWidget* body = bodyWidget();
     body->setObjectName(QStringLiteral("WorkSpace"));
-    // Left: the verdict and the items; right: the pictures and the history.
+    // Left: the verdict and the items, down to the status line, so that a
+    // profile with every item (along the travel and over speed too) has them
+    // all in view; right: the pictures, the history and the setup.
     m_banner = new VerdictBanner;
     m_banner->setMinimumHeight(160);
     auto* left = new QVBoxLayout;
-    left->addWidget(m_banner, 2);
-    left->addWidget(buildItems(), 5);
+    left->addWidget(m_banner);
+    left->addWidget(buildItems(), 1);
     auto* right = new QVBoxLayout;
-    right->addWidget(buildPictures(), 4);
-    right->addWidget(buildHistory(), 4);
+    right->addWidget(buildPictures(), 5);
+    right->addWidget(buildHistory(), 3);
+    right->addWidget(buildSetupBar());
     auto* columns = new QHBoxLayout;
-    columns->addLayout(left, 46);
-    columns->addLayout(right, 54);
+    columns->addLayout(left, 47);
+    columns->addLayout(right, 53);
     auto* layout = new QVBoxLayout(body);
     layout->setContentsMargins(8, 6, 8, 4);
     layout->setSpacing(6);
     layout->addWidget(buildUnitBar());
     layout->addLayout(columns, 1);
-    layout->addWidget(buildSetupBar());
 
     for (QLabel* line : {m_protocolLine, m_latch, m_current})
         keepLineHeight(line);
@@ -189,17 +195,16 @@ QWidget* StationWindow::buildSetupBar()
     m_protocols = infoLine();
     m_chooseProtocols = button(tr("Protocol folder…"));
     m_protocolLine = infoLine();
-    auto* row = new QGridLayout;
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(m_chooseProfile, 0, 0);
-    row->addWidget(m_profile, 0, 1);
-    row->addWidget(m_chooseProtocols, 0, 2);
-    row->addWidget(m_protocols, 0, 3);
-    row->addWidget(m_protocolLine, 1, 0, 1, 4);
-    row->setColumnStretch(1, 1);
-    row->setColumnStretch(3, 1);
+    auto* rows = new QGridLayout;
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->addWidget(m_chooseProfile, 0, 0);
+    rows->addWidget(m_profile, 0, 1);
+    rows->addWidget(m_chooseProtocols, 1, 0);
+    rows->addWidget(m_protocols, 1, 1);
+    rows->addWidget(m_protocolLine, 2, 0, 1, 2);
+    rows->setColumnStretch(1, 1);
     auto* holder = new QWidget;
-    holder->setLayout(row);
+    holder->setLayout(rows);
     return holder;
 }
 
@@ -207,25 +212,17 @@ QWidget* StationWindow::buildItems()
 {
     m_items = table({tr("Item"), tr("Limit"), tr("Measured"), QString()});
     m_items->setObjectName(QStringLiteral("itemTable"));
-    m_items->verticalHeader()->setMinimumSectionSize(20);
-    m_items->verticalHeader()->setDefaultSectionSize(20); // the example profile's thirteen items in view
+    m_items->verticalHeader()->setMinimumSectionSize(kItemRowMinHeight);
+    m_items->verticalHeader()->setDefaultSectionSize(kItemRowHeight);
     QHeaderView* header = m_items->horizontalHeader();
     header->setSectionResizeMode(0, QHeaderView::Stretch);
     header->setSectionResizeMode(1, QHeaderView::Fixed);
     header->setSectionResizeMode(2, QHeaderView::Fixed);
     header->setSectionResizeMode(3, QHeaderView::Fixed);
     m_items->setColumnWidth(3, 32);
-    m_latch = infoLine();
-    m_current = infoLine();
-    m_latch->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_current->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_current->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    auto* figures = new QHBoxLayout;
-    figures->addWidget(m_latch, 7);
-    figures->addWidget(m_current, 3);
+    m_items->installEventFilter(this); // its rows fitted to its height
     auto* column = new QVBoxLayout;
     column->addWidget(m_items, 1);
-    column->addLayout(figures);
     return group(tr("Items"), column);
 }
 
@@ -234,10 +231,21 @@ QWidget* StationWindow::buildPictures()
     m_lissajous = new SignalPlotView(SignalPlotView::Kind::Lissajous);
     m_error = new SignalPlotView(SignalPlotView::Kind::InterpolationError);
     m_lissajous->setFixedWidth(230);
+    m_travelStrip = new TravelStripView;
+    m_latch = infoLine();
+    m_current = infoLine();
+    m_current->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* row = new QHBoxLayout;
     row->addWidget(m_lissajous);
     row->addWidget(m_error, 1);
-    return group(tr("Signal"), row);
+    auto* figures = new QHBoxLayout;
+    figures->addWidget(m_latch, 7);
+    figures->addWidget(m_current, 3);
+    auto* column = new QVBoxLayout;
+    column->addLayout(row, 1);
+    column->addWidget(m_travelStrip);
+    column->addLayout(figures);
+    return group(tr("Signal"), column);
 }
 
 QWidget* StationWindow::buildHistory()
@@ -292,6 +300,14 @@ void StationWindow::showLine(QLabel* label, const QString& text, const QColor& c
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
     label->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
+}
+
+// A path gives way in the middle: the file's name stays in view.
+void StationWindow::showPath(QLabel* label, const QString& text, const QColor& colour)
+{
+    showLine(label, text, colour);
+    if (label->isVisible())
+        label->setText(label->fontMetrics().elidedText(text, Qt::ElideMiddle, label->width()));
 }
 
 void StationWindow::showProfile()
@@ -351,6 +367,7 @@ void StationWindow::startTest()
     m_shownRevision = 0;
     m_lissajous->clear();
     m_error->clear();
+    m_travelStrip->clear();
     showItems(ToleranceProfile::Verdict(), StationTexts::Marks::Live);
     m_latch->clear();
     m_current->clear();
@@ -386,7 +403,7 @@ void StationWindow::onState(Station::State state)
 void StationWindow::showFrame()
 {
     const StationTexts::Banner b = StationTexts::testingBanner(
-        m_station.serial(), m_station.phase(), m_station.secondsLeft());
+        m_station.serial(), m_station.phase(), m_station.secondsLeft(), m_station.retest());
     m_banner->setBanner(b.title, b.colour, b.lines);
     const StationLive& live = m_station.live();
     if (live.revision == m_shownRevision)
@@ -395,6 +412,7 @@ void StationWindow::showFrame()
     ++m_livePaints;
     m_lissajous->setLissajous(live.pairs, live.fit);
     m_error->setErrorCurve(live.errorCurve);
+    m_travelStrip->setTravel(live.travel, live.travelVariationLimitPct);
     showItems(live.items, StationTexts::Marks::Live);
     m_latch->setText(StationTexts::latchText(live.sinCosLatch, live.squareLatch));
     m_current->setText(StationTexts::currentText(live.current));
@@ -430,18 +448,43 @@ void StationWindow::showItems(const ToleranceProfile::Verdict& verdict, StationT
         put(i, 2, row.value, row.colour, Qt::AlignRight | Qt::AlignVCenter);
         put(i, 3, row.mark, row.colour, Qt::AlignCenter);
     }
-    if (fresh || rows.isEmpty())
+    if (fresh || rows.isEmpty()) {
+        fitItemRows();
         fitItemColumns();
+    }
+}
+
+// Rows of kItemRowHeight while they all fit; more items share the table's
+// height, down to kItemRowMinHeight, before it scrolls.
+void StationWindow::fitItemRows()
+{
+    const int rows = m_items->rowCount();
+    const int height = m_items->height() - m_items->horizontalHeader()->height() -
+                       2 * m_items->frameWidth();
+    const int fitted = rows > 0 ? height / rows : kItemRowHeight;
+    const int row = std::clamp(fitted, kItemRowMinHeight, kItemRowHeight);
+    if (m_items->verticalHeader()->defaultSectionSize() != row)
+        m_items->verticalHeader()->setDefaultSectionSize(row);
+}
+
+bool StationWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_items && event->type() == QEvent::Resize)
+        fitItemRows();
+    return YDialog::eventFilter(watched, event);
 }
 
 void StationWindow::fitItemColumns()
 {
     const QFontMetrics metrics(m_items->font());
-    const QString widest = QStringLiteral("≤ 0.000 ") + StationTexts::tr("periods");
+    // The widest limit and value a profile's items have; a value has no sign before it.
+    const QString widest = QStringLiteral("0.000 ") + StationTexts::tr("periods");
+    const QString widestLimit = QStringLiteral("≤ ") + widest;
     for (int column : {1, 2}) {
         m_items->resizeColumnToContents(column);
+        const QString& text = column == 1 ? widestLimit : widest;
         m_items->setColumnWidth(column, std::max(m_items->columnWidth(column),
-                                                 metrics.horizontalAdvance(widest) + 12));
+                                                 metrics.horizontalAdvance(text) + 12));
     }
 }
 
@@ -480,7 +523,7 @@ void StationWindow::onFinished(const StationVerdict& verdict)
     m_banner->setBanner(b.title, b.colour, b.lines);
     m_outcomeShown = true;
     if (!verdict.protocolPath.isEmpty())
-        showLine(m_protocolLine, tr("Protocol written: %1").arg(verdict.protocolPath),
+        showPath(m_protocolLine, tr("Protocol written: %1").arg(verdict.protocolPath),
                  QColor(0x33, 0x33, 0x33));
     else
         showLine(m_protocolLine, tr("Protocol not written: %1").arg(verdict.protocolError),

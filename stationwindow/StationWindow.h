@@ -11,6 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 class SignalPlotView;
+class TravelStripView;
 class StationSettings;
 class VerdictBanner;
 
@@ -28,6 +29,10 @@ class StationWindow : public YDialog
 
 public:
     static constexpr int kFrameMs = 33;
+    // The item table's rows: this high while they fit, never lower than the
+    // least height that still shows a line of its text whole.
+    static constexpr int kItemRowHeight = 20;
+    static constexpr int kItemRowMinHeight = 18;
 
     StationWindow(Station& station, StationSettings& settings, QWidget* parent = nullptr);
 
@@ -42,6 +47,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -64,8 +70,10 @@ private:
     void onHistory(const StationHistory& history);
     void showFrame();
     void showItems(const ToleranceProfile::Verdict& verdict, StationTexts::Marks marks);
+    void fitItemRows();
     void fitItemColumns();
     void showLine(QLabel* label, const QString& text, const QColor& colour);
+    void showPath(QLabel* label, const QString& text, const QColor& colour);
     void readyForNextUnit();
 
     Station& m_station;
@@ -84,6 +92,7 @@ private:
     QLabel* m_current = nullptr;
     SignalPlotView* m_lissajous = nullptr;
     SignalPlotView* m_error = nullptr;
+    TravelStripView* m_travelStrip = nullptr;
     QLabel* m_passRate = nullptr;
     QTableWidget* m_history = nullptr;
     QLabel* m_testerLine = nullptr;

@@ -4,6 +4,7 @@
 #include "InterpolationError.h"
 #include "ProtocolFileName.h"
 #include "SignalPlots.h"
+#include "TravelPage.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,11 +15,16 @@
 #include <QPdfWriter>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
 constexpr int kDpi = 300;
+// The pictures of the signal on page one, their height in mm.
+constexpr double kPictureMinMm = 30.0;
+constexpr double kPictureMaxMm = 68.0;
 const QColor kPass(30, 150, 60);
 const QColor kFail(205, 40, 40);
 const QColor kAborted(120, 120, 120);
@@ -53,18 +59,43 @@ class Page
 public:
     Page(QPainter& painter, double left, double width) : m_p(painter), m_left(left), m_width(width) {}
 
+    // A page that only measures: its lines move y() as they would, nothing is drawn.
+    static Page measuring(QPainter& painter, double width)
+    {
+        Page page(painter, 0.0, width);
+        page.m_drawing = false;
+        return page;
+    }
+
     double y() const { return m_y; }
     void skip(double millimetres) { m_y += mm(millimetres); }
     void moveTo(double y) { m_y = y; }
 
+    // Below `bottom`, `newPage` is called and writing goes on at the top.
+    void setBreak(double bottom, std::function<void()> newPage)
+    {
+        m_bottom = bottom;
+        m_newPage = std::move(newPage);
+    }
+    // Room for `height` more, on a new page if need be.
+    void ensure(double height)
+    {
+        if (m_newPage && m_y + height > m_bottom && m_y > 0.0) {
+            m_newPage();
+            m_y = 0.0;
+        }
+    }
+
     void heading(const QString& text)
     {
+        ensure(mm(14));
         skip(2.5);
         m_p.setFont(font(10.5, true));
         m_p.setPen(kAccent);
         line(text, 0, m_width);
         m_p.setPen(QPen(kRule, mm(0.2)));
-        m_p.drawLine(QPointF(m_left, m_y), QPointF(m_left + m_width, m_y));
+        if (m_drawing)
+            m_p.drawLine(QPointF(m_left, m_y), QPointF(m_left + m_width, m_y));
         skip(1.2);
         m_p.setPen(Qt::black);
     }
@@ -74,13 +105,15 @@ public:
              const QColor& last = Qt::black)
     {
         m_p.setFont(font(8.5, bold));
+        ensure(mm(5));
         double height = 0.0;
         for (int i = 0; i < cells.size(); ++i) {
             m_p.setPen(i == cells.size() - 1 ? last : QColor(Qt::black));
             const double width = (i + 1 < at.size() ? at[i + 1] : m_width / mm(1)) - at[i] - 1.5;
             const QRectF box(m_left + mm(at[i]), m_y, mm(width), mm(40));
             const QRectF used = m_p.boundingRect(box, Qt::TextWordWrap, cells[i]);
-            m_p.drawText(box, Qt::TextWordWrap, cells[i]);
+            if (m_drawing)
+                m_p.drawText(box, Qt::TextWordWrap, cells[i]);
             height = std::max(height, used.height());
         }
         m_y += height + mm(0.8);
@@ -91,7 +124,8 @@ public:
     {
         const QRectF box(m_left + offset, m_y, width, mm(30));
         const QRectF used = m_p.boundingRect(box, Qt::TextWordWrap, text);
-        m_p.drawText(box, Qt::TextWordWrap, text);
+        if (m_drawing)
+            m_p.drawText(box, Qt::TextWordWrap, text);
         m_y += used.height() + mm(0.8);
     }
 
@@ -100,11 +134,75 @@ private:
     double m_left;
     double m_width;
     double m_y = 0.0;
+    double m_bottom = 0.0;
+    std::function<void()> m_newPage;
+    bool m_drawing = true;
 };
 
 QString limitText(const ToleranceProfile::Item& item)
 {
     return (item.isMax ? QStringLiteral("≤ ") : QStringLiteral("≥ ")) + number(item.limit, 3);
+}
+
+const QVector<double> kPairs = {0, 42};
+
+// The fit's figures beneath the pictures.
+void signalFigures(Page& page, QPainter& painter, const TestProtocol& protocol, double width)
+{
+    painter.setFont(font(7.5));
+    page.line(ProtocolPdf::tr("Left: sample pairs (cosine across, sine up), fitted ellipse (red), ideal "
+                              "circle (green, dashed). Right: interpolation error over one signal period."),
+              0, width);
+    const LissajousFit::Result& fit = protocol.fit;
+    if (!fit.valid) {
+        page.row({ProtocolPdf::tr("Signal fit"), ProtocolPdf::tr("no figures: %1").arg(fit.reason)}, kPairs);
+        return;
+    }
+    page.row({ProtocolPdf::tr("Offsets"), ProtocolPdf::tr("sine %1 %, cosine %2 %")
+                                              .arg(number(fit.offset_sin_pct), number(fit.offset_cos_pct))},
+             kPairs);
+    page.row({ProtocolPdf::tr("Amplitudes"), ProtocolPdf::tr("sine %1 %, cosine %2 %, ratio %3")
+                                                 .arg(number(fit.amplitude_sin_pct), number(fit.amplitude_cos_pct),
+                                                      number(fit.amplitude_ratio, 3))},
+             kPairs);
+    page.row({ProtocolPdf::tr("Quadrature"), ProtocolPdf::tr("%1° from 90°, quality %2 %")
+                                                 .arg(number(fit.phase_deviation_deg), number(fit.quality_pct, 1))},
+             kPairs);
+    page.row({ProtocolPdf::tr("Interpolation error"), ProtocolPdf::tr("± %1 % of a period, ± %2 µm")
+                                                          .arg(number(fit.interpolation_error_pct, 3),
+                                                               number(fit.interpolation_error_um, 3))},
+             kPairs);
+}
+
+void marksAndSupply(Page& page, const TestProtocol& protocol)
+{
+    page.heading(ProtocolPdf::tr("Reference marks and supply"));
+    for (const TestProtocol::Latch& latch : protocol.latches) {
+        const LatchStatistics::Result& s = latch.stats;
+        page.row({latch.channel,
+                  s.valid ? ProtocolPdf::tr("%1 triggers; pulses between them %2 to %3 %4 (mean %5, σ %6); "
+                                            "spread %7 (%8 µm)")
+                                .arg(s.triggers)
+                                .arg(number(s.min, 1), number(s.max, 1), latch.unit,
+                                     number(s.mean, 2), number(s.stddev, 2), number(s.spread, 1),
+                                     number(s.spread_um, 1))
+                          : ProtocolPdf::tr("no figures: %1").arg(s.reason)},
+                 kPairs);
+    }
+    page.row({ProtocolPdf::tr("Supply current"),
+              protocol.currentKnown ? ProtocolPdf::tr("%1 mA").arg(number(protocol.currentMa, 1))
+                                    : ProtocolPdf::tr("not measured")},
+             kPairs);
+}
+
+// How far the sections beneath the pictures reach.
+double heightOf(QPainter& painter, double width, const std::function<void(Page&)>& sections)
+{
+    painter.save();
+    Page page = Page::measuring(painter, width);
+    sections(page);
+    painter.restore();
+    return page.y();
 }
 
 } // namespace
@@ -198,7 +296,21 @@ bool ProtocolPdf::paint(const TestProtocol& protocol, QIODevice* device)
     if (!painter.begin(&writer))
         return false;
     const double width = writer.width();
+    const auto footer = [&] {
+        painter.save();
+        painter.setFont(font(7));
+        painter.setPen(kAborted);
+        painter.drawText(QRectF(0, writer.height() - mm(5), width, mm(5)), Qt::AlignLeft | Qt::AlignBottom,
+                         tr("Rotaprobe %1 · %2").arg(protocol.programVersion, protocol.station));
+        painter.restore();
+    };
     Page page(painter, 0.0, width);
+    // Many items push the last sections onto a page of their own.
+    const double pageBottom = writer.height() - mm(7);
+    page.setBreak(pageBottom, [&] {
+        footer();
+        writer.newPage();
+    });
 
     // Title and verdict.
     painter.setFont(font(16, true));
@@ -222,7 +334,7 @@ bool ProtocolPdf::paint(const TestProtocol& protocol, QIODevice* device)
 
     // Who, what, when.
     page.heading(tr("Test"));
-    const QVector<double> pairs = {0, 42};
+    const QVector<double>& pairs = kPairs;
     page.row({tr("Serial number"), protocol.serial}, pairs, false);
     page.row({tr("Date and time (UTC)"),
               protocol.startedAt.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
@@ -252,10 +364,18 @@ bool ProtocolPdf::paint(const TestProtocol& protocol, QIODevice* device)
                   !judged ? tr("not judged") : item.pass ? tr("pass") : tr("FAIL")},
                  columns, false, !judged ? kAborted : item.pass ? kPass : kFail);
 
-    // The pictures, side by side.
+    // The pictures, side by side, as large as the room the items leave
+    // beneath them allows on page one (a long list of items makes them
+    // smaller); the figures and the marks stay on the page.
     page.heading(tr("Signals"));
+    const double beneath = heightOf(painter, width, [&](Page& measured) {
+        signalFigures(measured, painter, protocol, width);
+        marksAndSupply(measured, protocol);
+    });
+    const double pictureHeight =
+        std::clamp(pageBottom - page.y() - beneath - mm(2.5), mm(kPictureMinMm), mm(kPictureMaxMm));
+    page.ensure(pictureHeight + mm(8));
     const double top = page.y();
-    const double pictureHeight = mm(68);
     const QRectF lissajous(0, top, pictureHeight, pictureHeight);
     const QRectF errorPlot(pictureHeight + mm(8), top, width - pictureHeight - mm(8), pictureHeight);
     SignalPlots::paintLissajous(painter, lissajous, protocol.pairs, protocol.fit);
@@ -263,49 +383,17 @@ bool ProtocolPdf::paint(const TestProtocol& protocol, QIODevice* device)
     SignalPlots::paintInterpolationError(painter, errorPlot,
                                          InterpolationError::curve(protocol.fit, 360));
     page.moveTo(top + pictureHeight + mm(1.5));
-    painter.setFont(font(7.5));
-    page.line(tr("Left: sample pairs (cosine across, sine up), fitted ellipse (red), ideal "
-                 "circle (green, dashed). Right: interpolation error over one signal period."),
-              0, width);
-    const LissajousFit::Result& fit = protocol.fit;
-    if (fit.valid) {
-        page.row({tr("Offsets"), tr("sine %1 %, cosine %2 %").arg(number(fit.offset_sin_pct), number(fit.offset_cos_pct))}, pairs);
-        page.row({tr("Amplitudes"), tr("sine %1 %, cosine %2 %, ratio %3")
-                                        .arg(number(fit.amplitude_sin_pct), number(fit.amplitude_cos_pct),
-                                             number(fit.amplitude_ratio, 3))},
-                 pairs);
-        page.row({tr("Quadrature"), tr("%1° from 90°, quality %2 %")
-                                        .arg(number(fit.phase_deviation_deg), number(fit.quality_pct, 1))},
-                 pairs);
-        page.row({tr("Interpolation error"), tr("± %1 % of a period, ± %2 µm")
-                                                 .arg(number(fit.interpolation_error_pct, 3),
-                                                      number(fit.interpolation_error_um, 3))},
-                 pairs);
-    } else {
-        page.row({tr("Signal fit"), tr("no figures: %1").arg(fit.reason)}, pairs);
-    }
+    signalFigures(page, painter, protocol, width);
 
-    // Reference marks and current.
-    page.heading(tr("Reference marks and supply"));
-    for (const TestProtocol::Latch& latch : protocol.latches) {
-        const LatchStatistics::Result& s = latch.stats;
-        page.row({latch.channel,
-                  s.valid ? tr("%1 triggers; pulses between them %2 to %3 %4 (mean %5, σ %6); "
-                               "spread %7 (%8 µm)")
-                                .arg(s.triggers)
-                                .arg(number(s.min, 1), number(s.max, 1), latch.unit,
-                                     number(s.mean, 2), number(s.stddev, 2), number(s.spread, 1),
-                                     number(s.spread_um, 1))
-                          : tr("no figures: %1").arg(s.reason)},
-                 pairs);
-    }
-    page.row({tr("Supply current"),
-              protocol.currentKnown ? tr("%1 mA").arg(number(protocol.currentMa, 1)) : tr("not measured")},
-             pairs);
+    // Reference marks and current: together, on the next page if they must.
+    page.ensure(heightOf(painter, width, [&](Page& measured) { marksAndSupply(measured, protocol); }));
+    marksAndSupply(page, protocol);
 
-    painter.setFont(font(7));
-    painter.setPen(kAborted);
-    painter.drawText(QRectF(0, writer.height() - mm(5), width, mm(5)), Qt::AlignLeft | Qt::AlignBottom,
-                     tr("Rotaprobe %1 · %2").arg(protocol.programVersion, protocol.station));
+    footer();
+    if (TravelPage::wanted(protocol)) {
+        writer.newPage();
+        TravelPage::paint(painter, QRectF(0, 0, width, writer.height() - mm(6)), kDpi, protocol);
+        footer();
+    }
     return painter.end();
 }

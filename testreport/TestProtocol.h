@@ -3,6 +3,7 @@
 #include "LatchStatistics.h"
 #include "LissajousFit.h"
 #include "ToleranceProfile.h"
+#include "TravelSurvey.h"
 
 #include <QDateTime>
 #include <QString>
@@ -47,4 +48,6 @@ struct TestProtocol
     QVector<Latch> latches;
     bool currentKnown = false;
     double currentMa = 0.0;
+    // Along the travel, over speed, marks by direction: a page of its own.
+    TravelSurvey::Result travel;
 };

@@ -63,6 +63,7 @@ TestProtocol ProtocolWriting::protocol(const FinishedTest& t)
     }
     p.items = t.verdict.items;
     p.fit = t.measured.signal;
+    p.travel = t.measured.travel;
     p.pairs = t.pairs;
     p.latches = {{tr("sine/cosine"), t.measured.sinCosLatch, tr("periods")},
                  {tr("square wave"), t.measured.squareLatch, tr("counts")}};

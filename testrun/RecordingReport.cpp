@@ -1,6 +1,7 @@
 #include "RecordingReport.h"
 
 #include "ReportKeys.h"
+#include "TravelReport.h"
 
 #include <QJsonArray>
 #include <QJsonValue>
@@ -99,6 +100,7 @@ QJsonObject RecordingReport::toJson() const
     latch.insert(K::sincos, latchJson(m_measured.sinCosLatch, QStringLiteral("periods")));
     latch.insert(K::square, latchJson(m_measured.squareLatch, QStringLiteral("counts")));
     root.insert(K::latch, latch);
+    TravelReport::insertInto(root, m_measured.travel);
     if (m_current.seen) {
         QJsonObject current;
         current.insert(K::min, rounded(m_current.min));
@@ -165,6 +167,7 @@ QString RecordingReport::toText() const
     text += tr("Reference marks\n");
     text += latchText(tr("sine/cosine"), m_measured.sinCosLatch, tr("periods"));
     text += latchText(tr("square wave"), m_measured.squareLatch, tr("counts"));
+    text += TravelReport::toText(m_measured.travel);
     if (m_current.seen)
         text += tr("Supply current: min %1 mA, mean %2 mA, max %3 mA\n")
                     .arg(fixed(m_current.min, 0), fixed(m_current.mean, 1), fixed(m_current.max, 0));

@@ -21,6 +21,18 @@ void RecordingSummary::feed(const ReplyRecord& record)
             m_pairs[m_nextPair] = pair;
             m_nextPair = (m_nextPair + 1) % kFitWindow;
         }
+        if (m_fields.carries(record.group, F::kSinCosPosition)) {
+            TravelSample sample;
+            sample.ms = record.ms;
+            sample.position = v.sinCosPosition;
+            sample.sin = pair.sin;
+            sample.cos = pair.cos;
+            if (m_fields.carries(record.group, F::kSinCosLatchCount)) {
+                sample.latchCount = v.sinCosLatchCount;
+                sample.latchPosition = v.sinCosLatchPosition;
+            }
+            m_travel.push_back(sample);
+        }
     }
     if (m_fields.carries(record.group, F::kSinCosLatchCount))
         m_sinCosLatch.feed(v.sinCosLatchCount, v.sinCosLatchPosition);
@@ -64,6 +76,20 @@ ToleranceProfile::Measurements RecordingSummary::measurements(const ConfigRecord
     m.haveLines = m_linesSeen;
     m.linesMissing = m_linesMissing;
     return m;
+}
+
+ToleranceProfile::Measurements RecordingSummary::measurements(const ConfigRecord& config,
+                                                              const ToleranceProfile::Limits& limits) const
+{
+    ToleranceProfile::Measurements m = measurements(config);
+    m.travel = travel(config, limits);
+    return m;
+}
+
+TravelSurvey::Result RecordingSummary::travel(const ConfigRecord& config,
+                                              const ToleranceProfile::Limits& limits) const
+{
+    return TravelSurvey::analyse(m_travel, ToleranceProfile::travelSettings(limits, config.sinCosEquivalent));
 }
 
 QVector<SinCosPair> RecordingSummary::picturePairs(int count) const

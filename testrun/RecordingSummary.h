@@ -6,6 +6,8 @@
 #include "PollGroupFields.h"
 #include "ReplyRecord.h"
 #include "ToleranceProfile.h"
+#include "TravelSample.h"
+#include "TravelSurvey.h"
 
 #include <QVector>
 
@@ -38,6 +40,14 @@ public:
 
     // Runs the fit and the latch statistics with the tester's equivalents.
     ToleranceProfile::Measurements measurements(const ConfigRecord& config) const;
+    // The same, with the signal along the travel, over speed and the marks
+    // by direction (`travel`), sized by the profile's settings.
+    ToleranceProfile::Measurements measurements(const ConfigRecord& config,
+                                                const ToleranceProfile::Limits& limits) const;
+    TravelSurvey::Result travel(const ConfigRecord& config, const ToleranceProfile::Limits& limits) const;
+
+    // Every reply that carried a sample pair, with its position and time.
+    const std::vector<TravelSample>& travelSamples() const { return m_travel; }
 
     // Up to `count` of the fit's pairs, evenly taken, for a picture.
     QVector<SinCosPair> picturePairs(int count) const;
@@ -47,6 +57,7 @@ private:
     quint64 m_replies = 0;
     std::vector<SinCosPair> m_pairs; // ring of the latest kFitWindow pairs
     std::size_t m_nextPair = 0;      // where the next pair goes once the ring is full
+    std::vector<TravelSample> m_travel; // every pair with its place, linear in the recording
     LatchStatistics m_sinCosLatch{LatchStatistics::Channel::SinCos};
     LatchStatistics m_squareLatch{LatchStatistics::Channel::Square};
     bool m_linesSeen = false;

@@ -2,8 +2,12 @@
 # Installs what is missing, builds and starts RotaprobeDemo: the test
 # program on the simulated tester, with the "Simulated tester" window beside
 # it. With "station" as the first argument it starts the production station
-# on the simulated tester instead, with the example profile. Needs a desktop
-# session (DISPLAY or WAYLAND_DISPLAY); further arguments go to the program.
+# on the simulated tester instead, with the example profile. With
+# "dashboard" it fills a demo store (build/dashboard-demo.sqlite, once) with
+# ten days of made-up tests from four stations and serves the line
+# dashboard on http://127.0.0.1:8470/, opening it in the browser. Needs a
+# desktop session (DISPLAY or WAYLAND_DISPLAY); further arguments go to the
+# program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh
@@ -15,6 +19,14 @@ if [ "${1:-}" = station ]; then
         rotaprobe-results
     exec build/stationwindow/RotaprobeStation --simulate \
         --profile "$PWD/recorder/example-profile.json" "$@"
+fi
+if [ "${1:-}" = dashboard ]; then
+    shift
+    cmake --build build -j "$(nproc)" --target rotaprobe-dashboard dashboard_fill
+    store=$PWD/build/dashboard-demo.sqlite
+    [ -f "$store" ] || build/tools/gallery/dashboard_fill "$store" 10 60
+    # --open: the page in the browser once the server listens.
+    exec build/dashboard/rotaprobe-dashboard --db "$store" --open "$@"
 fi
 cmake --build build -j "$(nproc)" --target RotaprobeDemo
 exec build/demo/RotaprobeDemo "$@"

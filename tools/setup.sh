@@ -6,7 +6,8 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git ccache
   qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
-  libqt5sql5-sqlite libqt5sql5-psql postgresql openssl
+  libqt5sql5-sqlite libqt5sql5-psql postgresql
+  libcpp-httplib-dev libjs-chart.js chromium chromium-driver
   libqcustomplot-dev libusb-dev libudev-dev libsodium-dev
   fonts-wqy-zenhei
   clang libclang-rt-14-dev

@@ -37,6 +37,10 @@
 <context>
     <name>Station</name>
     <message>
+        <source>Unit %1 has used its retests: %2 tests passed or failed, test.retests_max is %3. It is not tested again.</source>
+        <translation>产品 %1 的重测次数已用完：已有 %2 次合格或不合格的测试，test.retests_max 为 %3。不再测试。</translation>
+    </message>
+    <message>
         <source>The tester was unplugged. Plug it in again.</source>
         <translation>测试仪已拔出，请重新插入。</translation>
     </message>
@@ -71,6 +75,14 @@
 </context>
 <context>
     <name>StationTexts</name>
+    <message>
+        <source>%1 (retest ?)</source>
+        <translation>%1（重测次数未知）</translation>
+    </message>
+    <message>
+        <source>%1 (retest %2)</source>
+        <translation>%1（第 %2 次重测）</translation>
+    </message>
     <message>
         <source>NO TESTER</source>
         <translation>无测试仪</translation>
@@ -282,6 +294,49 @@
     <message>
         <source>Broken lines (A/B/Z)</source>
         <translation>断线数（A/B/Z）</translation>
+    </message>
+    <message>
+        <source>Amplitude along the travel</source>
+        <translation>行程幅值</translation>
+    </message>
+    <message>
+        <source>Offset along the travel</source>
+        <translation>行程偏置</translation>
+    </message>
+    <message>
+        <source>Phase along the travel</source>
+        <translation>行程相位</translation>
+    </message>
+    <message>
+        <source>Amplitude ratio along the travel</source>
+        <translation>行程幅值比</translation>
+    </message>
+    <message>
+        <source>Eccentricity</source>
+        <translation>偏心</translation>
+    </message>
+    <message>
+        <source>Signal up to</source>
+        <translation>信号频率上限</translation>
+    </message>
+    <message>
+        <source>Reference mark by direction</source>
+        <translation>参考点方向差</translation>
+    </message>
+</context>
+<context>
+    <name>TravelStripView</name>
+    <message>
+        <source>Amplitude along the travel: no pairs yet</source>
+        <translation>行程幅值：尚无数据</translation>
+    </message>
+    <message>
+        <source>Amplitude along the travel: %1 mm, %2 of %3 bins measured</source>
+        <translation>行程幅值：%1 mm，已测 %2/%3 段</translation>
+    </message>
+    <message>
+        <source>Amplitude along %1 mm: %2 of %3 bins, variation %4 %, lowest at %5 mm</source>
+        <translation>行程 %1 mm 幅值：%2/%3 段，波动 %4 %，最低处 %5 mm</translation>
     </message>
 </context>
 <context>

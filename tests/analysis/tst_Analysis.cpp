@@ -308,11 +308,24 @@ void tst_Analysis::profileParser_data()
     QTest::newRow("empty file") << QByteArray() << QStringLiteral("JSON");
     QTest::newRow("min above max") << QByteArray(R"({"current_ma":{"min":300,"max":200}})")
                                    << QStringLiteral("current_ma");
-    QTest::newRow("test section") << QByteArray(R"({"test":{"duration_s":5.5,"power_on":false}})") << QString();
+    QTest::newRow("test section") << QByteArray(R"({"test":{"duration_s":5.5,"power_on":false,"retests_max":2}})") << QString();
+    QTest::newRow("test retests fraction") << QByteArray(R"({"test":{"retests_max":1.5}})") << QStringLiteral("test.retests_max");
+    QTest::newRow("test retests negative") << QByteArray(R"({"test":{"retests_max":-1}})") << QStringLiteral("test.retests_max");
     QTest::newRow("test typo") << QByteArray(R"({"test":{"duration":5}})") << QStringLiteral("test.duration");
     QTest::newRow("test zero seconds") << QByteArray(R"({"test":{"duration_s":0}})") << QStringLiteral("test.duration_s");
     QTest::newRow("test seconds as text") << QByteArray(R"({"test":{"duration_s":"5"}})") << QStringLiteral("test.duration_s");
     QTest::newRow("test power as number") << QByteArray(R"({"test":{"power_on":1}})") << QStringLiteral("test.power_on");
+    QTest::newRow("travel sections") << QByteArray(R"({"travel":{"bin_periods":20,"amplitude_variation_pct_max":10,
+        "worst_offset_pct_max":3,"worst_phase_deviation_deg_max":3,"worst_amplitude_ratio_min":0.9,
+        "worst_amplitude_ratio_max":1.1},"rotary":{"counts_per_revolution":2048,"eccentricity_pct_max":2},
+        "speed":{"min_frequency_hz":1000},"latch":{"direction_difference_max_periods":0.5}})") << QString();
+    QTest::newRow("travel typo") << QByteArray(R"({"travel":{"bin_period":20}})") << QStringLiteral("travel.bin_period");
+    QTest::newRow("bins of 0 periods") << QByteArray(R"({"travel":{"bin_periods":0}})") << QStringLiteral("travel.bin_periods");
+    QTest::newRow("negative revolution") << QByteArray(R"({"rotary":{"counts_per_revolution":-360}})")
+                                         << QStringLiteral("rotary.counts_per_revolution");
+    QTest::newRow("speed as text") << QByteArray(R"({"speed":{"min_frequency_hz":"1k"}})") << QStringLiteral("speed.min_frequency_hz");
+    QTest::newRow("bin ratio min above max") << QByteArray(R"({"travel":{"worst_amplitude_ratio_min":1.2,"worst_amplitude_ratio_max":1.1}})")
+                                             << QStringLiteral("travel.worst_amplitude_ratio");
 }
 
 void tst_Analysis::profileParser()
@@ -328,6 +341,7 @@ void tst_Analysis::profileParser()
         const bool set = json.contains("test");
         QCOMPARE(limits->test_duration_s, set ? 5.5 : 3.0); // 3 s and supply on unless set
         QCOMPARE(limits->test_power_on, !set);
+        QCOMPARE(limits->test_retests_max, set ? std::optional<int>(2) : std::nullopt);
     } else {
         QVERIFY(!limits);
         QVERIFY2(message.contains(error), qPrintable(message));

@@ -5,6 +5,7 @@
 // stored listed by rotaprobe-results.
 #include "FileVersionReader.h"
 #include "LocalSocketName.h"
+#include "ProgramFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,14 +14,25 @@
 #include <QJsonObject>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cstring>
 
+#ifndef Q_OS_WIN
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
+
+namespace {
+
+// The single-instance guard is named after the executable's file name
+// ("Rotaprobe.exe" on Windows).
+const QString kGuard = ProgramFiles::testProgram();
+
+} // namespace
 
 class tst_Programs : public QObject
 {
@@ -32,7 +44,9 @@ private slots:
     void versions();
     void secondCopyIsRefused();
     void copyUnderAnotherNameRunsAlone();
+#ifndef Q_OS_WIN
     void staleSocketNameIsTakenOver();
+#endif
     void demoReachesTheMeasurementView();
     void recorderOnTheSimulatedTester();
     void recorderExitCodes();
@@ -50,7 +64,7 @@ private:
 
 void tst_Programs::init()
 {
-    QFile::remove(LocalSocketName::forName(QStringLiteral("Rotaprobe")));
+    QFile::remove(LocalSocketName::forName(kGuard));
 }
 
 void tst_Programs::cleanup()
@@ -69,7 +83,12 @@ QProcess* tst_Programs::start(const QString& program, const QStringList& logging
 {
     auto* process = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+#ifdef Q_OS_WIN
+    // Real windows, so that terminate()'s WM_CLOSE reaches the program.
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("windows"));
+#else
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+#endif
     if (!loggingRules.isEmpty())
         env.insert(QStringLiteral("QT_LOGGING_RULES"), loggingRules.join(QLatin1Char(';')));
     process->setProcessEnvironment(env);
@@ -119,7 +138,8 @@ QByteArray tst_Programs::allStderr(QProcess* process)
     return seen;
 }
 
-// As at logout: SIGTERM ends the program through its event loop.
+// As at logout: SIGTERM (WM_CLOSE on Windows) ends the program through its
+// event loop.
 void tst_Programs::stop(QProcess* process)
 {
     process->terminate();
@@ -141,10 +161,12 @@ void tst_Programs::versions()
 void tst_Programs::secondCopyIsRefused()
 {
     QProcess* first = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
-    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
+    QVERIFY(waitForServer(kGuard, 10000));
 
-    // The guard's socket lives in a directory only this user can enter.
-    const QFileInfo socket(LocalSocketName::forName(QStringLiteral("Rotaprobe")));
+#ifndef Q_OS_WIN
+    // The guard's socket lives in a directory only this user can enter (a
+    // named pipe on Windows, in the session's own name space).
+    const QFileInfo socket(LocalSocketName::forName(kGuard));
     QVERIFY(!socket.absolutePath().isEmpty());
     QVERIFY(socket.absolutePath() != QDir::tempPath());
     const QFileInfo dir(socket.absolutePath());
@@ -152,15 +174,16 @@ void tst_Programs::secondCopyIsRefused()
     QCOMPARE(int(dir.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther)),
              0);
+#endif
 
     // The second copy says so on stderr and shows its box until closed.
     QProcess* second = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
-    QVERIFY(waitForText(second, "Rotaprobe already running.\n", 10000));
+    QVERIFY(waitForText(second, (kGuard + QStringLiteral(" already running.\n")).toUtf8(), 10000));
     QTest::qWait(300);
     QCOMPARE(second->state(), QProcess::Running);
     stop(second);
     QCOMPARE(first->state(), QProcess::Running);
-    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 2000));
+    QVERIFY(waitForServer(kGuard, 2000));
     stop(first);
     // Its style sheet, catalogue and images are linked in.
     QVERIFY2(!allStderr(first).contains("AppLook:"), allStderr(first).constData());
@@ -169,22 +192,28 @@ void tst_Programs::secondCopyIsRefused()
 void tst_Programs::copyUnderAnotherNameRunsAlone()
 {
     QProcess* first = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
-    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
+    QVERIFY(waitForServer(kGuard, 10000));
     QTemporaryDir dir;
+#ifdef Q_OS_WIN
+    const QString copy = dir.filePath(QStringLiteral("RotaprobeCopy.exe"));
+#else
     const QString copy = dir.filePath(QStringLiteral("RotaprobeCopy"));
+#endif
     QVERIFY(QFile::copy(QStringLiteral(ROTAPROBE_EXECUTABLE), copy));
     QProcess* other = start(copy);
-    QVERIFY(waitForServer(QStringLiteral("RotaprobeCopy"), 10000));
+    QVERIFY(waitForServer(QFileInfo(copy).fileName(), 10000));
     QVERIFY(!other->readAllStandardError().contains("already running"));
     stop(other);
     stop(first);
 }
 
+#ifndef Q_OS_WIN
+// Unix only: a named pipe goes with the last handle to it.
 void tst_Programs::staleSocketNameIsTakenOver()
 {
     // A socket file left by a copy that ended abnormally: bound, never
     // listened on, not removed.
-    const QString path = LocalSocketName::forName(QStringLiteral("Rotaprobe"));
+    const QString path = LocalSocketName::forName(kGuard);
     QDir().mkpath(QFileInfo(path).absolutePath());
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     QVERIFY(fd >= 0);
@@ -198,10 +227,11 @@ void tst_Programs::staleSocketNameIsTakenOver()
     QVERIFY(QFileInfo::exists(path));
 
     QProcess* program = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
-    QVERIFY(waitForServer(QStringLiteral("Rotaprobe"), 10000));
+    QVERIFY(waitForServer(kGuard, 10000));
     QVERIFY(!program->readAllStandardError().contains("already running"));
     stop(program);
 }
+#endif
 
 void tst_Programs::demoReachesTheMeasurementView()
 {
@@ -291,15 +321,42 @@ void tst_Programs::recorderExitCodes()
     file.write(R"({"signal": {"phase_deviation_deg_max": 0.5}})");
     file.close();
 
-    Finished run = runRecorder({"--simulate", "--seconds", "1",
+    // The example profile's own test time: a second is too short a travel
+    // for the bins its travel items need.
+    Finished run = runRecorder({"--simulate", "--seconds", "3",
                                 "--profile", QStringLiteral(ROTAPROBE_SOURCE_DIR "/recorder/example-profile.json")});
     QVERIFY2(run.exitCode == 0, run.out.constData());
     QVERIFY(run.out.contains("Verdict: PASS"));
+    // A dirty band on the scale, set for the simulated build from the
+    // environment: the example profile's travel item finds it, the
+    // protocol's second page draws it.
+    const QString banded = dir.filePath(QStringLiteral("banded.pdf"));
+    qputenv("ROTAPROBE_SIM_TRAVEL", "sweep=0:100:25:25:1,band=40:40:20");
+    run = runRecorder({"--simulate", "--seconds", "8", "--pdf", banded,
+                       "--profile", QStringLiteral(ROTAPROBE_SOURCE_DIR "/recorder/example-profile.json")});
+    qunsetenv("ROTAPROBE_SIM_TRAVEL");
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.contains("FAIL travel.amplitude_variation_pct_max") &&
+                 run.out.contains("pass travel.worst_offset_pct_max"),
+             run.out.constData());
+#ifndef Q_OS_WIN // pdftotext is a Linux tool
+    QProcess travelText;
+    travelText.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), banded, QStringLiteral("-")});
+    QVERIFY(travelText.waitForFinished(10000));
+    const QByteArray pages = travelText.readAllStandardOutput();
+    QCOMPARE(pages.count('\f'), 2); // page one holds the eighteen items and the signal
+    QVERIFY2(pages.contains("Signal along the travel") && pages.contains("Supply current"),
+             pages.constData());
+#endif
     // The failed test's protocol says so, item by item.
     const QString pdf = dir.filePath(QStringLiteral("SN-7.pdf"));
     run = runRecorder({"--simulate", "--seconds", "1", "--profile", profile, "--pdf", pdf});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.out.contains("FAIL signal.phase_deviation_deg_max"), run.out.constData());
+    QFile written(pdf);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.read(5) == "%PDF-");
+#ifndef Q_OS_WIN // pdftotext is a Linux tool
     QProcess pdftotext;
     pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     QVERIFY(pdftotext.waitForFinished(10000));
@@ -307,6 +364,7 @@ void tst_Programs::recorderExitCodes()
     for (const char* expected : {"Encoder test protocol", "FAIL", "1 of 1 items failed",
                                  "signal.phase_deviation_deg_max", "strict.json", "Supply current"})
         QVERIFY2(text.contains(expected), text.constData());
+#endif
     // A protocol that cannot be written stops the run before the tester is opened.
     run = runRecorder({"--simulate", "--seconds", "1", "--pdf", dir.filePath(QStringLiteral("no/such/p.pdf"))});
     QCOMPARE(run.exitCode, 2);
@@ -323,15 +381,23 @@ void tst_Programs::recorderExitCodes()
 }
 
 // What a user does first: record a test under a serial number, then list
-// the history, both with the default store (in XDG_DATA_HOME).
+// the history, both with the default store (in XDG_DATA_HOME; on Windows in
+// the user's local application data, which no variable moves).
 void tst_Programs::storedTestIsListed()
 {
     QTemporaryDir data;
+#ifdef Q_OS_WIN
+    const QString store = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                              .filePath(QStringLiteral("rotaprobe/results.sqlite"));
+    QFile::remove(store);
+#else
+    const QString store = data.filePath("rotaprobe/results.sqlite");
+#endif
     Finished done = run(QStringLiteral(ROTAPROBE_RECORD_EXECUTABLE),
                         {"--simulate", "--seconds", "1", "--serial", "DEMO-1"}, data.path());
     QVERIFY2(done.exitCode == 0, done.err.constData());
     QVERIFY2(done.err.contains("Stored as test 1"), done.err.constData());
-    QVERIFY(QFileInfo::exists(data.filePath("rotaprobe/results.sqlite")));
+    QVERIFY2(QFileInfo::exists(store), qPrintable(store));
     done = run(QStringLiteral(ROTAPROBE_RESULTS_EXECUTABLE), {"list"}, data.path());
     QVERIFY2(done.exitCode == 0, done.err.constData());
     const QList<QByteArray> lines = done.out.trimmed().split('\n');
@@ -341,6 +407,9 @@ void tst_Programs::storedTestIsListed()
     done = run(QStringLiteral(ROTAPROBE_RESULTS_EXECUTABLE), {"--help"}, data.path());
     QCOMPARE(done.exitCode, 0);
     QVERIFY(done.out.contains("Exit status"));
+#ifdef Q_OS_WIN
+    QFile::remove(store);
+#endif
 }
 
 QTEST_GUILESS_MAIN(tst_Programs)

@@ -5,7 +5,7 @@
 # maintainer scripts and the dependencies; finally each launcher's command
 # and the updater are started offscreen from the unpacked program folder and
 # ended by SIGTERM, and the recorder stores a test that rotaprobe-results
-# lists.
+# lists and the line dashboard's menu entry shows in a (stand-in) browser.
 #
 #   tst_Package.sh <cpack> <build dir> <version>
 set -u
@@ -55,7 +55,7 @@ dpkg-deb -e "$deb" "$tmp/control" || { echo "FAIL: dpkg-deb -e"; exit 1; }
 # --- the program folder: all three programs side by side
 folder=$root/opt/rotaprobe
 for program in Rotaprobe Novrel RotaprobeDemo rotaprobe-record rotaprobe-record-sim rotaprobe-results \
-    RotaprobeStation RotaprobeStationSim; do
+    RotaprobeStation RotaprobeStationSim rotaprobe-dashboard; do
     [ -x "$folder/$program" ] || fail "$program is not in /opt/rotaprobe"
     # Nothing may point back into the build tree.
     if readelf -d "$folder/$program" 2>/dev/null | grep -E 'R(UN)?PATH' | grep -q "$build"; then
@@ -93,9 +93,9 @@ for desktop in "$root"/usr/share/applications/*.desktop; do
             fail "no ${size}x${size} icon $icon"
     done
 done
-[ "${#launcher_of[@]}" -eq 4 ] || fail "expected four launchers, found ${#launcher_of[@]}"
+[ "${#launcher_of[@]}" -eq 5 ] || fail "expected five launchers, found ${#launcher_of[@]}"
 for name in 'Rotaprobe' 'Rotaprobe (simulated tester)' 'Rotaprobe station' \
-    'Rotaprobe station (simulated tester)'; do
+    'Rotaprobe station (simulated tester)' 'Rotaprobe line dashboard'; do
     [ -n "${launcher_of[$name]:-}" ] || fail "no launcher named $name"
 done
 
@@ -267,6 +267,47 @@ if [ "$results_status" -ne 0 ] || [[ $results_list != *'"serial": "PKG-1"'* ]]; 
     cat "$tmp/results.log"
 fi
 [ -f "$tmp/data/rotaprobe/results.sqlite" ] || fail "no results file in XDG_DATA_HOME"
+
+# --- the line dashboard's menu entry: serves the default store (the test
+# stored above) and shows the page in the browser, here a stand-in
+# xdg-open that notes the address; started again, it finds the dashboard
+# answering and only shows the page. On a free port instead of the default
+# 8470, which another copy may hold.
+[ "$(readlink "$root/usr/bin/rotaprobe-dashboard")" = /opt/rotaprobe/rotaprobe-dashboard ] ||
+    fail "/usr/bin/rotaprobe-dashboard does not lead to the program folder"
+dashboard_desktop=${launcher_of['Rotaprobe line dashboard']:-}
+if [ -n "$dashboard_desktop" ]; then
+    read -r -a dashboard <<<"$(sed -n 's/^Exec=//p' "$dashboard_desktop")"
+    [ "${dashboard[*]}" = "/opt/rotaprobe/rotaprobe-dashboard --open" ] ||
+        fail "the dashboard's launcher runs '${dashboard[*]}'"
+    mkdir -p "$tmp/browser"
+    printf '#!/bin/sh\necho "$*" >>"%s"\n' "$tmp/browser.calls" >"$tmp/browser/xdg-open"
+    chmod +x "$tmp/browser/xdg-open"
+    port=$(/usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    page="http://127.0.0.1:$port/"
+    # In a subshell of its own, which the program replaces.
+    open_dashboard() {
+        cd "$root/opt/rotaprobe" && exec env PATH="$tmp/browser:$PATH" XDG_DATA_HOME="$tmp/data" \
+            HOME="$tmp" "$root${dashboard[0]}" "${dashboard[@]:1}" --listen "127.0.0.1:$port"
+    }
+    open_dashboard >"$tmp/dashboard.log" 2>&1 &
+    dashboard_pid=$!
+    pids+=("$dashboard_pid")
+    for _ in $(seq 100); do
+        grep -qx "$page" "$tmp/browser.calls" 2>/dev/null && break
+        sleep 0.1
+    done
+    grep -qx "$page" "$tmp/browser.calls" 2>/dev/null || { fail "the dashboard did not show $page"; cat "$tmp/dashboard.log"; }
+    latest=$(/usr/bin/python3 -c 'import sys, urllib.request; print(urllib.request.urlopen(sys.argv[1]).read().decode())' \
+        "${page}api/latest" 2>&1)
+    [[ $latest == *'"serial":"PKG-1"'* ]] || fail "the dashboard does not show the stored test: $latest"
+    (open_dashboard) >"$tmp/dashboard2.log" 2>&1 || { fail "the second start ended with $?"; cat "$tmp/dashboard2.log"; }
+    [ "$(grep -cx "$page" "$tmp/browser.calls")" -eq 2 ] || fail "the second start did not show the page"
+    kill -TERM "$dashboard_pid" 2>/dev/null
+    wait "$dashboard_pid"
+    status=$?
+    [ "$status" -eq 0 ] || { fail "rotaprobe-dashboard ended with $status after SIGTERM"; cat "$tmp/dashboard.log"; }
+fi
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

@@ -12,6 +12,7 @@
 #include "SimBus.h"
 #include "SimTester.h"
 #include "ToleranceProfile.h"
+#include "TravelReport.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -20,6 +21,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+
+#include <cmath>
+#include <algorithm>
+#include <map>
+#include <vector>
 
 namespace {
 
@@ -30,6 +36,30 @@ struct Run
     QString err;
     QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
 };
+
+// The test's own fit of one channel over a bin: least squares of
+// x = o + a·sin θ + b·cos θ with θ from the counted position; the amplitude
+// in % of 512.
+double ownAmplitudePct(const std::vector<std::pair<double, double>>& points)
+{
+    double m[3][4] = {};
+    for (const auto& [theta, x] : points) {
+        const double row[3] = {1.0, std::sin(theta), std::cos(theta)};
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j)
+                m[i][j] += row[i] * row[j];
+            m[i][3] += row[i] * x;
+        }
+    }
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r)
+            if (r != c) {
+                const double f = m[r][c] / m[c][c];
+                for (int k = 0; k < 4; ++k)
+                    m[r][k] -= f * m[c][k];
+            }
+    return std::hypot(m[1][3] / m[1][1], m[2][3] / m[2][2]) / 512.0 * 100.0;
+}
 
 QStringList csvLines(const QString& path)
 {
@@ -43,6 +73,16 @@ QStringList csvLines(const QString& path)
 }
 
 // Every key of a JSON object as a dotted path; an array's objects under "name[]".
+// The sections along the travel, over a revolution, over speed and of the
+// marks by direction.
+bool isTravelKey(const QString& path)
+{
+    for (const char* section : {"travel", "rotary", "speed", "latch.directions"})
+        if (path == QLatin1String(section) || path.startsWith(QLatin1String(section) + QLatin1Char('.')))
+            return true;
+    return false;
+}
+
 QStringList keyPaths(const QJsonObject& object, const QString& prefix = QString())
 {
     QStringList paths;
@@ -57,6 +97,49 @@ QStringList keyPaths(const QJsonObject& object, const QString& prefix = QString(
     paths.removeDuplicates();
     paths.sort();
     return paths;
+}
+
+// The keys TravelReport writes for a survey, as paths.
+QStringList travelKeysOf(const TravelSurvey::Result& survey)
+{
+    QJsonObject report{{QStringLiteral("latch"), QJsonObject()}};
+    TravelReport::insertInto(report, survey);
+    QStringList keys;
+    for (const QString& key : keyPaths(report))
+        if (isTravelKey(key))
+            keys << key;
+    return keys;
+}
+
+// A survey that measured everything: more bins than a report lists, a
+// drop over speed, a revolution, marks both ways.
+TravelSurvey::Result measuredSurvey()
+{
+    TravelSurvey::Result s;
+    LissajousFit::Result fit;
+    fit.valid = true;
+    fit.samples = 300;
+    const TravelBins::Worst worst{true, 1.0, 0.5};
+    s.travel.valid = true;
+    s.travel.binPeriods = 10;
+    s.travel.binsSpanned = s.travel.binsMeasured = TravelReport::kMaxReportBins + 1;
+    for (int i = 0; i < s.travel.binsMeasured; ++i)
+        s.travel.bins.append({i, 0.1 + 0.2 * i, fit});
+    for (TravelBins::Worst* w : {&s.travel.amplitudeMin, &s.travel.amplitudeMax, &s.travel.offset,
+                                 &s.travel.phase, &s.travel.ratioMin, &s.travel.ratioMax,
+                                 &s.travel.interpolation})
+        *w = worst;
+    s.rotary.valid = true;
+    s.rotary.periodsPerRevolution = 30;
+    s.rotary.bins = s.rotary.binsMeasured = 12;
+    s.speed.valid = true;
+    s.speed.dropSeen = true;
+    s.speed.bandsMeasured = 1;
+    s.speed.bands = {SpeedBands::Band{10, 10.0, 12.6, 10.5, 12.0, fit}};
+    s.reference.valid = true;
+    s.reference.forward = s.reference.backward = ReferenceDirections::Direction{3, 2, 50.0, 50.0, 50.0};
+    s.reference.matched = 3;
+    return s;
 }
 
 // The requests of one kind (bytes 0-1) the tester was sent.
@@ -91,6 +174,7 @@ private slots:
     void openFailuresSayWhatToDo();
     void badFilesStopBeforeTheTesterIsOpened();
     void resultIsStoredUnderItsSerial();
+    void travelIsReportedAndJudged();
 
 private:
     Run record(const QStringList& arguments, const std::function<void(Recorder&)>& during = {});
@@ -345,7 +429,9 @@ void tst_Recorder::interruptEndsWithAReport()
 {
     plugInWithSupplyOff();
     const Run run = record({"--csv", path("int.csv"), "--json", "--power-on"}, [](Recorder& r) {
+        // Enough replies first, however slowly a loaded machine polls.
         QTest::qWait(600);
+        QTRY_VERIFY_WITH_TIMEOUT(SimBus::instance().countCalls("usb_interrupt_read") > 80, 20000);
         r.interrupt();
         r.interrupt(); // a second Ctrl+C while winding down changes nothing
     });
@@ -506,8 +592,15 @@ void tst_Recorder::resultIsStoredUnderItsSerial()
         for (const QString& key : keys)
             reportKeys << latch + key;
     }
+    // The sections along the travel and over speed: their keys are pinned
+    // in travelIsReportedAndJudged, where all of them are measured.
+    reportKeys << "latch.directions" << "rotary" << "speed" << "travel";
     reportKeys.sort();
-    QCOMPARE(keyPaths(stored->report), reportKeys);
+    QStringList storedKeys;
+    for (const QString& key : keyPaths(stored->report))
+        if (!isTravelKey(key) || !key.contains('.') || key == QLatin1String("latch.directions"))
+            storedKeys << key;
+    QCOMPARE(storedKeys, reportKeys);
     QCOMPARE(keyPaths(stored->testerConfig),
              (QStringList{"accuracy", "adc_gain", "encoder_power", "filter_level",
                           "sincos_equivalent_nm", "sincos_mode", "square_wave_equivalent_nm",
@@ -525,6 +618,148 @@ void tst_Recorder::resultIsStoredUnderItsSerial()
     QCOMPARE(ResultSpool(StoreLocation::defaultSpoolPath())
                  .pending(StoreLocation::parse(server, &error)->display()),
              1);
+}
+
+// The encoder swept back and forth over 30 periods (0.6 mm) with 20 % less
+// amplitude from period 10 to 20: the report places the low bin there,
+// its bins agree with the test's own fit of the CSV's rows, and the travel
+// item fails.
+void tst_Recorder::travelIsReportedAndJudged()
+{
+    // Stored results and peers read these names: every one stays as it is,
+    // measured or not.
+    QCOMPARE(travelKeysOf(measuredSurvey()), QStringList({
+        "latch.directions", "latch.directions.backward", "latch.directions.backward.intervals",
+        "latch.directions.backward.marks", "latch.directions.backward.max_periods",
+        "latch.directions.backward.mean_periods", "latch.directions.backward.min_periods",
+        "latch.directions.difference_periods", "latch.directions.forward",
+        "latch.directions.forward.intervals", "latch.directions.forward.marks",
+        "latch.directions.forward.max_periods", "latch.directions.forward.mean_periods",
+        "latch.directions.forward.min_periods", "latch.directions.matched",
+        "latch.directions.mean_difference_periods", "latch.directions.valid", "rotary",
+        "rotary.amplitude_harmonics", "rotary.amplitude_harmonics[].angle_deg",
+        "rotary.amplitude_harmonics[].order", "rotary.amplitude_harmonics[].pct",
+        "rotary.amplitude_mean_pct", "rotary.bins", "rotary.bins_measured",
+        "rotary.eccentricity_angle_deg", "rotary.eccentricity_pct", "rotary.ovality_pct",
+        "rotary.periods_per_revolution", "rotary.phase_harmonics",
+        "rotary.phase_harmonics[].angle_deg", "rotary.phase_harmonics[].deg",
+        "rotary.phase_harmonics[].order", "rotary.valid", "speed", "speed.amplitude_at_max_pct",
+        "speed.bands", "speed.bands[].amplitude_cos_pct", "speed.bands[].amplitude_ratio",
+        "speed.bands[].amplitude_sin_pct", "speed.bands[].from_hz",
+        "speed.bands[].interpolation_error_pct", "speed.bands[].max_hz", "speed.bands[].min_hz",
+        "speed.bands[].offset_cos_pct", "speed.bands[].offset_sin_pct", "speed.bands[].pairs",
+        "speed.bands[].phase_deviation_deg", "speed.bands[].quality_pct", "speed.bands[].to_hz",
+        "speed.bands[].valid", "speed.bands_measured", "speed.drop_from_hz", "speed.drop_seen",
+        "speed.max_frequency_hz", "speed.max_measured_hz", "speed.threshold_from_profile",
+        "speed.threshold_pct", "speed.valid", "speed.within_limit_hz", "travel",
+        "travel.amplitude_max_pct", "travel.amplitude_max_pct_at_mm",
+        "travel.amplitude_mean_pct", "travel.amplitude_min_pct",
+        "travel.amplitude_min_pct_at_mm", "travel.amplitude_variation_pct", "travel.bin_mm",
+        "travel.bin_periods", "travel.bins", "travel.bins[].amplitude_cos_pct",
+        "travel.bins[].amplitude_ratio", "travel.bins[].amplitude_sin_pct",
+        "travel.bins[].at_mm", "travel.bins[].interpolation_error_pct",
+        "travel.bins[].offset_cos_pct", "travel.bins[].offset_sin_pct", "travel.bins[].pairs",
+        "travel.bins[].phase_deviation_deg", "travel.bins[].quality_pct", "travel.bins[].valid",
+        "travel.bins_every", "travel.bins_measured", "travel.bins_spanned", "travel.travel_mm",
+        "travel.valid", "travel.worst_amplitude_ratio_max",
+        "travel.worst_amplitude_ratio_max_at_mm", "travel.worst_amplitude_ratio_min",
+        "travel.worst_amplitude_ratio_min_at_mm", "travel.worst_interpolation_error_pct",
+        "travel.worst_interpolation_error_pct_at_mm", "travel.worst_offset_pct",
+        "travel.worst_offset_pct_at_mm", "travel.worst_phase_deviation_deg",
+        "travel.worst_phase_deviation_deg_at_mm"}));
+    TravelSurvey::Result unmeasured;
+    unmeasured.rotary.periodsPerRevolution = 30;
+    QCOMPARE(travelKeysOf(unmeasured), QStringList({
+        "latch.directions", "latch.directions.backward", "latch.directions.backward.intervals",
+        "latch.directions.backward.marks", "latch.directions.forward",
+        "latch.directions.forward.intervals", "latch.directions.forward.marks",
+        "latch.directions.matched", "latch.directions.reason", "latch.directions.valid",
+        "rotary", "rotary.bins", "rotary.bins_measured", "rotary.periods_per_revolution",
+        "rotary.reason", "rotary.valid", "speed", "speed.bands", "speed.bands_measured",
+        "speed.max_frequency_hz", "speed.reason", "speed.valid", "travel", "travel.bin_mm",
+        "travel.bin_periods", "travel.bins", "travel.bins_measured", "travel.bins_spanned",
+        "travel.reason", "travel.travel_mm", "travel.valid"}));
+
+    SimSweep::Profile sweep;
+    sweep.from = 0.0;
+    sweep.to = 30.0;
+    sweep.maxSpeed = 15.0;
+    m_tester->moveTo(0.0);
+    m_tester->setSweep(sweep);
+    m_tester->setDirtyBand(10.0, 10.0, 0.2);
+    writeProfile("travel.json", R"({"travel": {"bin_periods": 10, "amplitude_variation_pct_max": 10},
+                                    "rotary": {"counts_per_revolution": 30}})");
+    const QString csv = path("travel.csv");
+    const Run run = record({"--seconds", "4", "--json", "--csv", csv, "--profile", path("travel.json"),
+                            "--serial", "T-1", "--db", path("travel.sqlite")});
+    QCOMPARE(run.exitCode, Recorder::kExitFail);
+    const QJsonObject travel = run.json().value("travel").toObject();
+    QVERIFY2(travel.value("valid").toBool(), qPrintable(run.out));
+    QCOMPARE(travel.value("bin_periods").toDouble(), 10.0);
+    QVERIFY(travel.value("travel_mm").toDouble() > 0.55);
+    const double lowAt = travel.value("amplitude_min_pct_at_mm").toDouble();
+    QVERIFY2(lowAt > 0.2 && lowAt < 0.4, qPrintable(QString::number(lowAt)));
+    const QJsonArray items = run.json().value("verdict").toObject().value("items").toArray();
+    QCOMPARE(items.size(), 1);
+    QCOMPARE(items.at(0).toObject().value("name").toString(), QStringLiteral("travel.amplitude_variation_pct_max"));
+    QVERIFY(items.at(0).toObject().value("value").toDouble() > 18.0);
+    QVERIFY(run.json().value("latch").toObject().value("directions").isObject());
+    QVERIFY(run.json().value("speed").toObject().value("valid").toBool());
+
+    // The CSV's group 0 rows, binned and fitted by the test itself.
+    const QStringList lines = csvLines(csv);
+    QVERIFY(lines.size() > 100);
+    const QStringList header = lines.first().split(QLatin1Char(','));
+    const int group = header.indexOf(QStringLiteral("group")), position = header.indexOf(QStringLiteral("sincos_position")),
+              sine = header.indexOf(QStringLiteral("sin"));
+    qint64 lowest = std::numeric_limits<qint64>::max();
+    std::vector<std::pair<qint64, int>> rows;
+    for (int i = 1; i < lines.size(); ++i) {
+        const QStringList cells = lines[i].split(QLatin1Char(','));
+        if (cells.value(group) != QLatin1String("0"))
+            continue;
+        rows.push_back({cells.value(position).toLongLong(), cells.value(sine).toInt()});
+        lowest = std::min(lowest, rows.back().first);
+    }
+    std::map<qint64, std::vector<std::pair<double, double>>> bins;
+    for (const auto& [pos, value] : rows)
+        bins[(pos - lowest) / (10 * 512)].push_back({2.0 * M_PI * double(pos) / 512.0, double(value)});
+    // The report lists the measured bins.
+    const QJsonArray reported = travel.value("bins").toArray();
+    QCOMPARE(reported.size(), travel.value("bins_measured").toInt());
+    QCOMPARE(travel.value("bins_spanned").toDouble(), double(bins.size()));
+    int compared = 0;
+    for (const QJsonValue& value : reported) {
+        const QJsonObject bin = value.toObject();
+        const qint64 index = qint64(std::floor(bin.value("at_mm").toDouble() / travel.value("bin_mm").toDouble()));
+        QCOMPARE(bin.value("pairs").toDouble(), double(bins.at(index).size()));
+        QVERIFY(bin.value("valid").toBool());
+        const double own = ownAmplitudePct(bins.at(index));
+        QVERIFY2(std::fabs(bin.value("amplitude_sin_pct").toDouble() - own) < 0.5,
+                 qPrintable(QStringLiteral("bin %1: %2 % against %3 %").arg(index)
+                                .arg(bin.value("amplitude_sin_pct").toDouble()).arg(own)));
+        ++compared;
+    }
+    QVERIFY(compared >= 3);
+
+    // Stored with its figures as columns, as the report has them.
+    QString error;
+    ResultStore store(*StoreLocation::parse(path("travel.sqlite"), &error), path("spool.sqlite"));
+    const auto stored = store.list(ResultFilter(), true, &error);
+    QVERIFY2(stored && stored->size() == 1, qPrintable(error));
+    int checked = 0;
+    for (int i = 0; i < ResultFigures::all().size(); ++i) {
+        if (!isTravelKey(ResultFigures::all().at(i).name))
+            continue;
+        const QStringList name = ResultFigures::all().at(i).name.split('.');
+        QJsonValue value = run.json();
+        for (const QString& key : name)
+            value = value.toObject().value(key);
+        QCOMPARE(stored->first().figures.at(i), value.isDouble() ? std::optional<double>(value.toDouble())
+                                                               : std::nullopt);
+        checked += value.isDouble();
+    }
+    QVERIFY(checked >= 8); // along the travel at least, whatever the machine's pace
 }
 
 QTEST_GUILESS_MAIN(tst_Recorder)

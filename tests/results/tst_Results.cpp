@@ -18,8 +18,10 @@
 
 #include <cmath>
 
+#ifndef Q_OS_WIN
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -29,7 +31,15 @@ QDateTime utc(const char* text)
 }
 
 // Root ignores file modes: while it lives, the process acts as "nobody"
-// for file access, so a read-only file is read-only.
+// for file access, so a read-only file is read-only. (On Windows the
+// read-only attribute holds for everyone: nothing to do.)
+#ifdef Q_OS_WIN
+class AsUnprivileged
+{
+public:
+    AsUnprivileged() {}
+};
+#else
 class AsUnprivileged
 {
 public:
@@ -47,6 +57,7 @@ public:
 private:
     bool m_root;
 };
+#endif
 
 } // namespace
 
@@ -61,10 +72,14 @@ private slots:
     void connectionSettingsAreChecked_data();
     void connectionSettingsAreChecked();
     void migrationFromTheFirstSchema();
+    void travelFiguresAreColumns();
     void filtersTakeWholeDays();
     void statisticsOfAKnownSample();
     void unusableFileIsAnErrorAndSpoolsTheResult_data();
     void unusableFileIsAnErrorAndSpoolsTheResult();
+#ifndef Q_OS_WIN // Windows does not let an open file be moved
+    void fileMovedAwayWhileOpen();
+#endif
     void unreachableServerSpools();
     void spoolDeliversOnceWhenTheAnswerWasLost();
     void spoolKeepsWhatTheStoreRefuses();
@@ -274,6 +289,122 @@ void tst_Results::migrationFromTheFirstSchema()
     QVERIFY(found);
     QCOMPARE(found->uid, old.uid);
     QCOMPARE(found->profileJson, SampleResults::profile());
+}
+
+// The figures along the travel, over speed and of the marks by direction
+// are columns too: a store of version 3 has them filled from its stored
+// reports on opening (a test without them stays without), a new test
+// writes them, the view shows them, and statistics take them with the
+// travel profile's limits (one-sided: a Cpk, no Cp).
+void tst_Results::travelFiguresAreColumns()
+{
+    const StoreLocation location = sqlite(QStringLiteral("travel.sqlite"));
+    const auto travelTest = [](const char* serial, const char* start, double variation,
+                               double withinHz, double difference) {
+        return SampleResults::withTravel(
+            SampleResults::make(QLatin1String(serial), utc(start)), variation, withinHz, difference);
+    };
+    {
+        SqlConnection connection(QStringLiteral("QSQLITE"));
+        connection.db().setDatabaseName(location.filePath);
+        QVERIFY(connection.db().open());
+        QString error;
+        QVERIFY2(SampleResults::writeThirdSchema(
+                     connection.db(), location.engine,
+                     {travelTest("T-1", "2026-05-01T08:00:00Z", 12, 250, 0.25),
+                      SampleResults::make(QStringLiteral("P-1"), utc("2026-05-01T08:01:00Z"))},
+                     &error),
+                 qPrintable(error));
+    }
+    ResultStore store(location, m_spool);
+    QString error;
+    QVERIFY2(store.openForReading(&error), qPrintable(error));
+    {
+        SqlConnection connection(QStringLiteral("QSQLITE"));
+        connection.db().setDatabaseName(location.filePath);
+        QVERIFY(connection.db().open());
+        QCOMPARE(ResultSchema::version(connection.db()), ResultSchema::kCurrentVersion);
+        QSqlQuery q(connection.db());
+        QVERIFY(q.exec(QStringLiteral("SELECT serial, travel_amplitude_variation_pct, "
+                                      "speed_within_limit_hz FROM rotaprobe_tests ORDER BY serial")));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), QStringLiteral("P-1"));
+        QVERIFY(q.value(1).isNull() && q.value(2).isNull());
+        QVERIFY(q.next());
+        QCOMPARE(q.value(1).toDouble(), 12.0);
+        QCOMPARE(q.value(2).toDouble(), 250.0);
+    }
+    const QStringList more[] = {{"T-2", "2026-05-01T09:00:00Z", "8", "200", "0.1"},
+                                {"T-3", "2026-05-01T09:01:00Z", "10", "300", "0.2"},
+                                {"T-4", "2026-05-01T09:02:00Z", "14", "250", "0.3"}};
+    for (const QStringList& t : more)
+        QCOMPARE(int(store.store(travelTest(qPrintable(t.at(0)), qPrintable(t.at(1)),
+                                            t.at(2).toDouble(), t.at(3).toDouble(),
+                                            t.at(4).toDouble()))
+                         .outcome),
+                 int(ResultStore::Outcome::Stored));
+
+    const auto column = [](const char* name) {
+        for (int i = 0; i < ResultFigures::all().size(); ++i)
+            if (ResultFigures::all().at(i).name == QLatin1String(name))
+                return i;
+        return -1;
+    };
+    ResultFilter t1;
+    t1.serial = QStringLiteral("T-1");
+    const auto rows = store.list(t1, true, &error);
+    QVERIFY2(rows && rows->size() == 1, qPrintable(error));
+    const ResultStore::Row& row = rows->first();
+    const std::pair<const char*, std::optional<double>> expected[] = {
+        {"travel.amplitude_variation_pct", 12.0},
+        {"travel.amplitude_min_pct", 60.0},
+        {"travel.amplitude_min_pct_at_mm", 2.5},
+        {"travel.worst_offset_pct", 1.25},
+        {"travel.worst_phase_deviation_deg", 1.75},
+        {"travel.worst_amplitude_ratio_min", 0.95},
+        {"travel.worst_amplitude_ratio_max", 1.02},
+        {"travel.worst_interpolation_error_pct", 0.6},
+        {"rotary.eccentricity_pct", std::nullopt}, // not measured
+        {"rotary.ovality_pct", std::nullopt},
+        {"speed.within_limit_hz", 250.0},
+        {"speed.amplitude_at_max_pct", 65.0},
+        {"latch.directions.difference_periods", 0.25}};
+    for (const auto& [name, value] : expected) {
+        QVERIFY2(column(name) >= 0, name);
+        QVERIFY2(row.figures.value(column(name)) == value, name);
+    }
+    QCOMPARE(row.figures.at(column("signal.quality_pct")), std::optional<double>(70.0));
+
+    // Four tests by the travel profile: variations 12, 8, 10, 14 against at
+    // most 15: mean 11, s = sqrt(20 / 3), Cpk = (15 - 11) / 3s = 0.5164; the
+    // signal kept up to 250, 200, 300, 250 Hz against at least 100 Hz:
+    // s = sqrt(5000 / 3), Cpk = (250 - 100) / 3s = 1.2247.
+    ResultFilter travel;
+    travel.profile = QStringLiteral("travel.json");
+    const auto stats = store.statistics(travel, &error);
+    QVERIFY2(stats, qPrintable(error));
+    QCOMPARE(stats->count, 4);
+    const auto figure = [&](const char* name) {
+        for (const ResultStatistics::Figure& f : stats->figures)
+            if (f.name == QLatin1String(name))
+                return f;
+        return ResultStatistics::Figure();
+    };
+    const auto near = [](std::optional<double> value, double expected) {
+        return value && std::fabs(*value - expected) < 5e-4;
+    };
+    const ResultStatistics::Figure variation = figure("travel.amplitude_variation_pct");
+    QCOMPARE(variation.count, 4);
+    QCOMPARE(variation.mean, 11.0);
+    QCOMPARE(variation.max, 14.0);
+    QCOMPARE(variation.upper, std::optional<double>(15.0));
+    QVERIFY(!variation.lower && !variation.cp);
+    QVERIFY2(near(variation.cpk, 0.5164), qPrintable(QString::number(variation.cpk.value_or(-1))));
+    const ResultStatistics::Figure speed = figure("speed.within_limit_hz");
+    QCOMPARE(speed.lower, std::optional<double>(100.0));
+    QVERIFY2(near(speed.cpk, 1.2247), qPrintable(QString::number(speed.cpk.value_or(-1))));
+    QCOMPARE(figure("latch.directions.difference_periods").upper, std::optional<double>(0.5));
+    QVERIFY(figure("rotary.eccentricity_pct").name.isEmpty()); // never measured
 }
 
 // The start times (newest first) of the tests a filter made of
@@ -486,6 +617,30 @@ void tst_Results::unusableFileIsAnErrorAndSpoolsTheResult()
     QCOMPARE(count(location), 2);
     QCOMPARE(count(location, QStringLiteral("WHERE uid = '%1'").arg(result.uid)), 1);
 }
+
+// The store's file moved away while the store has it open (an operator
+// tidying the folder): the next result goes to a new file at the path, not
+// into the moved one, and a reader says the results are gone.
+#ifndef Q_OS_WIN
+void tst_Results::fileMovedAwayWhileOpen()
+{
+    const StoreLocation location = sqlite(QStringLiteral("moved.sqlite"));
+    ResultStore store(location, m_spool);
+    QCOMPARE(int(store.store(SampleResults::make("FIRST", utc("2026-05-01T08:00:00Z"))).outcome),
+             int(ResultStore::Outcome::Stored));
+    ResultStore reader(location, m_spool);
+    QString error;
+    QVERIFY2(reader.list(ResultFilter(), false, &error), qPrintable(error));
+    QVERIFY(QFile::rename(location.filePath, location.filePath + ".moved"));
+    QVERIFY(!reader.list(ResultFilter(), false, &error));
+    QVERIFY2(error.contains(location.filePath), qPrintable(error));
+    QCOMPARE(int(store.store(SampleResults::make("SECOND", utc("2026-05-01T09:00:00Z"))).outcome),
+             int(ResultStore::Outcome::Stored));
+    QCOMPARE(count(location), 1);
+    QCOMPARE(count(location, QStringLiteral("WHERE serial = 'SECOND'")), 1);
+    QCOMPARE(count(sqlite(QStringLiteral("moved.sqlite.moved"))), 1);
+}
+#endif
 
 // A server nobody answers at: not an error before a test (the results
 // wait), and each result is kept in the spool with a warning. One reached

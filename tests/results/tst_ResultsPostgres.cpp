@@ -3,7 +3,8 @@
 // makes a database of its own. Eight stations storing at once, the server
 // stopped and started again in the middle of a run, a connection lost
 // inside a write's transaction, a spool that outlives a change of the
-// URL's connection settings, and the migration from the first schema.
+// URL's connection settings, the migration from the first schema and the
+// travel figures' columns added to a store of version 3.
 #include "ResultSchema.h"
 #include "ResultSpool.h"
 #include "ResultStore.h"
@@ -19,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <memory>
 
 class tst_ResultsPostgres : public QObject
@@ -33,6 +35,7 @@ private slots:
     void connectionLostInsideTheTransactionSpools();
     void settingsAddedLaterStillDeliverTheSpool();
     void migrationFromTheFirstSchema();
+    void travelFiguresFromAVersion3Store();
 
 private:
     StoreLocation location() const;
@@ -277,6 +280,65 @@ void tst_ResultsPostgres::migrationFromTheFirstSchema()
     const auto rows = store.list(filter, true, &error);
     QVERIFY2(rows && rows->size() == 1, qPrintable(error));
     QCOMPARE(rows->first().figures.at(6), std::optional<double>(61.0));
+}
+
+// A store of version 3 gets the travel figures' columns, filled from its
+// stored reports; new tests write them; statistics take them with the
+// profile's limit.
+void tst_ResultsPostgres::travelFiguresFromAVersion3Store()
+{
+    const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-1);
+    {
+        SqlConnection connection(QStringLiteral("QPSQL"));
+        connection.db().setHostName(m_socket);
+        connection.db().setUserName(QStringLiteral("rotaprobe"));
+        connection.db().setDatabaseName(m_database);
+        QVERIFY(connection.db().open());
+        QString error;
+        QVERIFY2(SampleResults::writeThirdSchema(
+                     connection.db(), StoreLocation::Engine::Postgres,
+                     {SampleResults::withTravel(SampleResults::make(QStringLiteral("T-1"), start),
+                                                12.0, 250.0, 0.25),
+                      SampleResults::make(QStringLiteral("P-1"), start.addSecs(60))},
+                     &error),
+                 qPrintable(error));
+    }
+    ResultStore store(location(), m_dir->filePath(QStringLiteral("spool.sqlite")));
+    QString error;
+    QVERIFY2(store.openForReading(&error), qPrintable(error));
+    QCOMPARE(scalar(QStringLiteral("SELECT MAX(version) FROM schema_version")).toInt(), ResultSchema::kCurrentVersion);
+    QCOMPARE(scalar(QStringLiteral("SELECT travel_amplitude_variation_pct FROM rotaprobe_tests "
+                                   "WHERE serial = 'T-1'"))
+                 .toDouble(),
+             12.0);
+    QCOMPARE(scalar(QStringLiteral("SELECT latch_directions_difference_periods FROM results "
+                                   "WHERE serial = 'T-1'"))
+                 .toDouble(),
+             0.25);
+    QVERIFY(scalar(QStringLiteral("SELECT travel_amplitude_variation_pct FROM results "
+                                  "WHERE serial = 'P-1'"))
+                .isNull());
+    QCOMPARE(int(store
+                     .store(SampleResults::withTravel(
+                         SampleResults::make(QStringLiteral("T-2"), start.addSecs(120)), 8.0,
+                         200.0, 0.1))
+                     .outcome),
+             int(ResultStore::Outcome::Stored));
+    ResultFilter travel;
+    travel.profile = QStringLiteral("travel.json");
+    const auto stats = store.statistics(travel, &error);
+    QVERIFY2(stats, qPrintable(error));
+    QCOMPARE(stats->count, 2);
+    bool seen = false;
+    for (const ResultStatistics::Figure& f : stats->figures)
+        if (f.name == QLatin1String("travel.amplitude_variation_pct")) {
+            seen = true;
+            QCOMPARE(f.mean, 10.0);
+            QCOMPARE(f.upper, std::optional<double>(15.0));
+            // s = 2 sqrt 2, Cpk = (15 - 10) / 3s
+            QVERIFY(f.cpk && std::fabs(*f.cpk - 5.0 / (6.0 * std::sqrt(2.0))) < 1e-9);
+        }
+    QVERIFY(seen);
 }
 
 QTEST_GUILESS_MAIN(tst_ResultsPostgres)

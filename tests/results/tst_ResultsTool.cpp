@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
@@ -42,6 +43,7 @@ private slots:
     void csvCellsAreNeverFormulas();
     void storedTextIsShownEscaped();
     void statsShape();
+    void yieldForScripts();
 
 private:
     Run run(QStringList arguments, bool withDb = true);
@@ -99,6 +101,15 @@ void tst_ResultsTool::commandLineIsChecked_data()
     QTest::newRow("stray argument") << QStringList{"stats", "now"} << 2;
     QTest::newRow("option after command") << QStringList{"list", "--serial=SN-2"} << 0;
     QTest::newRow("nothing matched") << QStringList{"list", "--serial", "none"} << 1;
+    QTest::newRow("station") << QStringList{"list", "--station", "bench-1"} << 0;
+    QTest::newRow("other station") << QStringList{"stats", "--station=bench-2"} << 1;
+    QTest::newRow("station without name") << QStringList{"list", "--station="} << 2;
+    QTest::newRow("show with station") << QStringList{"show", "1", "--station", "x"} << 2;
+    QTest::newRow("yield") << QStringList{"yield", "--by", "station"} << 0;
+    QTest::newRow("yield by week") << QStringList{"yield", "--by", "week"} << 2;
+    QTest::newRow("by outside yield") << QStringList{"list", "--by", "day"} << 2;
+    QTest::newRow("yield with verdict") << QStringList{"yield", "--verdict", "pass"} << 2;
+    QTest::newRow("yield of nothing") << QStringList{"yield", "--station", "bench-2"} << 1;
     QTest::newRow("no such test") << QStringList{"show", "999"} << 1;
 }
 
@@ -124,6 +135,7 @@ void tst_ResultsTool::listAndShowForScripts()
     QCOMPARE(rows.at(2).toObject().value("started_at").toString(),
              QStringLiteral("2026-03-01T08:00:00.000Z"));
     QCOMPARE(rows.at(0).toObject().value("verdict").toString(), QStringLiteral("fail"));
+    QCOMPARE(rows.at(0).toObject().value("attempt").toInt(), 1);
 
     r = run({"list", "--json", "--verdict", "aborted"});
     QCOMPARE(r.code, 1);
@@ -167,13 +179,19 @@ void tst_ResultsTool::exportHasFixedColumns()
                             "signal.interpolation_error_pct,signal.interpolation_error_um,"
                             "latch.sincos.spread,latch.sincos.spread_um,latch.square.spread,"
                             "latch.square.spread_um,current_ma.min,current_ma.mean,"
-                            "current_ma.max,poll_rate"));
+                            "current_ma.max,poll_rate,travel.amplitude_variation_pct,"
+                            "travel.amplitude_min_pct,travel.amplitude_min_pct_at_mm,"
+                            "travel.worst_offset_pct,travel.worst_phase_deviation_deg,"
+                            "travel.worst_amplitude_ratio_min,travel.worst_amplitude_ratio_max,"
+                            "travel.worst_interpolation_error_pct,rotary.eccentricity_pct,"
+                            "rotary.ovality_pct,speed.within_limit_hz,speed.amplitude_at_max_pct,"
+                            "latch.directions.difference_periods"));
     // A serial a spreadsheet would run as a formula stays text; its comma stays in its cell.
     QVERIFY2(lines.at(2).startsWith(
                  QStringLiteral("%1,\"'=HYPERLINK(\"\"x\"\"),1\",2026-03-01T08:00:00.000Z,3,")
                      .arg(m_firstId)),
              qPrintable(lines.at(2)));
-    QVERIFY2(lines.at(2).endsWith(",1,-0.8,,,0.97,1.5,60,,,,,,,116,118,120,466.7"),
+    QVERIFY2(lines.at(2).endsWith(",1,-0.8,,,0.97,1.5,60,,,,,,,116,118,120,466.7,,,,,,,,,,,,,"),
              qPrintable(lines.at(2)));
 
     const QString json = m_dir.filePath(QStringLiteral("out.json"));
@@ -289,6 +307,65 @@ void tst_ResultsTool::statsShape()
     r = run({"stats", "--json", "--since", "2027-01-01"});
     QCOMPARE(r.code, 1);
     QCOMPARE(r.json().object().value("count").toInt(), 0);
+}
+
+// P fails at st-a and passes at st-b, Q passes at st-b, R's only test at
+// st-a is aborted.
+void tst_ResultsTool::yieldForScripts()
+{
+    const QString db = m_dir.filePath(QStringLiteral("yield.sqlite"));
+    QString error;
+    ResultStore store(*StoreLocation::parse(db, &error), m_dir.filePath(QStringLiteral("spool")));
+    const QDateTime start = QDateTime(QDate(2026, 3, 1), QTime(8, 0), Qt::UTC);
+    const struct
+    {
+        const char* serial;
+        int minutes;
+        const char* station;
+        const char* verdict;
+    } tests[] = {{"P", 0, "st-a", "fail"},
+                 {"P", 10, "st-b", "pass"},
+                 {"Q", 20, "st-b", "pass"},
+                 {"R", 30, "st-a", "aborted"}};
+    for (const auto& t : tests) {
+        TestResult r = SampleResults::make(QLatin1String(t.serial), start.addSecs(60 * t.minutes));
+        r.station = QLatin1String(t.station);
+        r.verdict = QLatin1String(t.verdict);
+        QVERIFY(store.store(r).id > 0);
+    }
+    Run r = run({"--db", db, "yield", "--json"}, false);
+    QCOMPARE(r.code, 0);
+    const QJsonObject total = r.json().object().value("total").toObject();
+    QCOMPARE(total, QJsonObject({{"units", 2},
+                                 {"first_pass", 1},
+                                 {"final_pass", 2},
+                                 {"tests", 3},
+                                 {"retests", 1},
+                                 {"aborted", 1},
+                                 {"first_pass_yield", 0.5},
+                                 {"final_yield", 1.0},
+                                 {"tests_per_unit", 1.5}}));
+    QVERIFY(r.json().object().value("by").isNull());
+
+    r = run({"--db", db, "yield", "--by", "station", "--json"}, false);
+    QCOMPARE(r.code, 0);
+    const QJsonArray groups = r.json().object().value("groups").toArray();
+    QCOMPARE(groups.size(), 2);
+    QCOMPARE(groups.at(0).toObject().value("group").toString(), QStringLiteral("st-a"));
+    QCOMPARE(groups.at(0).toObject().value("units").toInt(), 1);
+    QCOMPARE(groups.at(0).toObject().value("first_pass_yield").toDouble(), 0.0);
+    QCOMPARE(groups.at(0).toObject().value("final_yield").toDouble(), 1.0);
+    QCOMPARE(groups.at(0).toObject().value("aborted").toInt(), 1);
+    QCOMPARE(groups.at(1).toObject().value("first_pass").toInt(), 1);
+    QCOMPARE(r.json().object().value("total").toObject(), total);
+
+    // Text: a row per group and the total; the station filter keeps st-b's unit.
+    r = run({"--db", db, "yield", "--by", "day"}, false);
+    QVERIFY2(r.out.contains(QRegularExpression("2026-03-01 +2 +50\\.0 +100\\.0 +1\\.50 +1 +1\\n")),
+             qPrintable(r.out));
+    r = run({"--db", db, "yield", "--station", "st-b", "--json"}, false);
+    QCOMPARE(r.json().object().value("total").toObject().value("units").toInt(), 1);
+    QCOMPARE(r.json().object().value("total").toObject().value("first_pass_yield").toDouble(), 1.0);
 }
 
 QTEST_GUILESS_MAIN(tst_ResultsTool)

@@ -3,7 +3,11 @@
 #include "SimBus.h"
 #include "SimTester.h"
 
+#ifdef _WIN32
+#include <lusb0_usb.h>
+#else
 #include <usb.h>
+#endif
 
 #include <QTest>
 

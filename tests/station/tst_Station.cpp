@@ -14,6 +14,7 @@
 #include "StationSettings.h"
 #include "StationTexts.h"
 #include "StationWindow.h"
+#include "TravelStripView.h"
 #include "VerdictBanner.h"
 
 #include <QApplication>
@@ -45,13 +46,19 @@ const char* const kProfile = R"({
 })";
 
 // The example profile's thirteen items, in a short test.
-const char* const kThirteenItems = R"({
+// Every item a profile can judge: 21 rows (the spread for both channels).
+const char* const kEveryItem = R"({
     "signal": {"quality_pct_min": 40, "quality_pct_max": 99.5, "offset_sin_pct_max": 3,
                "offset_cos_pct_max": 3, "amplitude_ratio_min": 0.9, "amplitude_ratio_max": 1.1,
                "phase_deviation_deg_max": 3, "interpolation_error_pct_max": 1.5},
-    "latch": {"spread_max_periods": 1},
+    "latch": {"spread_max_periods": 1, "direction_difference_max_periods": 0.5},
     "current_ma": {"min": 50, "max": 250},
     "lines": {"missing_max": 0},
+    "travel": {"amplitude_variation_pct_max": 10, "worst_offset_pct_max": 3,
+               "worst_phase_deviation_deg_max": 3, "worst_amplitude_ratio_min": 0.9,
+               "worst_amplitude_ratio_max": 1.1},
+    "rotary": {"eccentricity_pct_max": 3},
+    "speed": {"min_frequency_hz": 100},
     "test": {"duration_s": 1, "power_on": true}
 })";
 
@@ -70,8 +77,10 @@ private slots:
     void unplugMidTestAbortsAndSwitchesNothingOn();
     void escapeAbortsAndClosingMidTestStopsCleanly();
     void unitsAreRefusedBeforeTheTest();
+    void retestsAreShownAndLimited();
     void storeAndProtocolFolderProblemsAreShown();
     void commandLineOverridesAreNotRemembered();
+    void travelIsJudgedAndShown();
 
 private:
     // Station, window and settings on the test's folder; `db` overrides the store.
@@ -303,7 +312,8 @@ void tst_Station::goodUnitPassesOffsetUnitFails()
 // The tester goes mid-test: aborted, stored so, reported; once it is back
 // nothing switches its supply on until the next unit is scanned.
 // From the test's first figures to its verdict the items table keeps its
-// size and its columns, every item in view without a scroll bar: the
+// size and its columns, every item (a profile with all of them, along the
+// travel and over speed too) in view without a scroll bar: the
 // protocol's line and the figures coming take no room from it. In Chinese,
 // whose lines are the taller ones.
 void tst_Station::itemsStayInPlaceFromTestToVerdict()
@@ -315,7 +325,7 @@ void tst_Station::itemsStayInPlaceFromTestToVerdict()
     {
         QFile profile(path("line.json"));
         QVERIFY(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        profile.write(kThirteenItems);
+        profile.write(kEveryItem);
     }
     QVERIFY(QDir().mkpath(path("protocols"))); // no message about it before the verdict
     build();
@@ -323,7 +333,7 @@ void tst_Station::itemsStayInPlaceFromTestToVerdict()
     QTableWidget* items = m_window->itemTable();
     scan(QStringLiteral("SN-3001"));
     QTRY_VERIFY(m_station->phase() == TestSequence::Phase::Recording);
-    QTRY_COMPARE(items->rowCount(), 13);
+    QTRY_COMPARE(items->rowCount(), 21);
     QTest::qWait(300);
     const QSize during = items->size();
     const int itemColumn = items->columnWidth(0);
@@ -333,7 +343,7 @@ void tst_Station::itemsStayInPlaceFromTestToVerdict()
     QCOMPARE(items->size(), during);
     QCOMPARE(items->columnWidth(0), itemColumn);
     QVERIFY(!items->verticalScrollBar()->isVisible());
-    QVERIFY(items->visualItemRect(items->item(12, 0)).bottom() < items->viewport()->height());
+    QVERIFY(items->visualItemRect(items->item(20, 0)).bottom() < items->viewport()->height());
 }
 
 void tst_Station::unplugMidTestAbortsAndSwitchesNothingOn()
@@ -457,6 +467,56 @@ void tst_Station::unitsAreRefusedBeforeTheTest()
     QCOMPARE(rows().size(), 0);
 }
 
+// A unit tested before says so, counting the judged tests in the store
+// from any station; one that used up the profile's retests is refused,
+// stored as nothing, and an aborted test uses up no retest.
+void tst_Station::retestsAreShownAndLimited()
+{
+    QFile profile(path("line.json"));
+    QVERIFY(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    profile.write(QByteArray(kProfile).replace(R"("power_on": true)",
+                                               R"("power_on": true, "retests_max": 1)"));
+    profile.close();
+    {
+        // The unit's first test, at another station.
+        QString error;
+        ResultStore other(*StoreLocation::parse(path("results.sqlite"), &error), path("spool.sqlite"));
+        QStringList warnings;
+        QVERIFY(other.openForWriting(&error, &warnings));
+        TestResult first = SampleResults::make("SN-5001", QDateTime::currentDateTimeUtc(), 30.0);
+        first.station = QStringLiteral("station-2");
+        QCOMPARE(int(other.store(first).outcome), int(ResultStore::Outcome::Stored));
+    }
+    build();
+    QTRY_VERIFY(m_station->testerOpen());
+    const StationVerdict fresh = test(QStringLiteral("SN-5002"));
+    QCOMPARE(fresh.retest, 0);
+    QVERIFY2(!bannerText().join('\n').contains("retest"), qPrintable(bannerText().join('\n')));
+
+    // Escape before its verdict: aborted, no retest used.
+    scan(QStringLiteral("SN-5001"));
+    QTRY_VERIFY(bannerText().join('\n').contains("SN-5001 (retest 1)"));
+    QTRY_COMPARE(m_station->phase(), TestSequence::Phase::Recording);
+    QTest::keyClick(m_window->serialField(), Qt::Key_Escape);
+    QTRY_COMPARE(m_verdicts->count(), 2);
+    QTRY_COMPARE(m_filed->count(), 2);
+
+    const StationVerdict retest = test(QStringLiteral("SN-5001"));
+    QCOMPARE(int(retest.outcome), int(FinishedTest::Outcome::Pass));
+    QCOMPARE(retest.retest, 1);
+    QVERIFY2(bannerText().join('\n').contains("SN-5001 (retest 1)"),
+             qPrintable(bannerText().join('\n')));
+
+    // Two judged tests, one retest allowed: refused, nothing stored.
+    scan(QStringLiteral("SN-5001"));
+    QTRY_COMPARE(m_window->banner()->title(), StationTexts::tr("NOT TESTED"));
+    QVERIFY2(bannerText().join('\n').contains("retests_max"), qPrintable(bannerText().join('\n')));
+    QCOMPARE(m_station->state(), Station::State::Idle);
+    QCOMPARE(m_verdicts->count(), 3);
+    QCOMPARE(rows().size(), 4);
+    QCOMPARE(rows().first().attempt, 3); // the pass, after the failure and the abort
+}
+
 // A server out of reach: the verdict still comes, the result waits in the
 // spool and the window says so. A protocol folder that takes no files: a
 // visible error, the result stored all the same.
@@ -533,6 +593,49 @@ void tst_Station::commandLineOverridesAreNotRemembered()
     const auto oneDash = StationOptions::parse({"-protocols", path("one-dash")}, &error);
     QVERIFY2(oneDash, qPrintable(error));
     QCOMPARE(oneDash->protocolFolder, std::optional<QString>(path("one-dash")));
+}
+
+// A profile with a limit along the travel, the encoder swept back and forth
+// over 20 periods with a dirty band on the second half: the unit fails that
+// item, the strip shows both bins, the protocol has the travel page.
+void tst_Station::travelIsJudgedAndShown()
+{
+    QFile profile(path("line.json"));
+    QVERIFY(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    profile.write(R"({"signal": {"quality_pct_min": 40},
+                      "travel": {"bin_periods": 10, "amplitude_variation_pct_max": 10},
+                      "test": {"duration_s": 3, "power_on": true}})");
+    profile.close();
+    SimSweep::Profile sweep;
+    sweep.from = 0.0;
+    sweep.to = 20.0;
+    sweep.maxSpeed = 20.0;
+    m_tester->moveTo(0.0);
+    m_tester->setSweep(sweep);
+    m_tester->setDirtyBand(10.0, 10.0, 0.25);
+    build();
+    QTRY_VERIFY(m_station->testerOpen());
+    const StationVerdict verdict = test(QStringLiteral("SN-2001"));
+    QCOMPARE(int(verdict.outcome), int(FinishedTest::Outcome::Fail));
+    QStringList failed;
+    double variation = 0.0;
+    for (const ToleranceProfile::Item& item : verdict.verdict.items)
+        if (!item.pass) {
+            failed << item.name;
+            variation = item.value;
+        }
+    QCOMPARE(failed, QStringList{"travel.amplitude_variation_pct_max"});
+    QVERIFY2(variation > 25.0 && variation < 35.0, qPrintable(QString::number(variation)));
+    const auto* strip = m_window->findChild<TravelStripView*>(QStringLiteral("travelStrip"));
+    QVERIFY(strip);
+    QCOMPARE(strip->travel().binsMeasured, 2);
+    QVERIFY(strip->travel().amplitudeMin.atMm > 0.2); // the second bin, 0.2-0.4 mm
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", verdict.protocolPath, "-"});
+    QVERIFY(pdftotext.waitForFinished(20000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    QVERIFY2(text.contains("Signal along the travel") && text.contains("Reference marks by direction"),
+             qPrintable(text));
 }
 
 QTEST_MAIN(tst_Station)

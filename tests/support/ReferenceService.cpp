@@ -14,11 +14,38 @@
 #include <QTcpSocket>
 #include <QThread>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+
+#include <string>
+#endif
+
 namespace {
 
 QString logPath(const QTemporaryDir& dir)
 {
     return dir.filePath(QStringLiteral("requests.log"));
+}
+
+// A path as the PHP server sees it. Under Wine the server is the build
+// machine's own PHP (ROTAPROBE_TEST_PHP), which knows Unix paths only:
+// Wine's kernel32 translates them.
+QString serverPath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (toUnix) {
+        const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
+        if (char* unixPath = toUnix(native.c_str())) {
+            const QString result = QString::fromLocal8Bit(unixPath);
+            HeapFree(GetProcessHeap(), 0, unixPath);
+            return result;
+        }
+    }
+#endif
+    return path;
 }
 
 } // namespace
@@ -59,14 +86,15 @@ bool ReferenceService::start(const QString& documentRoot)
 {
     m_port = freePort();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("REQUEST_LOG"), logPath(m_docRoot));
+    env.insert(QStringLiteral("REQUEST_LOG"), serverPath(logPath(m_docRoot)));
     m_php.setProcessEnvironment(env);
     m_php.setStandardErrorFile(m_docRoot.filePath(QStringLiteral("server.log")));
     m_php.setStandardOutputFile(QProcess::nullDevice());
-    m_php.start(QStringLiteral("php"),
+    m_php.start(qEnvironmentVariable("ROTAPROBE_TEST_PHP", QStringLiteral("php")),
                 {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port),
-                 QStringLiteral("-t"), documentRoot.isEmpty() ? m_docRoot.path() : documentRoot,
-                 QStringLiteral(ROTAPROBE_SOURCE_DIR "/service/router.php")});
+                 QStringLiteral("-t"),
+                 serverPath(documentRoot.isEmpty() ? m_docRoot.path() : documentRoot),
+                 serverPath(QStringLiteral(ROTAPROBE_SOURCE_DIR "/service/router.php"))});
     if (!m_php.waitForStarted(5000))
         return false;
     return waitForPort(m_port, 5000);

@@ -9,6 +9,8 @@
 // The project's reference update service under PHP's built-in web server on
 // a free loopback port, with its own document root in a temporary folder.
 // Every request is logged so tests can check exact headers and bodies.
+// PHP is `php` on the PATH, or ROTAPROBE_TEST_PHP (under Wine, the build
+// machine's PHP: tools/winrun.sh sets it).
 class ReferenceService
 {
 public:

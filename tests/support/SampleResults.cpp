@@ -1,5 +1,6 @@
 #include "SampleResults.h"
 
+#include "ResultFigures.h"
 #include "ResultSchema.h"
 
 #include <QJsonArray>
@@ -58,6 +59,74 @@ TestResult SampleResults::make(const QString& serial, const QDateTime& startedAt
     return r;
 }
 
+QByteArray SampleResults::travelProfile()
+{
+    return R"({"travel": {"amplitude_variation_pct_max": 15}, "speed": {"min_frequency_hz": 100}, )"
+           R"("latch": {"direction_difference_max_periods": 0.5}})";
+}
+
+TestResult SampleResults::withTravel(TestResult r, double variationPct, double withinLimitHz,
+                                     double differencePeriods)
+{
+    r.profileName = QStringLiteral("travel.json");
+    r.profileJson = travelProfile();
+    r.profileSha256 = TestResult::sha256(r.profileJson);
+    const QJsonObject bin{{QStringLiteral("pairs"), 300.0},
+                          {QStringLiteral("valid"), true},
+                          {QStringLiteral("quality_pct"), 70.0},
+                          {QStringLiteral("at_mm"), 0.1}};
+    r.report.insert(QStringLiteral("travel"),
+                    QJsonObject{{QStringLiteral("valid"), true},
+                                {QStringLiteral("bin_periods"), 10.0},
+                                {QStringLiteral("bin_mm"), 0.2},
+                                {QStringLiteral("travel_mm"), 5.0},
+                                {QStringLiteral("bins_spanned"), 25.0},
+                                {QStringLiteral("bins_measured"), 25},
+                                {QStringLiteral("amplitude_mean_pct"), 70.0},
+                                {QStringLiteral("amplitude_variation_pct"), variationPct},
+                                {QStringLiteral("amplitude_min_pct"), 60.0},
+                                {QStringLiteral("amplitude_min_pct_at_mm"), 2.5},
+                                {QStringLiteral("worst_offset_pct"), 1.25},
+                                {QStringLiteral("worst_offset_pct_at_mm"), 0.3},
+                                {QStringLiteral("worst_phase_deviation_deg"), 1.75},
+                                {QStringLiteral("worst_phase_deviation_deg_at_mm"), 0.5},
+                                {QStringLiteral("worst_amplitude_ratio_min"), 0.95},
+                                {QStringLiteral("worst_amplitude_ratio_min_at_mm"), 0.7},
+                                {QStringLiteral("worst_amplitude_ratio_max"), 1.02},
+                                {QStringLiteral("worst_amplitude_ratio_max_at_mm"), 0.9},
+                                {QStringLiteral("worst_interpolation_error_pct"), 0.6},
+                                {QStringLiteral("worst_interpolation_error_pct_at_mm"), 1.1},
+                                {QStringLiteral("bins"), QJsonArray{bin}}});
+    r.report.insert(QStringLiteral("rotary"),
+                    QJsonObject{{QStringLiteral("valid"), false},
+                                {QStringLiteral("reason"), QStringLiteral("not a rotary encoder")}});
+    r.report.insert(QStringLiteral("speed"),
+                    QJsonObject{{QStringLiteral("valid"), true},
+                                {QStringLiteral("max_frequency_hz"), 400.0},
+                                {QStringLiteral("bands_measured"), 12},
+                                {QStringLiteral("within_limit_hz"), withinLimitHz},
+                                {QStringLiteral("amplitude_at_max_pct"), 65.0}});
+    QJsonObject latch = r.report.value(QStringLiteral("latch")).toObject();
+    latch.insert(QStringLiteral("directions"),
+                 QJsonObject{{QStringLiteral("valid"), true},
+                             {QStringLiteral("matched"), 4},
+                             {QStringLiteral("difference_periods"), differencePeriods}});
+    r.report.insert(QStringLiteral("latch"), latch);
+    const bool variationOk = variationPct <= 15;
+    const bool speedOk = withinLimitHz >= 100;
+    const bool differenceOk = differencePeriods <= 0.5;
+    r.items = {{QStringLiteral("travel.amplitude_variation_pct_max"), 15, true, true, variationPct,
+                variationOk},
+               {QStringLiteral("speed.min_frequency_hz"), 100, false, true, withinLimitHz, speedOk},
+               {QStringLiteral("latch.direction_difference_max_periods"), 0.5, true, true,
+                differencePeriods, differenceOk}};
+    r.verdict = variationOk && speedOk && differenceOk ? QStringLiteral("pass")
+                                                       : QStringLiteral("fail");
+    r.report.insert(QStringLiteral("verdict"),
+                    QJsonObject{{QStringLiteral("pass"), r.verdict == QLatin1String("pass")}});
+    return r;
+}
+
 bool SampleResults::writeFirstSchema(QSqlDatabase& db, StoreLocation::Engine engine,
                                      const TestResult& r, QString* error)
 {
@@ -88,6 +157,52 @@ bool SampleResults::writeFirstSchema(QSqlDatabase& db, StoreLocation::Engine eng
     if (!q.exec()) {
         *error = q.lastError().text();
         return false;
+    }
+    return true;
+}
+
+bool SampleResults::writeThirdSchema(QSqlDatabase& db, StoreLocation::Engine engine,
+                                     const QVector<TestResult>& results, QString* error)
+{
+    if (!ResultSchema::migrate(db, engine, error, 3))
+        return false;
+    const QVector<ResultFigures::Figure> figures = ResultFigures::upTo(3);
+    QStringList columns, marks;
+    for (const ResultFigures::Figure& figure : figures) {
+        columns << figure.column;
+        marks << QStringLiteral("?");
+    }
+    QSqlQuery profile(db);
+    profile.prepare(QStringLiteral(
+        "INSERT INTO profiles (sha256, json) VALUES (?, ?) ON CONFLICT (sha256) DO NOTHING"));
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral(
+                  "INSERT INTO results (uid, serial, started_ms, duration_s, station, operator, "
+                  "program_version, tester_config, profile_name, profile_sha256, verdict, "
+                  "verdict_reason, report, attempt, judged_attempt, %1) VALUES (?, ?, ?, ?, ?, "
+                  "NULL, ?, '{}', ?, ?, ?, NULL, ?, 1, 1, %2)")
+                  .arg(columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))));
+    for (const TestResult& r : results) {
+        profile.addBindValue(r.profileSha256);
+        profile.addBindValue(QString::fromUtf8(r.profileJson));
+        q.addBindValue(r.uid);
+        q.addBindValue(r.serial);
+        q.addBindValue(r.startedAt.toMSecsSinceEpoch());
+        q.addBindValue(r.durationS);
+        q.addBindValue(r.station);
+        q.addBindValue(r.programVersion);
+        q.addBindValue(r.profileName);
+        q.addBindValue(r.profileSha256);
+        q.addBindValue(r.verdict);
+        q.addBindValue(QString::fromUtf8(QJsonDocument(r.report).toJson(QJsonDocument::Compact)));
+        for (const ResultFigures::Figure& figure : figures) {
+            const std::optional<double> value = ResultFigures::valueIn(r.report, figure);
+            q.addBindValue(value ? QVariant(*value) : QVariant(QVariant::Double));
+        }
+        if (!profile.exec() || !q.exec()) {
+            *error = profile.lastError().text() + q.lastError().text();
+            return false;
+        }
     }
     return true;
 }

@@ -20,8 +20,26 @@ public:
     static TestResult make(const QString& serial, const QDateTime& startedAt,
                            double qualityPct = 70.0, double offsetSinPct = 1.0);
 
+    // {"travel": {"amplitude_variation_pct_max": 15}, "speed": {"min_frequency_hz": 100},
+    //  "latch": {"direction_difference_max_periods": 0.5}}
+    static QByteArray travelProfile();
+
+    // `result` with the sections along the travel, over a revolution, over
+    // speed and of the marks by direction as the recorder writes them: an
+    // amplitude variation of `variationPct` (its lowest bin at 2.5 mm), a
+    // signal kept up to `withinLimitHz`, marks `differencePeriods` apart
+    // each way, the revolution not measured; judged by travelProfile().
+    static TestResult withTravel(TestResult result, double variationPct, double withinLimitHz,
+                                 double differencePeriods);
+
     // A store made by the first schema (version 1), holding `result` as that
     // version wrote it: no figure columns.
     static bool writeFirstSchema(QSqlDatabase& db, StoreLocation::Engine engine,
                                  const TestResult& result, QString* error);
+
+    // A store made by schema version 3, holding `results` as that version
+    // wrote them: the first figures as columns, each test the first of its
+    // serial, no columns of the figures along the travel.
+    static bool writeThirdSchema(QSqlDatabase& db, StoreLocation::Engine engine,
+                                 const QVector<TestResult>& results, QString* error);
 };

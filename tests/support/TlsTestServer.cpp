@@ -1,5 +1,7 @@
 #include "TlsTestServer.h"
 
+#if QT_CONFIG(ssl)
+
 #include <QFile>
 #include <QProcess>
 #include <QSslSocket>
@@ -125,3 +127,5 @@ TrustedCa::~TrustedCa()
 {
     QSslConfiguration::setDefaultConfiguration(m_previous);
 }
+
+#endif // QT_CONFIG(ssl)

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QtNetwork/qtnetworkglobal.h>
+
+// A Qt built without TLS (the Windows cross build) has none of this.
+#if QT_CONFIG(ssl)
+
 #include <QByteArray>
 #include <QHash>
 #include <QSslCertificate>
@@ -58,3 +63,5 @@ public:
 private:
     QSslConfiguration m_previous;
 };
+
+#endif // QT_CONFIG(ssl)

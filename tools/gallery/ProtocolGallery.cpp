@@ -10,8 +10,56 @@
 
 #include <cmath>
 #include <cstdio>
+#include <random>
+#include <vector>
 
 namespace {
+
+// 150 s back and forth over 10 mm (20 µm a period) at speeds from 25 to
+// 2500 periods a second rolling off above 1 kHz, marks every 50
+// periods; `faulty`: 20 % less amplitude from 4.7 to 6.7 mm and the mark a
+// period late moving backward.
+TravelSurvey::Result travel(bool faulty)
+{
+    std::vector<TravelSample> samples;
+    double phase = 0.0, direction = 1.0;
+    int pass = 0;
+    qint64 latchCount = 0, latchPosition = 0;
+    const double speeds[] = {25.0, 250.0, 800.0, 2500.0};
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<double> jitter(0.8, 1.2);
+    for (int i = 0; i < 150 * 230; ++i) {
+        const double dt = jitter(rng) / 230.0;
+        const double speed = speeds[(pass / 2) % 4];
+        const double before = phase;
+        phase += direction * speed * dt;
+        if (phase > 500.0 || phase < 0.0) {
+            phase = phase > 500.0 ? 1000.0 - phase : -phase;
+            direction = -direction;
+            ++pass;
+        }
+        if (std::floor(before / 50.0) != std::floor(phase / 50.0)) {
+            ++latchCount;
+            const double mark = std::max(std::floor(before / 50.0), std::floor(phase / 50.0)) * 50.0;
+            latchPosition = std::llround((mark - (faulty && direction < 0 ? 1.0 : 0.0)) * 512.0);
+        }
+        const bool band = faulty && phase >= 235.0 && phase < 335.0;
+        const double amplitude = 400.0 * (band ? 0.8 : 1.0) / std::sqrt(1.0 + std::pow(speed / 1000.0, 2.0));
+        TravelSample s;
+        s.ms = i * 1000.0 / 230.0;
+        s.position = qint64(std::floor(phase * 512.0));
+        s.sin = int(std::lround(512.0 + 5.0 + amplitude * std::sin(2.0 * M_PI * phase)));
+        s.cos = int(std::lround(512.0 - 3.0 + amplitude * std::cos(2.0 * M_PI * phase + 0.02)));
+        s.latchCount = latchCount;
+        s.latchPosition = latchPosition;
+        samples.push_back(s);
+    }
+    TravelSurvey::Settings settings;
+    settings.equivalentNm = 20000.0;
+    settings.binPeriods = 10.0;
+    settings.amplitudeMinPct = 50.0;
+    return TravelSurvey::analyse(samples, settings);
+}
 
 TestProtocol sample(TestProtocol::Verdict verdict)
 {
@@ -56,7 +104,7 @@ TestProtocol sample(TestProtocol::Verdict verdict)
                item("latch.spread_max_periods", 1, 1, true),
                item("current_ma.min", 112.5, 50, false), item("current_ma.max", 112.5, 250, true)};
     if (verdict == TestProtocol::Verdict::Fail)
-        p.reason = QStringLiteral("2 of 10 items failed");
+        p.reason = QStringLiteral("4 of 15 items failed");
     if (verdict == TestProtocol::Verdict::Aborted)
         p.reason = QStringLiteral("Aborted: the tester was unplugged; the encoder supply was switched off.");
     TestProtocol::Latch latch;
@@ -77,6 +125,15 @@ TestProtocol sample(TestProtocol::Verdict verdict)
     p.latches = {latch, square};
     p.currentKnown = true;
     p.currentMa = 112.5;
+    if (verdict != TestProtocol::Verdict::Aborted) {
+        p.travel = travel(verdict == TestProtocol::Verdict::Fail);
+        const TravelBins::Result& t = p.travel.travel;
+        p.items += {item("travel.amplitude_variation_pct_max", t.amplitudeVariationPct, 10, true),
+                    item("travel.worst_offset_pct_max", t.offset.value, 3, true),
+                    item("travel.worst_phase_deviation_deg_max", t.phase.value, 3, true),
+                    item("speed.min_frequency_hz", p.travel.speed.withinLimitHz, 500, false),
+                    item("latch.direction_difference_max_periods", p.travel.reference.maxDifferencePeriods, 0.5, true)};
+    }
     return p;
 }
 

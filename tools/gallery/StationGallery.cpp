@@ -38,7 +38,8 @@ void runUntil(Done done, int ms = 15000)
     Gallery::run(ms, done);
 }
 
-// The example profile's thirteen items (recorder/example-profile.json).
+// The example profile's eighteen items (recorder/example-profile.json),
+// bins of two periods for the short sweep of a two-second test.
 const char* const kProfile = R"({
     "signal": {"quality_pct_min": 40, "quality_pct_max": 99.5, "offset_sin_pct_max": 3, "offset_cos_pct_max": 3,
                "amplitude_ratio_min": 0.9, "amplitude_ratio_max": 1.1,
@@ -46,7 +47,10 @@ const char* const kProfile = R"({
     "latch": {"spread_max_periods": 1},
     "current_ma": {"min": 50, "max": 250},
     "lines": {"missing_max": 0},
-    "test": {"duration_s": 2, "power_on": true}
+    "travel": {"bin_periods": 2, "amplitude_variation_pct_max": 10, "worst_offset_pct_max": 3,
+               "worst_phase_deviation_deg_max": 3, "worst_amplitude_ratio_min": 0.9,
+               "worst_amplitude_ratio_max": 1.1},
+    "test": {"duration_s": 2, "power_on": true, "retests_max": 1}
 })";
 
 // One station window through every state, saved as <prefix>_<state>.png.
@@ -96,17 +100,32 @@ void renderStates(const QString& prefix, const QString& work)
     g_gallery.save(&window, prefix + QStringLiteral("_pass"), false);
 
     tester->setOffsets(0.06 * 512.0, -3.0);
+    tester->setDirtyBand(tester->shaftPhase() + 4.0, 3.0, 0.25); // just ahead of the shaft
     scan(QStringLiteral("RP-240117-0032"));
     runUntil([&] { return verdicts == 2 && filed == 2; });
     run(200);
     g_gallery.save(&window, prefix + QStringLiteral("_fail"), false);
 
+    // The failed unit again: its retest passes; a third time it is refused
+    // (the profile allows one retest).
     tester->setOffsets(4.0, -3.0);
+    scan(QStringLiteral("RP-240117-0032"));
+    runUntil([&] { return station.phase() == TestSequence::Phase::Recording; });
+    run(600);
+    g_gallery.save(&window, prefix + QStringLiteral("_retest_testing"), false);
+    runUntil([&] { return verdicts == 3 && filed == 3; });
+    run(200);
+    g_gallery.save(&window, prefix + QStringLiteral("_retest_pass"), false);
+    scan(QStringLiteral("RP-240117-0032"));
+    runUntil([&] { return station.state() == Station::State::Idle; });
+    run(300);
+    g_gallery.save(&window, prefix + QStringLiteral("_retests_used_up"), false);
+
     scan(QStringLiteral("RP-240117-0033"));
     runUntil([&] { return station.phase() == TestSequence::Phase::Recording; });
     run(600);
     SimBus::instance().unplug(tester);
-    runUntil([&] { return verdicts == 3 && filed == 3; });
+    runUntil([&] { return verdicts == 4 && filed == 4; });
     run(200);
     g_gallery.save(&window, prefix + QStringLiteral("_aborted"), false);
 
