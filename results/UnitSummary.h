@@ -5,9 +5,8 @@
 
 // One row per unit (serial) in the table `units`, for the yield: its first
 // judged test (start and its UTC day's number, station, profile, operator,
-// whether it passed), its
-// latest judged test (start, whether it passed) and how many judged tests
-// it has. The yield reads a unit's row instead of looking up its tests.
+// whether it passed), its latest judged test (start, whether it passed) and
+// how many judged tests it has. The yield reads a unit's row instead of looking up its tests.
 //
 // The store keeps it in the transaction of each judged test it stores, by
 // counting the serial's row again from its tests: a result delivered late
