@@ -365,10 +365,11 @@ std::optional<QJsonObject> DashboardData::figure(const DashboardRequest& request
                                   {QStringLiteral("rule1"), chart.points.at(i).rule1},
                                   {QStringLiteral("rule2"), chart.points.at(i).rule2}});
     }
-    const ResultFigures::Limits spec =
+    const ResultFigures::Limits tolerance =
         samples.isEmpty() ? ResultFigures::Limits() : limits.value(samples.constLast().profile);
-    const Capability capability = Capability::compute(values, spec.lower, spec.upper);
-    const Histogram histogram = Histogram::compute(values, kHistogramBins, spec.lower, spec.upper);
+    const Capability capability = Capability::compute(values, tolerance.lower, tolerance.upper);
+    const Histogram histogram =
+        Histogram::compute(values, kHistogramBins, tolerance.lower, tolerance.upper);
     QJsonArray counts;
     for (qint64 c : histogram.counts)
         counts.append(c);
@@ -391,8 +392,8 @@ std::optional<QJsonObject> DashboardData::figure(const DashboardRequest& request
          QJsonObject{{QStringLiteral("count"), capability.count},
                      {QStringLiteral("mean"), values.isEmpty() ? QJsonValue()
                                                                : QJsonValue(capability.mean)},
-                     {QStringLiteral("lower"), optional(spec.lower)},
-                     {QStringLiteral("upper"), optional(spec.upper)},
+                     {QStringLiteral("lower"), optional(tolerance.lower)},
+                     {QStringLiteral("upper"), optional(tolerance.upper)},
                      {QStringLiteral("limits_changed"), limitsChanged},
                      {QStringLiteral("sigma_within"), optional(capability.sigmaWithin)},
                      {QStringLiteral("sigma_overall"), optional(capability.sigmaOverall)},

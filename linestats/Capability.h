@@ -4,7 +4,7 @@
 
 #include <optional>
 
-// Process capability of one figure against its specification limits:
+// Process capability of one figure against its tolerance limits:
 //   Cp  = (USL - LSL) / 6 sigma_within     Cpk = min(USL - mean, mean - LSL) / 3 sigma_within
 //   Pp  = (USL - LSL) / 6 sigma_overall    Ppk = the same with sigma_overall
 // sigma_within from the average moving range (MR-bar / 1.128, the spread

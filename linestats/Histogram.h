@@ -5,7 +5,7 @@
 #include <optional>
 
 // Values counted in equal bins over their range, widened to take in the
-// specification limits given, so the limits can be drawn on the same axis.
+// tolerance limits given, so the limits can be drawn on the same axis.
 // Bins are [from + i * width, from + (i + 1) * width); the last one takes
 // its upper end in too.
 class Histogram

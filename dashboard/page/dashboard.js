@@ -14,9 +14,9 @@
       noTests: 'no tests', firstPassYield: 'first-pass yield', finalYield: 'final yield',
       all: 'all stations', failures: 'failures', cumulative: 'cumulative %',
       failedTests: '{0} failed tests', centre: 'centre', ucl: 'UCL', lcl: 'LCL',
-      lower: 'lower spec limit', upper: 'upper spec limit', value: 'value',
+      lower: 'lower tolerance limit', upper: 'upper tolerance limit', value: 'value',
       rule1: 'beyond 3 sigma', rule2: '2 of 3 beyond 2 sigma', newest: 'the newest {0} are shown',
-      limitsChanged: 'the specification limits changed in this range; capability uses the newest',
+      limitsChanged: 'the tolerance limits changed in this range; capability uses the newest',
       unreachable: 'The results store cannot be reached; the figures shown may be old. Trying again…',
       badRequest: 'The address asks for something the dashboard does not know: {0}',
       raw: 'the stored record as JSON', updated: 'updated {0}', last30: 'the last 30 days (UTC)', retest: 'retest {0}', count: 'tests', noFigure: 'no values in this range'
@@ -159,7 +159,7 @@
     document.getElementById('paretoNote').textContent = t('failedTests', data.failed_tests);
   }
 
-  // The specification limits as vertical lines over the histogram: its bars
+  // The tolerance limits as vertical lines over the histogram: its bars
   // are bins of equal width from `from`, so a value's place lies between the
   // bars' centres.
   const SPEC_LINES = {

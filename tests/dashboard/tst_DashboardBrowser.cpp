@@ -191,7 +191,7 @@ void tst_DashboardBrowser::pageShowsTheLine()
     QCOMPARE(drawn.size(), 4);
     for (const QJsonValue& pixels : drawn)
         QVERIFY2(pixels.toInt() > 2000, qPrintable(QString::number(pixels.toInt())));
-    // The histogram's specification limits: two red lines over its bins
+    // The histogram's tolerance limits: two red lines over its bins
     // (blue), each the plot's height.
     const int red = script(
         "const c = document.getElementById('histogramChart');"
