@@ -1,6 +1,7 @@
 #include "UsbSession.h"
 
 #include "UsbApi.h"
+#include "UsbLibrary.h"
 
 #include <QtDebug>
 
@@ -27,6 +28,11 @@ bool UsbSession::init(quint16 vendorId, quint16 productId)
         usb_close(m_handle);
         m_handle = nullptr;
         setOpened(false);
+    }
+    if (!UsbLibrary::present()) {
+        logCritical("libusb0.dll is missing: the libusb-win32 driver is not installed.");
+        setFailure(OpenFailure::DriverMissing);
+        return false;
     }
     logDebug("Initializing LibUSB");
     usb_init();

@@ -23,6 +23,7 @@ public:
         NotFound,
         AccessDenied,
         Busy,
+        DriverMissing, // Windows: libusb-win32's libusb0.dll is not installed
         Other,
     };
 

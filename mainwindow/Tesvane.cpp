@@ -135,6 +135,12 @@ void Tesvane::deviceRemoved(const QString& interfacePath)
 
 void Tesvane::UsbClose()
 {
+    // The worker reports a re-open that failed, once per failed pass. One
+    // still queued when the removal and a new arrival were handled (Windows
+    // sends them at once) would end the session opened since: an open
+    // session was opened after the failure it reports.
+    if (link->isOpen())
+        return;
     link->lost();
 }
 

@@ -1,6 +1,7 @@
 // The libusb 0.1 entry points the program uses, served by the simulated bus.
 // Linked in place of the real libusb by the tests and the demo build.
 #include "SimBus.h"
+#include "UsbLibrary.h"
 
 // libusb-win32 (lusb0_usb.h) takes the bytes of a write as char*, usb.h as
 // const char*.
@@ -13,6 +14,12 @@ using WriteBytes = const char*;
 #endif
 
 struct usb_bus* usb_busses = nullptr;
+
+// The simulated bus is always there.
+bool UsbLibrary::present()
+{
+    return true;
+}
 
 extern "C" {
 

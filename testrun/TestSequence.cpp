@@ -48,6 +48,9 @@ QString TestSequence::openFailureText(const QtUsb& usb)
     case QtUsb::OpenFailure::Busy:
         return tr("The tester is busy: another program has it open (is Rotaprobe running?). "
                   "Close that program and try again.");
+    case QtUsb::OpenFailure::DriverMissing:
+        return tr("The USB driver is not installed (libusb0.dll of libusb-win32). Install it, "
+                  "then try again.");
     case QtUsb::OpenFailure::Other:
         break;
     }

@@ -25,6 +25,10 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;winemenubuilder.exe
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wine wineboot -i >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  # A program that crashes (Qt's fatal errors abort) ends; Wine's debugger
+  # would otherwise attach and wait, holding the suite's output open.
+  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+    /v Debugger /f >/dev/null 2>&1 || true
 fi
 [ "${1:-}" = "--init" ] && exit 0
 export WINEPATH="$(winpath "$toolchain/qt5/bin");$(winpath "$toolchain/mingw/bin")"
@@ -36,4 +40,38 @@ export ROTAPROBE_TEST_PHP=${ROTAPROBE_TEST_PHP:-$(winpath /usr/bin/php)}
 if [ -n "${ROTAPROBE_WINE_FONTS:-}" ]; then
   export QT_QPA_FONTDIR=$(winpath "$ROTAPROBE_WINE_FONTS")
 fi
-exec wine "$@"
+# A Windows program without a console logs to the debugger, not to its
+# standard error, unless told: the suites read what the programs they start
+# print.
+export QT_FORCE_STDERR_LOGGING=${QT_FORCE_STDERR_LOGGING:-1}
+# Wine keeps the host's QT_* variables from Windows programs (they would
+# confuse a Windows Qt); it passes WINEQT_* on as QT_*.
+while IFS='=' read -r name _; do
+  export "WINE$name=${!name}"
+done < <(env | grep -E '^QT_[A-Za-z0-9_]*=')
+
+# Linux programs a suite started (PHP, the shell) that Wine could not end
+# would hold ctest's output pipe open: they carry this run's mark in their
+# environment and end with it.
+mark=ROTAPROBE_WINRUN=$$.$RANDOM
+export "${mark%%=*}=${mark#*=}"
+# A time-out's signal ends the program too.
+wine "$@" 0<&0 &
+program=$!
+trap 'kill -TERM "$program" 2>/dev/null' TERM INT HUP
+status=0
+wait "$program" || status=$?
+# (A signal ends the first wait early: wait for the program's end itself.)
+wait "$program" 2>/dev/null || true
+trap - TERM INT HUP
+for environ in /proc/[0-9]*/environ; do
+  pid=${environ#/proc/}
+  pid=${pid%/environ}
+  case $(readlink "/proc/$pid/exe" 2>/dev/null) in
+    */wine*|"") continue ;;
+  esac
+  if tr '\0' '\n' < "$environ" 2>/dev/null | grep -qxF "$mark"; then
+    kill -KILL "$pid" 2>/dev/null || true
+  fi
+done
+exit $status

@@ -52,6 +52,8 @@ int main(int argc, char** argv)
     const TerminationSignals termination;
 
     Novrel window;
+    // Closed in any way (a session's end sends WM_CLOSE), the updater ends.
+    QObject::connect(&window, &QDialog::finished, &app, &QCoreApplication::quit);
     window.show();
     window.move(
         FrameGeometry::centredPosition(QApplication::desktop()->geometry(), window.geometry()));

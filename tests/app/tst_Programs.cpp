@@ -122,8 +122,10 @@ bool tst_Programs::waitForText(QProcess* process, const QByteArray& text, int ms
            process->state() != QProcess::NotRunning) {
         process->waitForReadyRead(50);
         seen += process->readAllStandardError();
+        seen.replace("\r\n", "\n"); // Windows writes text with CR LF
     }
     seen += process->readAllStandardError();
+    seen.replace("\r\n", "\n");
     process->setProperty("stderr", seen);
     if (!seen.contains(text))
         qWarning("%s", seen.right(2000).constData());
@@ -143,7 +145,17 @@ QByteArray tst_Programs::allStderr(QProcess* process)
 void tst_Programs::stop(QProcess* process)
 {
     process->terminate();
+#ifdef Q_OS_WIN
+    // WM_CLOSE goes to the program's windows: one sent before its first
+    // window exists is lost, so it goes again until the program ends.
+    QElapsedTimer timer;
+    timer.start();
+    while (!process->waitForFinished(500) && timer.elapsed() < 10000)
+        process->terminate();
+    QCOMPARE(process->state(), QProcess::NotRunning);
+#else
     QVERIFY(process->waitForFinished(10000));
+#endif
     if (process->exitStatus() != QProcess::NormalExit || process->exitCode() != 0)
         qWarning("%s", allStderr(process).right(4000).constData());
     QCOMPARE(process->exitStatus(), QProcess::NormalExit);
@@ -162,6 +174,11 @@ void tst_Programs::secondCopyIsRefused()
 {
     QProcess* first = start(QStringLiteral(ROTAPROBE_EXECUTABLE));
     QVERIFY(waitForServer(kGuard, 10000));
+#ifdef Q_OS_WIN
+    // No libusb-win32 on this machine: the program runs all the same and
+    // says why no tester opens.
+    QVERIFY(waitForText(first, "libusb0.dll is missing", 10000));
+#endif
 
 #ifndef Q_OS_WIN
     // The guard's socket lives in a directory only this user can enter (a

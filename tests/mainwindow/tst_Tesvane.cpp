@@ -70,6 +70,7 @@ private slots:
     void failedFirstReadThenRetry();
     void unplugByRemovalEvent();
     void unplugNoticedByWorker();
+    void staleWorkerCloseLeavesTheNewSession();
     void unplugDuringConfigurationRead();
     void otherDevicesLeaveTheConnection();
     void positionZeroAndKeys();
@@ -333,6 +334,35 @@ void tst_Tesvane::unplugNoticedByWorker()
     QVERIFY(!DeviceLinkState::global().usbOpened());
     QCOMPARE(LogCapture::count(QStringLiteral("D:USB Device  remove")), 1);
     QVERIFY(window->widgets().positionPanel->isHidden());
+}
+
+// The worker's close of a failed re-open is still queued when the removal
+// and a new arrival are handled (Windows sends both at once): the session
+// opened since stays open.
+void tst_Tesvane::staleWorkerCloseLeavesTheNewSession()
+{
+    window = new Tesvane(nullptr, new HotPlugSource, 0);
+    window->show();
+    std::shared_ptr<SimTester> tester = DemoTester::plugIn();
+    window->deviceArrived();
+    STEP(waitMeasuring());
+    SimBus::instance().unplug(tester);
+    // The worker fails its transfer and re-open and queues its close; no
+    // event is handled meanwhile.
+    QElapsedTimer timer;
+    timer.start();
+    while (DeviceLinkState::global().usbOpened() && timer.elapsed() < 5000)
+        QThread::msleep(10);
+    QVERIFY(!DeviceLinkState::global().usbOpened());
+    QThread::msleep(50);
+    window->deviceRemoved(QStringLiteral("\\\\?\\usb#vid_0388&pid_0004#5&1a2b#{a5dcbf10}"));
+    SimBus::instance().replug(tester);
+    window->deviceArrived();
+    QVERIFY(window->device()->isRunning());
+    STEP(waitMeasuring());
+    QTest::qWait(200);
+    QVERIFY(window->device()->isRunning());
+    QVERIFY(DeviceLinkState::global().usbOpened());
 }
 
 void tst_Tesvane::unplugDuringConfigurationRead()

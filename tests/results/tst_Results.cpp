@@ -582,6 +582,11 @@ void tst_Results::unusableFileIsAnErrorAndSpoolsTheResult()
     const TestResult result = SampleResults::make("SECOND", utc("2026-05-01T09:00:00Z"));
     {
         AsUnprivileged unprivileged;
+#ifdef Q_OS_WIN
+        // Wine run as root keeps the mark as a Unix mode, which root ignores.
+        if (!corrupt && QFile(location.filePath).open(QIODevice::Append))
+            QSKIP("this user writes read-only files (Wine as root)");
+#endif
         ResultStore store(location, m_spool);
         QString error;
         QStringList warnings;
@@ -648,6 +653,8 @@ void tst_Results::fileMovedAwayWhileOpen()
 void tst_Results::unreachableServerSpools()
 {
     QString error;
+    if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
+        QSKIP("this Qt has no PostgreSQL driver");
     const auto location = StoreLocation::parse(
         QStringLiteral("postgresql://nobody@/results?host=%1").arg(m_dir->filePath("nosocket")),
         &error);

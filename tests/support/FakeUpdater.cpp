@@ -37,7 +37,7 @@ int main(int argc, char**)
     if (!getcwd(folder, sizeof folder))
         return 1;
 #endif
-    std::FILE* out = std::fopen("started", "w");
+    std::FILE* out = std::fopen("started", "wb");
     if (!out)
         return 1;
     std::fprintf(out, "%s\n%d\n%s\n", folder, argc - 1, user().c_str());

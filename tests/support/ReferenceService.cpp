@@ -1,5 +1,7 @@
 #include "ReferenceService.h"
 
+#include "HostPrograms.h"
+
 #include "ProgramFiles.h"
 #include "ReleaseManifest.h"
 #include "ReleaseSignature.h"
@@ -14,38 +16,11 @@
 #include <QTcpSocket>
 #include <QThread>
 
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-
-#include <string>
-#endif
-
 namespace {
 
 QString logPath(const QTemporaryDir& dir)
 {
     return dir.filePath(QStringLiteral("requests.log"));
-}
-
-// A path as the PHP server sees it. Under Wine the server is the build
-// machine's own PHP (ROTAPROBE_TEST_PHP), which knows Unix paths only:
-// Wine's kernel32 translates them.
-QString serverPath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    using ToUnix = char*(CDECL*)(LPCWSTR);
-    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (toUnix) {
-        const std::wstring native = QDir::toNativeSeparators(path).toStdWString();
-        if (char* unixPath = toUnix(native.c_str())) {
-            const QString result = QString::fromLocal8Bit(unixPath);
-            HeapFree(GetProcessHeap(), 0, unixPath);
-            return result;
-        }
-    }
-#endif
-    return path;
 }
 
 } // namespace
@@ -85,27 +60,27 @@ bool ReferenceService::waitForPort(quint16 port, int timeoutMs)
 bool ReferenceService::start(const QString& documentRoot)
 {
     m_port = freePort();
+    QProcess& php = m_php.process();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("REQUEST_LOG"), serverPath(logPath(m_docRoot)));
-    m_php.setProcessEnvironment(env);
-    m_php.setStandardErrorFile(m_docRoot.filePath(QStringLiteral("server.log")));
-    m_php.setStandardOutputFile(QProcess::nullDevice());
-    m_php.start(qEnvironmentVariable("ROTAPROBE_TEST_PHP", QStringLiteral("php")),
-                {QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port),
-                 QStringLiteral("-t"),
-                 serverPath(documentRoot.isEmpty() ? m_docRoot.path() : documentRoot),
-                 serverPath(QStringLiteral(ROTAPROBE_SOURCE_DIR "/service/router.php"))});
-    if (!m_php.waitForStarted(5000))
-        return false;
-    return waitForPort(m_port, 5000);
+    env.insert(QStringLiteral("REQUEST_LOG"), HostPrograms::path(logPath(m_docRoot)));
+    php.setProcessEnvironment(env);
+    php.setStandardErrorFile(m_docRoot.filePath(QStringLiteral("server.log")));
+    php.setStandardOutputFile(QProcess::nullDevice());
+    php.setProgram(HostPrograms::path(qEnvironmentVariable("ROTAPROBE_TEST_PHP", QStringLiteral("php"))));
+    // error_log() writes to a file of its own: under Wine PHP's standard
+    // error is not the file asked for.
+    php.setArguments(
+        {QStringLiteral("-d"),
+         QStringLiteral("error_log=") + HostPrograms::path(m_docRoot.filePath(QStringLiteral("errors.log"))),
+         QStringLiteral("-S"), QStringLiteral("127.0.0.1:%1").arg(m_port), QStringLiteral("-t"),
+         HostPrograms::path(documentRoot.isEmpty() ? m_docRoot.path() : documentRoot),
+         HostPrograms::path(QStringLiteral(ROTAPROBE_SOURCE_DIR "/service/router.php"))});
+    return m_php.start() && waitForPort(m_port, 5000);
 }
 
 void ReferenceService::stop()
 {
-    if (m_php.state() != QProcess::NotRunning) {
-        m_php.kill();
-        m_php.waitForFinished(5000);
-    }
+    m_php.stop();
 }
 
 QString ReferenceService::root() const
@@ -146,8 +121,11 @@ void ReferenceService::publish(const QString& version, const QString& updaterVer
     manifest.updater.name = ProgramFiles::updater();
     manifest.updater.size = m_signedUpdater.size();
     manifest.updater.sha256 = QCryptographicHash::hash(m_signedUpdater, QCryptographicHash::Sha256).toHex();
+    // A name the file system cannot hold (CON on Windows) has no file to
+    // describe: the manifest leaves it out.
     for (const QString& name : names)
-        manifest.files.append(*ReleaseManifest::describe(releaseDir() + QStringLiteral("/App/") + name));
+        if (const auto file = ReleaseManifest::describe(releaseDir() + QStringLiteral("/App/") + name))
+            manifest.files.append(*file);
     putManifest(manifest.serialize(), TestKeys::secretKey());
 }
 
@@ -188,6 +166,11 @@ QList<QJsonObject> ReferenceService::requests() const
 
 QString ReferenceService::serverLog() const
 {
-    QFile log(m_docRoot.filePath(QStringLiteral("server.log")));
-    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    QByteArray text;
+    for (const char* name : {"server.log", "errors.log"}) {
+        QFile log(m_docRoot.filePath(QString::fromLatin1(name)));
+        if (log.open(QIODevice::ReadOnly))
+            text += log.readAll();
+    }
+    return QString::fromUtf8(text);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HostPrograms.h"
+
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
@@ -54,6 +56,6 @@ private:
     QTemporaryDir m_docRoot;
     QByteArray m_signedUpdater;
     QDateTime m_expires = QDateTime::currentDateTimeUtc().addDays(30);
-    QProcess m_php;
+    HostPrograms m_php;
     quint16 m_port = 0;
 };
