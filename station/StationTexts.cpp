@@ -107,6 +107,7 @@ QString StationTexts::phaseText(TestSequence::Phase phase)
     case TestSequence::Phase::PoweringOn:
         return tr("Switching the encoder supply on…");
     case TestSequence::Phase::Settling:
+    case TestSequence::Phase::ClearingLineLock:
         return tr("Waiting for the encoder to settle…");
     case TestSequence::Phase::Recording:
         return tr("Recording…");

@@ -32,6 +32,7 @@ TestSequence::TestSequence(QtUsb* usb, QObject* parent) : QObject(parent), m_usb
     connect(&m_operationTimer, &QTimer::timeout, this, &TestSequence::onOperationTimeout);
     connect(usb, &QtUsb::EEpReadRet, this, &TestSequence::onConfigRead);
     connect(usb, &QtUsb::EncoderPowerRet, this, &TestSequence::onPowerSwitched);
+    connect(usb, &QtUsb::ClearLineLockRet, this, &TestSequence::onLineLockCleared);
     connect(usb, &QtUsb::UsbClose, this, &TestSequence::onLinkLost);
 }
 
@@ -116,7 +117,7 @@ void TestSequence::onConfigRead(bool ok)
     }
     if (!supplyOn)
         emit supplyIsOff();
-    beginRecording();
+    clearLineLock();
 }
 
 void TestSequence::onPowerSwitched(bool ok)
@@ -131,7 +132,7 @@ void TestSequence::onPowerSwitched(bool ok)
         setPhase(Phase::Settling);
         QTimer::singleShot(m_settings.settleMs, this, [this] {
             if (m_phase == Phase::Settling)
-                beginRecording();
+                clearLineLock();
         });
     } else if (m_phase == Phase::PoweringOff) {
         m_operationTimer.stop();
@@ -144,6 +145,28 @@ void TestSequence::onPowerSwitched(bool ok)
     }
 }
 
+// The tester latches a broken line until told: left from the unit before,
+// it would fail this one. Cleared once the supply is settled, so what the
+// recording sees is this unit's own.
+void TestSequence::clearLineLock()
+{
+    setPhase(Phase::ClearingLineLock);
+    m_usb->requestOperation(OpClearLineLock);
+    waitForOperation();
+}
+
+void TestSequence::onLineLockCleared(bool ok)
+{
+    if (m_phase != Phase::ClearingLineLock)
+        return;
+    m_operationTimer.stop();
+    if (!ok) {
+        fail(tr("Could not clear the tester's line lock."));
+        return;
+    }
+    beginRecording();
+}
+
 void TestSequence::onOperationTimeout()
 {
     switch (m_phase) {
@@ -152,6 +175,9 @@ void TestSequence::onOperationTimeout()
         break;
     case Phase::PoweringOn:
         fail(tr("The tester did not answer the supply switch."));
+        break;
+    case Phase::ClearingLineLock:
+        fail(tr("The tester did not answer the line lock clear."));
         break;
     case Phase::PoweringOff:
         m_outcome.supplyLeftOn = true;
@@ -195,6 +221,7 @@ void TestSequence::interrupt()
     case Phase::ReadingConfig:
     case Phase::PoweringOn:
     case Phase::Settling:
+    case Phase::ClearingLineLock:
         m_operationTimer.stop();
         fail(tr("Stopped before the recording began."));
         break;

@@ -35,6 +35,7 @@ public:
         ReadingConfig,
         PoweringOn,
         Settling,
+        ClearingLineLock, // the tester keeps a broken line latched: each test starts clear
         Recording,
         PoweringOff,
         Done,
@@ -92,6 +93,8 @@ private:
     void setPhase(Phase phase);
     void onConfigRead(bool ok);
     void onPowerSwitched(bool ok);
+    void clearLineLock();
+    void onLineLockCleared(bool ok);
     void onLinkLost();
     void onOperationTimeout();
     void beginRecording();

@@ -74,6 +74,7 @@ private slots:
     void init();
     void cleanup();
     void goodUnitPassesOffsetUnitFails();
+    void aBrokenLineFailsOnlyItsUnit();
     void itemsStayInPlaceFromTestToVerdict();
     void unplugMidTestAbortsAndSwitchesNothingOn();
     void escapeAbortsAndClosingMidTestStopsCleanly();
@@ -315,6 +316,21 @@ void tst_Station::goodUnitPassesOffsetUnitFails()
 // travel and over speed too) in view without a scroll bar: the
 // protocol's line and the figures coming take no room from it. In Chinese,
 // whose lines are the taller ones.
+// The tester keeps a broken line latched until told: each unit's test
+// starts from a clear latch, so one unit's break never fails the next.
+void tst_Station::aBrokenLineFailsOnlyItsUnit()
+{
+    plugInWithSupplyOff();
+    build();
+    QTRY_VERIFY(m_station->testerOpen());
+    m_tester->setBrokenLines(1);
+    const StationVerdict broken = test(QStringLiteral("SN-1101"));
+    QCOMPARE(int(broken.outcome), int(FinishedTest::Outcome::Fail));
+    m_tester->setBrokenLines(0);
+    const StationVerdict next = test(QStringLiteral("SN-1102"));
+    QCOMPARE(int(next.outcome), int(FinishedTest::Outcome::Pass));
+}
+
 void tst_Station::itemsStayInPlaceFromTestToVerdict()
 {
     QTranslator chinese;
