@@ -18,6 +18,9 @@ if [ "${1:-}" = "--inside-display" ]; then
   folder='C:\Rotaprobe'
   installed=$WINEPREFIX/drive_c/Rotaprobe
   wine wineboot -i >/dev/null 2>&1
+  # Wine's own fonts, as tools/winrun.sh puts them into its prefixes.
+  cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  wineserver -w
   start=$SECONDS
   wine "$setup" /S "/D=$folder"
   wineserver -w

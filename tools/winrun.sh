@@ -17,6 +17,16 @@ shift
 # A Unix path as Wine sees it on drive Z:.
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
+# Wine's own fonts (Tahoma stands in for the dialog font "MS Shell Dlg 2")
+# into the prefix's font folder: Debian's Wine leaves it empty, and the
+# windows platform then draws every dialog in a math font.
+windows_fonts() {
+  if [ -d /usr/share/wine/fonts ]; then
+    mkdir -p "$1/drive_c/windows/Fonts"
+    cp /usr/share/wine/fonts/*.ttf "$1/drive_c/windows/Fonts/" 2>/dev/null || true
+  fi
+}
+
 if [ -z "${WINEPREFIX:-}" ]; then
   export WINEPREFIX=${TMPDIR:-/tmp}/rotaprobe-wine-$(id -u)
 fi
@@ -29,6 +39,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # would otherwise attach and wait, holding the suite's output open.
   wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
     /v Debugger /f >/dev/null 2>&1 || true
+  windows_fonts "$WINEPREFIX"
 fi
 [ "${1:-}" = "--init" ] && exit 0
 export WINEPATH="$(winpath "$toolchain/qt5/bin");$(winpath "$toolchain/mingw/bin")"

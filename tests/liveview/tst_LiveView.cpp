@@ -481,7 +481,8 @@ void tst_LiveView::framePacerGathersRequests()
     for (int i = 0; i < 100; ++i)
         pacer.request();
     QVERIFY(frames.wait(1000));
-    QVERIFY(clock.elapsed() < 200);
+    // A frame is 30 ms; the rest is room for a loaded machine (Wine).
+    QVERIFY2(clock.elapsed() < 500, qPrintable(QString::number(clock.elapsed())));
     for (int i = 0; i < 100; ++i) {
         pacer.request();
         QTest::qWait(1);
