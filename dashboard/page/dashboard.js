@@ -194,7 +194,8 @@
 
   function showFigure(data) {
     document.getElementById('figureName').textContent = data.figure;
-    const labels = data.points.map(function (p) { return clock(p.t); });
+    // Date over time of day: level labels, none cut at the chart's edge.
+    const labels = data.points.map(function (p) { return clock(p.t).split(' '); });
     const constant = function (v) { return data.points.map(function () { return v; }); };
     const colour = data.points.map(function (p) { return p.rule1 ? '#c5221f' : (p.rule2 ? '#ea580c' : '#2563eb'); });
     const radius = data.points.map(function (p) { return p.rule1 || p.rule2 ? 5 : 2; });
@@ -205,7 +206,7 @@
       { label: t('lcl'), data: constant(data.lcl), borderColor: '#9333ea', borderDash: [6, 4], borderWidth: 1.5, pointRadius: 0 },
       { label: t('upper'), data: data.points.map(function (p) { return p.upper; }), borderColor: '#c5221f', borderWidth: 2, stepped: true, pointRadius: 0 },
       { label: t('lower'), data: data.points.map(function (p) { return p.lower; }), borderColor: '#c5221f', borderWidth: 2, stepped: true, pointRadius: 0 }
-    ] }, options: { scales: { x: { ticks: { maxTicksLimit: 8 } } }, plugins: { legend: { labels: { boxWidth: 12 } } } } });
+    ] }, options: { scales: { x: { ticks: { maxTicksLimit: 8, maxRotation: 0 } } }, plugins: { legend: { labels: { boxWidth: 12 } } } } });
     const notes = [];
     const r1 = data.points.filter(function (p) { return p.rule1; }).length;
     const r2 = data.points.filter(function (p) { return p.rule2; }).length;
