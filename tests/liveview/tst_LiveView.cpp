@@ -484,14 +484,20 @@ void tst_LiveView::framePacerGathersRequests()
 #ifndef Q_OS_WIN // under Wine a loaded start can hold a first timer half a second
     QVERIFY2(clock.elapsed() < 200, qPrintable(QString::number(clock.elapsed())));
 #endif
+    const int first = frames.count();
+    QElapsedTimer span;
+    span.start();
     for (int i = 0; i < 100; ++i) {
         pacer.request();
         QTest::qWait(1);
     }
+    const qint64 ms = span.elapsed(); // 100 ms or more (a loaded machine, Wine)
     QTRY_VERIFY(!pacer.pending());
-    // About 100 ms of requests at 30 ms a frame: a handful of frames.
-    QVERIFY2(frames.count() <= 8, qPrintable(QString::number(frames.count())));
-    QVERIFY(frames.count() >= 3);
+    // A request a millisecond at 30 ms a frame: about a frame per 30 ms
+    // (room for the ends and a late timer), never one per request.
+    const int paced = frames.count() - first;
+    QVERIFY2(paced <= int(ms / 30) + 3, qPrintable(QStringLiteral("%1 frames in %2 ms").arg(paced).arg(ms)));
+    QVERIFY(paced >= 2);
 }
 
 QTEST_GUILESS_MAIN(tst_LiveView)
